@@ -1,0 +1,15 @@
+# What the build fixes: the release, the server lines, the addresses of the
+# configuration and portal servers. The defaults are the embedded default:
+# everything on 127.0.0.1, served by scripts/embedded/ (see README). A
+# deployment sets these cache variables.
+set(BRISGOL_VERSION_CODE 4 CACHE STRING "Release version code compared with the remote document")
+set(BRISGOL_VERSION_NAME "1.0.4" CACHE STRING "Release version name")
+set(BRISGOL_CONFIG_HOST "127.0.0.1:18480" CACHE STRING "Configuration file server (host:port, plain HTTP)")
+set(BRISGOL_PORTAL_HOST "127.0.0.1:18443" CACHE STRING "Portal host (HTTPS)")
+set(BRISGOL_LINE1_ADDRESS "127.0.0.1" CACHE STRING "Server line 1 (IPv4)")
+set(BRISGOL_LINE2_ADDRESS "127.0.0.1" CACHE STRING "Server line 2 (IPv4)")
+set(BRISGOL_LINE3_ADDRESS "127.0.0.1" CACHE STRING "Server line 3 (IPv4)")
+
+configure_file(${PROJECT_SOURCE_DIR}/cmake/BuildSettings.h.in ${CMAKE_BINARY_DIR}/generated/BuildSettings.h @ONLY)
+add_library(bg_build_settings INTERFACE)
+target_include_directories(bg_build_settings INTERFACE ${CMAKE_BINARY_DIR}/generated)

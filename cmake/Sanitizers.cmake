@@ -1,0 +1,15 @@
+if(BRISGOL_SANITIZE STREQUAL "address")
+  add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+elseif(BRISGOL_SANITIZE STREQUAL "thread")
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=thread)
+elseif(NOT BRISGOL_SANITIZE STREQUAL "")
+  message(FATAL_ERROR "BRISGOL_SANITIZE must be empty, address or thread")
+endif()
+
+if(BRISGOL_FUZZ)
+  # Every library a fuzz target links is instrumented for coverage.
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()
