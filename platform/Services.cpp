@@ -1,0 +1,81 @@
+#include "platform/Services.h"
+
+#include "platform/CodePage.h"
+#include "platform/IniDocument.h"
+#include "platform/LastError.h"
+#include "platform/MachineRoot.h"
+
+#include <cwctype>
+#include <string>
+
+struct ServiceHandleRecord {
+  bool manager = false;
+  std::wstring name;
+};
+
+namespace {
+
+IniDocument ServiceTable() { return IniDocument::Load(MachinePath("services.ini")); }
+
+std::wstring Lower(std::wstring s) {
+  for (auto& c : s) c = static_cast<wchar_t>(std::towlower(static_cast<wint_t>(c)));
+  return s;
+}
+
+}  // namespace
+
+SC_HANDLE OpenSCManagerW(LPCWSTR machine, LPCWSTR, DWORD) {
+  if (machine && *machine) {
+    SetLastError(ERROR_ACCESS_DENIED);  // remote machines are not reachable
+    return nullptr;
+  }
+  return new ServiceHandleRecord{true, L""};
+}
+
+SC_HANDLE OpenServiceA(SC_HANDLE manager, LPCSTR name, DWORD) {
+  if (!manager || !manager->manager || !name || !*name) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return nullptr;
+  }
+  std::wstring service = Utf8ToWideString(name);
+  IniDocument table = ServiceTable();
+  auto state = table.Get(service, L"state");
+  if (!state) {
+    SetLastError(ERROR_SERVICE_DOES_NOT_EXIST);
+    return nullptr;
+  }
+  if (Lower(table.Get(service, L"access").value_or(L"")) == L"denied") {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return nullptr;
+  }
+  return new ServiceHandleRecord{false, service};
+}
+
+BOOL QueryServiceStatus(SC_HANDLE service, SERVICE_STATUS* status) {
+  if (!service || service->manager || !status) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  auto state = ServiceTable().Get(service->name, L"state");
+  if (!state) {
+    SetLastError(ERROR_SERVICE_DOES_NOT_EXIST);  // removed since it was opened
+    return FALSE;
+  }
+  std::wstring s = Lower(*state);
+  status->dwServiceType = 1;  // SERVICE_KERNEL_DRIVER
+  status->dwCurrentState = s == L"running"         ? SERVICE_RUNNING
+                           : s == L"start_pending" ? SERVICE_START_PENDING
+                           : s == L"stop_pending"  ? SERVICE_STOP_PENDING
+                           : s == L"paused"        ? SERVICE_PAUSED
+                                                   : SERVICE_STOPPED;
+  return TRUE;
+}
+
+BOOL CloseServiceHandle(SC_HANDLE handle) {
+  if (!handle) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  delete handle;
+  return TRUE;
+}
