@@ -1,0 +1,23 @@
+// Ending and counting processes by image name, and asking which process
+// owns a local port.
+#pragma once
+
+#include "platform/Types.h"
+
+#include <string>
+#include <vector>
+
+// Ends every process whose image name equals name exactly (or only the
+// first one when all is false). 0 when no snapshot could be taken, else 1.
+int KillProcessesByName(const std::wstring& name, bool all);
+
+// The ids of the processes whose image name matches name, in snapshot
+// order; exactCase false compares ignoring case.
+void FindProcessIdsByName(const std::wstring& name, std::vector<DWORD>& ids, bool exactCase);
+
+// The id of the process that owns the local TCP or UDP port, -1 when none
+// does or the query failed (callers count -1 as free).
+int QueryPortOwner(int port);
+
+// How long QueryPortOwner lets its helper program run.
+constexpr DWORD kPortQueryTimeoutMs = 2000;
