@@ -1,0 +1,116 @@
+// The process entry: program directory and log, single-instance guard,
+// firewall registration, skin archive, browser-engine check, main window.
+#include "FirewallAuthorizer.h"
+#include "platform/Com.h"
+#include "platform/Module.h"
+#include "platform/Resources.h"
+#include "platform/Sync.h"
+#include "platform/WinMain.h"
+#include "system/EnvProbes.h"
+#include "system/Paths.h"
+#include "system/WriteLogFile.h"
+
+#include <cstring>
+#include <memory>
+#include <new>
+
+namespace {
+
+const char kOnceRunSemaphore[] = "Global\\_ONCE_RUN_Brisgolvan_";
+const char kSkinPassword[] = "&%kR7pwz";
+constexpr DWORD kBrowserEmulationIE11 = 11001;
+constexpr int kLowestBrowserMajor = 11;
+
+// The skin archive copied out of the resources; lives for the process.
+std::unique_ptr<BYTE[]> g_skinArchive;
+DWORD g_skinArchiveSize = 0;
+
+// Named so that every account may open it: a present but null access list.
+HANDLE CreateOnceRunSemaphore() {
+  SECURITY_DESCRIPTOR descriptor;
+  SECURITY_ATTRIBUTES attributes;
+  attributes.nLength = 12;
+  attributes.bInheritHandle = TRUE;
+  attributes.lpSecurityDescriptor = &descriptor;
+  SECURITY_ATTRIBUTES* used = &attributes;
+  if (!InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) ||
+      !SetSecurityDescriptorDacl(&descriptor, TRUE, nullptr, FALSE))
+    used = nullptr;
+  return CreateSemaphoreA(used, 1, 1, kOnceRunSemaphore);
+}
+
+void RegisterWithFirewall() {
+  const std::wstring rows[3][2] = {
+      {ModuleFileName(nullptr), L"brisvel"},
+      {g_programDir + L"local.exe", L"brisvel-local"},
+      {g_programDir + L"Localold\\local.exe", L"brisvel-old-local"},
+  };
+  FirewallAuthorizer firewall;
+  for (const auto& row : rows)
+    if (!firewall.IsAuthorized(row[0])) firewall.Authorize(row[0], row[1]);
+}
+
+// Copies resource "ZIPRES" 102 into a buffer of its own; false when it is
+// missing, cannot be loaded or is empty.
+bool LoadSkinArchive(HMODULE module) {
+  HRSRC resource = FindResourceW(module, MAKEINTRESOURCEW(102), L"ZIPRES");
+  if (!resource) return false;
+  HGLOBAL loaded = LoadResource(module, resource);
+  if (!loaded) return false;
+  DWORD size = SizeofResource(module, resource);
+  if (size == 0) return false;
+  std::unique_ptr<BYTE[]> buffer(new (std::nothrow) BYTE[size]);
+  if (!buffer) return false;
+  std::memcpy(buffer.get(), LockResource(loaded), size);
+  FreeResource(loaded);
+  g_skinArchive = std::move(buffer);
+  g_skinArchiveSize = size;
+  return true;
+}
+
+// The browser engine must run in IE11 mode; false when start-up must end.
+bool CheckBrowserEngine() {
+  if (IsWindows8OrLater()) {
+    SetBrowserEmulation(kBrowserEmulationIE11);
+    return true;
+  }
+  int version = GetMshtmlMajorVersion();
+  g_logFile.WriteFormat(__FILE__, __LINE__, L"当前ie版本为：%d", version);
+  if (version < kLowestBrowserMajor) {
+    // The upgrade offer needs the skinned message box of the window system.
+    g_logFile.WriteText(__FILE__, __LINE__, L"IE浏览器版本过低，升级提示窗口不可用，程序退出");
+    return false;
+  }
+  SetBrowserEmulation(kBrowserEmulationIE11);
+  return true;
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
+  g_programDir = GetModuleDirectory(nullptr);
+  g_logFile.SetLogFile(g_programDir + L"log2.log", 1024);
+  HANDLE onceRun = CreateOnceRunSemaphore();
+  auto exit = [onceRun] {
+    if (onceRun) CloseHandle(onceRun);
+    return 0;
+  };
+
+  if (FAILED(CoInitialize(nullptr))) return exit();
+  OleInitialize(nullptr);
+  RegisterWithFirewall();
+
+  if (!LoadSkinArchive(instance)) {
+    OleUninitialize();
+    CoUninitialize();
+    return exit();
+  }
+  if (CheckBrowserEngine()) {
+    // The main window needs the window system, which this build lacks: end
+    // here, saying so, instead of pretending to run.
+    g_logFile.WriteText(__FILE__, __LINE__, L"主窗口不可用：本版本尚无窗口系统，程序在启动检查后退出");
+  }
+  OleUninitialize();
+  CoUninitialize();
+  return exit();
+}
