@@ -1,17 +1,19 @@
 include(GoogleTest)
 find_package(GTest REQUIRED)
 
-# brisgol_test(NAME LABEL label [TSAN] [LOCKS lock...] SOURCES ... LIBS ...)
+# brisgol_test(NAME LABEL label [TSAN] [LOCKS lock] [TIMEOUT s]
+#              SOURCES ... LIBS ... [DEPENDS target...])
 # One GoogleTest executable; every test case becomes a CTest test carrying
 # the area label. TSAN marks tests that exercise threads: only those are
 # built in the ThreadSanitizer build (BRISGOL_SANITIZE=thread). LOCKS names machine-wide things the tests use
 # that no two tests may use at once: "local_exe" for tests that start or end
-# processes named "local.exe" (ending goes by name, machine-wide).
+# processes named "local.exe" (ending goes by name, machine-wide). DEPENDS
+# names programs the tests run, built before them.
 # The test main (tests/support/TestMain.cpp) gives every test process the
 # variables BRISGOL_BUILD_DIR, BRISGOL_PROGRAM_DIR, BRISGOL_SOURCE_DIR, and a
 # machine root under the build directory unless BRISGOL_ROOT is set.
 function(brisgol_test name)
-  cmake_parse_arguments(ARG "TSAN" "LABEL;TIMEOUT" "SOURCES;LIBS;LOCKS" ${ARGN})
+  cmake_parse_arguments(ARG "TSAN" "LABEL;TIMEOUT" "SOURCES;LIBS;LOCKS;DEPENDS" ${ARGN})
   if(NOT ARG_LABEL)
     message(FATAL_ERROR "brisgol_test(${name}) needs a LABEL")
   endif()
@@ -24,6 +26,9 @@ function(brisgol_test name)
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} bg_test_support GTest::gtest)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+  if(ARG_DEPENDS)
+    add_dependencies(${name} ${ARG_DEPENDS})
+  endif()
   set(lock_property)
   if(ARG_LOCKS)
     list(LENGTH ARG_LOCKS lock_count)

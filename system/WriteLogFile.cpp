@@ -5,6 +5,7 @@
 #include "platform/Threads.h"
 #include "platform/WideFormat.h"
 
+#include <chrono>
 #include <cstdarg>
 #include <cstdio>
 #include <sys/types.h>
@@ -75,7 +76,7 @@ void CWriteLogFile::WriteRecord(const char* sourceFile, int line, const std::wst
   }
   // A writer that cannot get the lock in time writes anyway; a record is
   // then still appended with one write, so lines never mix.
-  bool locked = lock_.try_lock_for(std::chrono::milliseconds(kLockWaitMilliseconds));
+  bool locked = AcquireWriterLock();
   try {
     if (GetLogFileSize(path) > cap) DeleteFileW(path.c_str());
     bool existed = GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
@@ -95,5 +96,21 @@ void CWriteLogFile::WriteRecord(const char* sourceFile, int line, const std::wst
   } catch (...) {
     // A record that cannot be written is dropped.
   }
-  if (locked) lock_.unlock();
+  if (locked) ReleaseWriterLock();
+}
+
+bool CWriteLogFile::AcquireWriterLock() {
+  std::unique_lock<std::mutex> lock(stateLock_);
+  if (!released_.wait_for(lock, std::chrono::milliseconds(kLockWaitMilliseconds), [this] { return !held_; }))
+    return false;
+  held_ = true;
+  return true;
+}
+
+void CWriteLogFile::ReleaseWriterLock() {
+  {
+    std::lock_guard<std::mutex> lock(stateLock_);
+    held_ = false;
+  }
+  released_.notify_one();
 }

@@ -8,6 +8,7 @@
 // The file is reopened for every record.
 #pragma once
 
+#include <condition_variable>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -40,10 +41,15 @@ class CWriteLogFile {
 
  private:
   void WriteRecord(const char* sourceFile, int line, const std::wstring& message);
+  // Takes the writers' lock, waiting at most kLockWaitMilliseconds; false
+  // when the wait ran out (the writer then writes anyway).
+  bool AcquireWriterLock();
+  void ReleaseWriterLock();
 
-  // Serialises writers across threads. A writer that cannot take it within
-  // kLockWaitMilliseconds writes anyway.
-  std::timed_mutex lock_;
+  // Serialises writers across threads: held_ under stateLock_.
+  std::mutex stateLock_;
+  std::condition_variable released_;
+  bool held_ = false;
   // Guards path_ and sizeCap_ (short holds only).
   std::mutex settingsLock_;
   std::wstring path_;
