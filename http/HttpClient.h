@@ -1,0 +1,80 @@
+// CHttpClient: the small HTTP/HTTPS client every remote document is fetched
+// with, on libcurl's easy interface.
+//
+// Each request sends a fixed, browser-like header set, follows redirects
+// (http and https only), accepts gzip, gives up after 30 seconds, and keeps
+// the body in memory while also streaming it into a target file when one is
+// named. One client serves one download on one thread.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+typedef void CURL;
+
+// Request type codes: 1 GET, 3 PATCH; any other code leaves libcurl's
+// default method (GET). The client has no form posting: nothing sends one.
+using HttpRequestType = int;
+constexpr HttpRequestType kHttpGet = 1;
+constexpr HttpRequestType kHttpPatch = 3;
+
+class CHttpClient {
+ public:
+  CHttpClient() = default;
+  CHttpClient(const CHttpClient&) = delete;
+  CHttpClient& operator=(const CHttpClient&) = delete;
+  ~CHttpClient();
+
+  // Creates the easy handle and sets the fixed options; cookieFile (may be
+  // null or empty) is used as cookie file and jar. False when libcurl
+  // cannot create a handle.
+  bool InitLibCurl(const char* cookieFile);
+  // Total and connect time-outs in seconds. Always true.
+  bool SetTimeouts(int totalSeconds, int connectSeconds);
+  // One transfer. True when libcurl reports success, whatever the HTTP
+  // status; false with LastError() set otherwise. Extra header text of
+  // kMaxExtraHeaderBytes or more is refused (false, no transfer).
+  bool Perform(const char* url, HttpRequestType type, const char* extraHeaders);
+  // The HTTP status of the last transfer, 0 when there was none.
+  long GetResponseCode() const;
+  // The complete request: clears and names the target file (empty: memory
+  // only), creates its directory, adds "http://" to a URL without a scheme,
+  // runs the transfer. response receives the body, or the error text.
+  // Returns the HTTP status (0 when there was none).
+  int Request(const std::string& url, HttpRequestType type, std::string& response, const char* extraHeaders,
+              const std::wstring& targetFile);
+  // Creates the directory and every missing parent.
+  static bool CreateMultiDir(const std::wstring& path);
+  void Cleanup();
+
+  // A body larger than this aborts the transfer (0: no limit).
+  void SetMaxBodyBytes(std::uint64_t maxBytes) { maxBodyBytes_ = maxBytes; }
+  // Whether the last Perform reported success.
+  bool LastTransferSucceeded() const { return lastTransferOk_; }
+
+  const std::string& ResponseHeaders() const { return responseHeaders_; }
+  const std::string& ResponseBody() const { return responseBody_; }
+  const std::string& LastError() const { return lastError_; }
+
+  // Extra header text is copied into a buffer of this size, terminator
+  // included.
+  static constexpr size_t kMaxExtraHeaderBytes = 1024;
+
+ private:
+  static size_t BodySink(char* data, size_t size, size_t count, void* userData);
+  static size_t HeaderSink(char* data, size_t size, size_t count, void* userData);
+  bool AppendBody(const char* data, size_t bytes);
+  // False when the last bytes could not be flushed.
+  bool CloseTargetFile();
+
+  std::string responseHeaders_;
+  std::string responseBody_;
+  CURL* handle_ = nullptr;
+  std::string lastError_;
+  std::wstring targetFile_;
+  // The target file while a transfer writes into it.
+  std::FILE* targetStream_ = nullptr;
+  std::uint64_t maxBodyBytes_ = 0;
+  bool lastTransferOk_ = false;
+};
