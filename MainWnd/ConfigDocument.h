@@ -1,0 +1,14 @@
+// FetchConfigDocument: the remote configuration document, downloaded into
+// "config.txt" in the program directory and decrypted.
+#pragma once
+
+#include <string>
+
+// "http://" + the build's configuration host + "/tolvene/config.txt".
+// Plain HTTP, as the configuration servers serve it.
+std::string ConfigDocumentUrl();
+
+// The decrypted document text, or an empty string after a logged failure
+// (empty URL, no file after the download) or when nothing decrypts.
+std::string FetchConfigDocument(const std::string& url);
+std::string FetchConfigDocument();
