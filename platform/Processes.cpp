@@ -320,6 +320,8 @@ BOOL CreateProcessW(LPCWSTR applicationName, LPWSTR commandLine, SECURITY_ATTRIB
     redirect(startupInfo->hStdOutput, 1);
     redirect(startupInfo->hStdError, 2);
   }
+  // Nothing but the standard handles passes to the child.
+  posix_spawn_file_actions_addclosefrom_np(&actions, 3);
   std::string directory;
   if (currentDirectory && *currentDirectory) {
     directory = ToNativePath(currentDirectory);
