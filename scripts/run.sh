@@ -14,10 +14,13 @@ export BRISGOL_ROOT=${BRISGOL_ROOT:-$dir/machine}
 services=()
 for svc in "$here"/embedded/*.sh; do
   [ -e "$svc" ] || continue
-  "$svc" start "$dir"
-  services+=("$svc")
+  if "$svc" start "$dir"; then
+    services+=("$svc")
+  else
+    echo "run: $(basename "$svc") could not start; the program runs without it" >&2
+  fi
 done
-cleanup() { for svc in "${services[@]}"; do "$svc" stop "$dir" || true; done; }
+cleanup() { for svc in "${services[@]+"${services[@]}"}"; do "$svc" stop "$dir" || true; done; }
 trap cleanup EXIT
 
 "$dir/bin/brisgol"

@@ -1,0 +1,352 @@
+#include "outside/local/Connection.h"
+
+#include "outside/local/SocketUtil.h"
+#include "outside/local/Socks5.h"
+#include "outside/local/Socks5Server.h"
+
+#include <sys/epoll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+
+namespace {
+
+// Time a connection may take from acceptance to relaying.
+constexpr std::chrono::seconds kNegotiationTime{20};
+// The most a client may send before its request is complete.
+constexpr std::size_t kMaxNegotiationBytes = 1024;
+
+SocksAddress AnyAddress() {
+  SocksAddress any;
+  any.type = SocksAddress::kIpv4;
+  any.host.assign(4, '\0');
+  any.port = 0;
+  return any;
+}
+
+}  // namespace
+
+Connection::Connection(EventLoop& loop, const LineSettings& line, int clientFd,
+                       std::optional<SocksAddress> redirected, std::function<void(Connection*)> onClosed)
+    : loop_(loop), line_(line), onClosed_(std::move(onClosed)), deadline_(Clock::now() + kNegotiationTime) {
+  client_.fd = clientFd;
+  if (redirected) {
+    redirected_ = true;
+    target_ = *redirected;
+  }
+}
+
+Connection::~Connection() { Close(); }
+
+bool Connection::Start() {
+  SetNoDelay(client_.fd);
+  if (!loop_.Add(client_.fd, 0, this)) {
+    Close();
+    return false;
+  }
+  clientWatched_ = true;
+  if (redirected_) {
+    ConnectUpstream(socks5::kCommandConnect, target_);
+  } else {
+    UpdateInterest();
+  }
+  return state_ != State::kClosed;
+}
+
+void Connection::Log(const std::string& text) const {
+  std::fprintf(stderr, "local.exe: %s\n", text.c_str());
+}
+
+void Connection::Close() {
+  if (state_ == State::kClosed) return;
+  state_ = State::kClosed;
+  udp_.reset();
+  for (RelayEnd* end : {&client_, &upstream_}) {
+    if (end->fd < 0) continue;
+    loop_.Remove(end->fd);
+    close(end->fd);
+    end->fd = -1;
+  }
+  clientWatched_ = upstreamWatched_ = false;
+  if (onClosed_) {
+    auto onClosed = std::move(onClosed_);
+    onClosed_ = nullptr;
+    onClosed(this);
+  }
+}
+
+void Connection::CheckDeadline(Clock::time_point now) {
+  if (state_ == State::kRelaying || state_ == State::kUdp || state_ == State::kClosed) return;
+  if (now < deadline_) return;
+  Log("negotiation timed out");
+  Close();
+}
+
+void Connection::OnEvent(int fd, std::uint32_t events) {
+  if (state_ == State::kClosed) return;
+  if (fd == client_.fd) {
+    OnClientEvent(events);
+  } else if (fd == upstream_.fd) {
+    OnUpstreamEvent(events);
+  }
+  if (state_ != State::kClosed) UpdateInterest();
+}
+
+void Connection::OnClientEvent(std::uint32_t events) {
+  switch (state_) {
+    case State::kGreeting:
+    case State::kRequest:
+      if (!ReadClient()) return;
+      ParseClient();
+      return;
+    case State::kRelaying:
+      if ((events & (EPOLLIN | EPOLLHUP | EPOLLERR)) && !PumpBytes(client_, upstream_)) return Close();
+      if ((events & EPOLLOUT) && !FlushEnd(client_, upstream_)) return Close();
+      if (events & EPOLLERR) return Close();
+      if ((events & EPOLLHUP) && !client_.writeShut) return Close();
+      if (RelayFinished(client_, upstream_)) return Close();
+      return;
+    case State::kUdp: {
+      // The control connection carries nothing more; its end ends the
+      // association.
+      std::uint8_t scratch[512];
+      const ssize_t got = recv(client_.fd, scratch, sizeof scratch, 0);
+      if (got == 0 || (got < 0 && errno != EAGAIN && errno != EINTR)) Close();
+      return;
+    }
+    case State::kFlushThenClose:
+      if (!FlushEnd(client_, upstream_) || client_.out.empty() || (events & (EPOLLHUP | EPOLLERR))) Close();
+      return;
+    case State::kConnecting:
+    case State::kHandshake:
+      if (events & (EPOLLHUP | EPOLLERR)) Close();
+      return;
+    case State::kClosed: return;
+  }
+}
+
+void Connection::OnUpstreamEvent(std::uint32_t events) {
+  switch (state_) {
+    case State::kConnecting:
+      OnUpstreamConnected();
+      return;
+    case State::kHandshake: {
+      if (events & EPOLLOUT) {
+        if (!FlushEnd(upstream_, client_)) return FailClient(socks5::kReplyGeneralFailure, "line server closed");
+      }
+      if (!(events & (EPOLLIN | EPOLLHUP | EPOLLERR))) return;
+      std::uint8_t buffer[4096];
+      const ssize_t got = recv(upstream_.fd, buffer, sizeof buffer, 0);
+      if (got > 0) {
+        upstreamIn_.Append(buffer, static_cast<std::size_t>(got));
+        AdvanceHandshake();
+      } else if (got == 0 || (errno != EAGAIN && errno != EINTR)) {
+        FailClient(socks5::kReplyGeneralFailure, "line server closed the connection during negotiation");
+      }
+      return;
+    }
+    case State::kRelaying:
+      if ((events & (EPOLLIN | EPOLLHUP | EPOLLERR)) && !PumpBytes(upstream_, client_)) return Close();
+      if ((events & EPOLLOUT) && !FlushEnd(upstream_, client_)) return Close();
+      if (events & EPOLLERR) return Close();
+      if ((events & EPOLLHUP) && !upstream_.writeShut) {
+        FlushEnd(client_, upstream_);
+        return Close();
+      }
+      if (RelayFinished(client_, upstream_)) return Close();
+      return;
+    case State::kUdp: {
+      std::uint8_t scratch[512];
+      const ssize_t got = recv(upstream_.fd, scratch, sizeof scratch, 0);
+      if (got == 0 || (got < 0 && errno != EAGAIN && errno != EINTR)) Close();
+      return;
+    }
+    case State::kGreeting:
+    case State::kRequest:
+    case State::kFlushThenClose:
+    case State::kClosed: return;
+  }
+}
+
+bool Connection::ReadClient() {
+  std::uint8_t buffer[kMaxNegotiationBytes];
+  const ssize_t got = recv(client_.fd, buffer, sizeof buffer, 0);
+  if (got > 0) {
+    clientIn_.Append(buffer, static_cast<std::size_t>(got));
+    if (clientIn_.size() <= kMaxNegotiationBytes) return true;
+    Log("client sent too much before its request");
+  } else if (got < 0 && (errno == EAGAIN || errno == EINTR)) {
+    return true;
+  }
+  Close();
+  return false;
+}
+
+void Connection::ParseClient() {
+  if (state_ == State::kGreeting) {
+    std::size_t used = 0;
+    switch (ParseClientGreeting(clientIn_.data(), clientIn_.size(), used)) {
+      case GreetingStatus::kIncomplete: return;
+      case GreetingStatus::kBad:
+        Log("client does not speak SOCKS5");
+        return Close();
+      case GreetingStatus::kNoAcceptableMethod:
+        Log("client offers no method we accept");
+        state_ = State::kFlushThenClose;
+        SendToClient(FormatMethodChoice(socks5::kMethodNoneAcceptable));
+        if (state_ == State::kFlushThenClose && client_.out.empty()) Close();
+        return;
+      case GreetingStatus::kNoAuthOffered:
+        clientIn_.Consume(used);
+        SendToClient(FormatMethodChoice(socks5::kMethodNoAuth));
+        state_ = State::kRequest;
+        break;
+    }
+  }
+  if (state_ != State::kRequest) return;
+  SocksRequest request;
+  std::size_t used = 0;
+  switch (ParseClientRequest(clientIn_.data(), clientIn_.size(), request, used)) {
+    case ParseStatus::kIncomplete: return;
+    case ParseStatus::kBad:
+      Log("client sent a malformed request");
+      return Close();
+    case ParseStatus::kBadAddressType:
+      return FailClient(socks5::kReplyAddressTypeNotSupported, "client asked for an unknown address type");
+    case ParseStatus::kDone: break;
+  }
+  clientIn_.Consume(used);
+  if (request.command == socks5::kCommandConnect) {
+    target_ = request.target;
+    ConnectUpstream(socks5::kCommandConnect, request.target);
+  } else if (request.command == socks5::kCommandUdpAssociate) {
+    target_ = request.target;
+    ConnectUpstream(socks5::kCommandUdpAssociate, AnyAddress());
+  } else {
+    FailClient(socks5::kReplyCommandNotSupported, "client asked for an unsupported command");
+  }
+}
+
+void Connection::ConnectUpstream(std::uint8_t command, const SocksAddress& target) {
+  command_ = command;
+  handshake_ = std::make_unique<UpstreamHandshake>(line_.user, line_.password, command, target);
+  upstream_.fd = StartTcpConnect(line_.server);
+  if (upstream_.fd < 0) {
+    return FailClient(socks5::kReplyGeneralFailure, "cannot connect to the line server: " + ErrnoText(errno));
+  }
+  if (!loop_.Add(upstream_.fd, EPOLLOUT, this)) {
+    return FailClient(socks5::kReplyGeneralFailure, "cannot watch the line server connection");
+  }
+  upstreamWatched_ = true;
+  state_ = State::kConnecting;
+}
+
+void Connection::OnUpstreamConnected() {
+  const int error = PendingSocketError(upstream_.fd);
+  if (error != 0) {
+    return FailClient(socks5::kReplyGeneralFailure,
+                      "cannot connect to the line server " + line_.server.ToText() + ": " + ErrnoText(error));
+  }
+  state_ = State::kHandshake;
+  upstream_.out.Append(handshake_->Greeting());
+  if (!FlushEnd(upstream_, client_)) FailClient(socks5::kReplyGeneralFailure, "line server closed");
+}
+
+void Connection::AdvanceHandshake() {
+  for (;;) {
+    std::string output;
+    switch (handshake_->OnInput(upstreamIn_, output)) {
+      case UpstreamHandshake::Step::kNeedMore: return;
+      case UpstreamHandshake::Step::kSend:
+        upstream_.out.Append(output);
+        if (!FlushEnd(upstream_, client_)) return FailClient(socks5::kReplyGeneralFailure, "line server closed");
+        continue;
+      case UpstreamHandshake::Step::kFailed:
+        return FailClient(handshake_->failureReply(), handshake_->failureReason() + " (target " + target_.ToText() + ")");
+      case UpstreamHandshake::Step::kDone:
+        return command_ == socks5::kCommandUdpAssociate ? BeginUdp() : BeginRelay();
+    }
+  }
+}
+
+void Connection::BeginRelay() {
+  state_ = State::kRelaying;
+  if (!redirected_) SendToClient(FormatReply(socks5::kReplySucceeded, handshake_->bound()));
+  // Bytes that came early on either side go on as relayed data.
+  client_.out.Append(upstreamIn_.data(), upstreamIn_.size());
+  upstreamIn_.Clear();
+  upstream_.out.Append(clientIn_.data(), clientIn_.size());
+  clientIn_.Clear();
+  handshake_.reset();
+  if (!FlushEnd(client_, upstream_) || !FlushEnd(upstream_, client_)) Close();
+}
+
+void Connection::BeginUdp() {
+  SocksAddress relay = handshake_->bound();
+  // A relay announced as "any address" is on the line server itself.
+  if (relay.type == SocksAddress::kIpv4 && relay.host == std::string(4, '\0')) relay.host = line_.server.host;
+  udp_ = std::make_unique<UdpAssociation>(loop_, target_);
+  std::string error;
+  if (!udp_->Open(relay, error)) {
+    udp_.reset();
+    return FailClient(socks5::kReplyGeneralFailure, error);
+  }
+  state_ = State::kUdp;
+  handshake_.reset();
+  SendToClient(FormatReply(socks5::kReplySucceeded, udp_->LocalAddress()));
+}
+
+void Connection::FailClient(std::uint8_t reply, const std::string& reason) {
+  Log(reason);
+  if (redirected_ || client_.fd < 0) return Close();
+  if (upstream_.fd >= 0) {
+    if (upstreamWatched_) loop_.Remove(upstream_.fd);
+    close(upstream_.fd);
+    upstream_.fd = -1;
+    upstreamWatched_ = false;
+  }
+  state_ = State::kFlushThenClose;
+  SendToClient(FormatReply(reply, AnyAddress()));
+  if (state_ == State::kFlushThenClose && client_.out.empty()) Close();
+}
+
+void Connection::SendToClient(const std::string& bytes) {
+  client_.out.Append(bytes);
+  if (!FlushEnd(client_, upstream_)) Close();
+}
+
+void Connection::UpdateInterest() {
+  std::uint32_t clientEvents = 0;
+  std::uint32_t upstreamEvents = 0;
+  switch (state_) {
+    case State::kGreeting:
+    case State::kRequest: clientEvents = EPOLLIN; break;
+    case State::kConnecting: upstreamEvents = EPOLLOUT; break;
+    case State::kHandshake: upstreamEvents = EPOLLIN; break;
+    case State::kRelaying:
+      clientEvents = RelayInterest(client_, upstream_);
+      upstreamEvents = RelayInterest(upstream_, client_);
+      break;
+    case State::kUdp: clientEvents = upstreamEvents = EPOLLIN; break;
+    case State::kFlushThenClose: break;
+    case State::kClosed: return;
+  }
+  if (!client_.out.empty()) clientEvents |= EPOLLOUT;
+  if (!upstream_.out.empty() && state_ != State::kConnecting) upstreamEvents |= EPOLLOUT;
+  // A side that has ended both ways has nothing more to report; it only
+  // waits for the other side to finish.
+  if (state_ == State::kRelaying) {
+    if (clientWatched_ && client_.readClosed && client_.writeShut) {
+      loop_.Remove(client_.fd);
+      clientWatched_ = false;
+    }
+    if (upstreamWatched_ && upstream_.readClosed && upstream_.writeShut) {
+      loop_.Remove(upstream_.fd);
+      upstreamWatched_ = false;
+    }
+  }
+  if (clientWatched_) loop_.Set(client_.fd, clientEvents);
+  if (upstreamWatched_) loop_.Set(upstream_.fd, upstreamEvents);
+}

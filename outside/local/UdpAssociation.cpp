@@ -1,0 +1,113 @@
+#include "outside/local/UdpAssociation.h"
+
+#include "outside/local/SocketUtil.h"
+
+#include <arpa/inet.h>
+#include <sys/epoll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace {
+
+constexpr std::size_t kMaxDatagram = 65536;
+// Datagrams handled per readiness event.
+constexpr int kDatagramsPerEvent = 16;
+// RSV RSV FRAG ATYP and the shortest address (IPv4 + port).
+constexpr std::size_t kMinHeader = 4 + 4 + 2;
+
+}  // namespace
+
+UdpAssociation::UdpAssociation(EventLoop& loop, const SocksAddress& clientHint)
+    : loop_(loop), clientHint_(clientHint) {}
+
+UdpAssociation::~UdpAssociation() {
+  for (int fd : {localFd_, relayFd_}) {
+    if (fd >= 0) {
+      loop_.Remove(fd);
+      close(fd);
+    }
+  }
+}
+
+bool UdpAssociation::Open(const SocksAddress& relay, std::string& error) {
+  sockaddr_storage relayAddress{};
+  socklen_t relayLength = 0;
+  if (!relay.ToSockaddr(relayAddress, relayLength)) {
+    error = "line server gave no usable UDP relay address";
+    return false;
+  }
+  localFd_ = BindUdpLoopback();
+  relayFd_ = socket(relayAddress.ss_family, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+  if (localFd_ < 0 || relayFd_ < 0) {
+    error = "cannot open UDP sockets: " + ErrnoText(errno);
+    return false;
+  }
+  SetBypassMark(relayFd_);
+  if (connect(relayFd_, reinterpret_cast<sockaddr*>(&relayAddress), relayLength) != 0) {
+    error = "cannot reach the UDP relay " + relay.ToText() + ": " + ErrnoText(errno);
+    return false;
+  }
+  if (!loop_.Add(localFd_, EPOLLIN, this) || !loop_.Add(relayFd_, EPOLLIN, this)) {
+    error = "cannot watch UDP sockets";
+    return false;
+  }
+  return true;
+}
+
+SocksAddress UdpAssociation::LocalAddress() const {
+  sockaddr_in address{};
+  socklen_t length = sizeof address;
+  getsockname(localFd_, reinterpret_cast<sockaddr*>(&address), &length);
+  return SocksAddress::FromSockaddr(address);
+}
+
+void UdpAssociation::OnEvent(int fd, std::uint32_t) {
+  if (fd == localFd_) FromClient();
+  if (fd == relayFd_) FromRelay();
+}
+
+bool UdpAssociation::AcceptsClient(const sockaddr_in& sender) {
+  if (haveClient_) {
+    return sender.sin_addr.s_addr == client_.sin_addr.s_addr && sender.sin_port == client_.sin_port;
+  }
+  if (sender.sin_addr.s_addr != htonl(INADDR_LOOPBACK) && (ntohl(sender.sin_addr.s_addr) >> 24) != 127) return false;
+  if (clientHint_.type == SocksAddress::kIpv4 && clientHint_.port != 0) {
+    if (htons(clientHint_.port) != sender.sin_port) return false;
+    in_addr hinted{};
+    std::memcpy(&hinted, clientHint_.host.data(), 4);
+    if (hinted.s_addr != 0 && hinted.s_addr != sender.sin_addr.s_addr) return false;
+  }
+  client_ = sender;
+  haveClient_ = true;
+  return true;
+}
+
+void UdpAssociation::FromClient() {
+  static thread_local std::uint8_t datagram[kMaxDatagram];
+  for (int i = 0; i < kDatagramsPerEvent; ++i) {
+    sockaddr_in sender{};
+    socklen_t length = sizeof sender;
+    const ssize_t got =
+        recvfrom(localFd_, datagram, sizeof datagram, 0, reinterpret_cast<sockaddr*>(&sender), &length);
+    if (got < 0) return;
+    if (sender.sin_family != AF_INET || !AcceptsClient(sender)) continue;
+    if (static_cast<std::size_t>(got) < kMinHeader || datagram[0] != 0 || datagram[1] != 0 || datagram[2] != 0) {
+      continue;
+    }
+    send(relayFd_, datagram, static_cast<std::size_t>(got), 0);
+  }
+}
+
+void UdpAssociation::FromRelay() {
+  static thread_local std::uint8_t datagram[kMaxDatagram];
+  for (int i = 0; i < kDatagramsPerEvent; ++i) {
+    const ssize_t got = recv(relayFd_, datagram, sizeof datagram, 0);
+    if (got < 0) return;
+    if (!haveClient_ || static_cast<std::size_t>(got) < kMinHeader || datagram[2] != 0) continue;
+    sendto(localFd_, datagram, static_cast<std::size_t>(got), 0, reinterpret_cast<const sockaddr*>(&client_),
+           sizeof client_);
+  }
+}

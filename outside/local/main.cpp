@@ -1,0 +1,73 @@
+// "local.exe", the local proxy. Started by the front end with one argument,
+// the encoded launch record. Listens on 127.0.0.1 at the record's main port
+// and carries every connection through the record's line server.
+//
+// Exit codes: 0 after SIGTERM or SIGINT; 2 for a refused command line or
+// launch record; 1 when the port cannot be opened or the loop cannot start.
+
+#include "outside/launchrecord/LaunchRecordCodec.h"
+#include "outside/local/EventLoop.h"
+#include "outside/local/ProxyServer.h"
+
+#include <arpa/inet.h>
+#include <signal.h>
+#include <sys/resource.h>
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+// Hundreds of connections need two descriptors each.
+void RaiseDescriptorLimit() {
+  rlimit limit{};
+  if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
+    limit.rlim_cur = limit.rlim_max;
+    setrlimit(RLIMIT_NOFILE, &limit);
+  }
+}
+
+LineSettings LineOf(const LaunchRecord& record) {
+  LineSettings line;
+  in_addr address{};
+  inet_pton(AF_INET, record.serverAddress.c_str(), &address);
+  line.server.type = SocksAddress::kIpv4;
+  line.server.host.assign(reinterpret_cast<const char*>(&address), 4);
+  line.server.port = static_cast<std::uint16_t>(record.serverPort);
+  line.user = std::to_string(record.fixedNumber);
+  line.password = record.password;
+  return line;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "local.exe: expected exactly one argument, the launch record\n");
+    return 2;
+  }
+  LaunchRecord record;
+  const LaunchRecordError error = DecodeLaunchRecord(argv[1], record);
+  if (error != LaunchRecordError::kNone) {
+    std::fprintf(stderr, "local.exe: refusing the launch record: %s\n", LaunchRecordErrorText(error));
+    return 2;
+  }
+  signal(SIGPIPE, SIG_IGN);
+  RaiseDescriptorLimit();
+
+  EventLoop loop;
+  if (!loop.Init()) {
+    std::fprintf(stderr, "local.exe: cannot start the event loop: %s\n", std::strerror(errno));
+    return 1;
+  }
+  ProxyServer server(loop, LineOf(record));
+  std::string listenError;
+  if (!server.Listen(record.mainPort, listenError)) {
+    std::fprintf(stderr, "local.exe: %s\n", listenError.c_str());
+    return 1;
+  }
+  loop.SetTick([&server] { server.Tick(); });
+  loop.Run();
+  server.Shutdown();
+  return 0;
+}

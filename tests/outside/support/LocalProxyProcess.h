@@ -1,0 +1,29 @@
+// "local.exe" from the program directory, started with an encoded launch
+// record for a test or benchmark.
+#pragma once
+
+#include "outside/launchrecord/LaunchRecord.h"
+#include "tests/outside/support/ChildProcess.h"
+
+#include <string>
+
+// The program directory of the build (BRISGOL_PROGRAM_DIR, else the one
+// this build puts its programs in).
+std::string ProgramDir();
+
+// A record for the line server at 127.0.0.1:linePort and the local main
+// port, with the fixed user number and password.
+LaunchRecord TestLaunchRecord(int linePort, int mainPort);
+
+class LocalProxyProcess {
+ public:
+  // Starts local.exe with the encoded record; output (stdout and stderr)
+  // goes to outputPath. Waits until its port accepts (when waitReady).
+  bool Start(const LaunchRecord& record, const std::string& outputPath, bool waitReady = true);
+  // Starts it with a raw command-line argument.
+  bool StartRaw(const std::string& argument, const std::string& outputPath);
+  ChildProcess& process() { return process_; }
+
+ private:
+  ChildProcess process_;
+};
