@@ -6,6 +6,7 @@
 #include "platform/ProcessObject.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
@@ -18,7 +19,6 @@
 #include <iterator>
 #include <cstdlib>
 #include <cwchar>
-#include <fstream>
 #include <map>
 #include <mutex>
 #include <thread>
@@ -60,6 +60,20 @@ void StartReaper(pid_t pid, std::shared_ptr<ChildState> child) {
   }).detach();
 }
 
+// Reads a small file of /proc with plain reads: a process that ends while
+// it is read makes the read fail (ESRCH), which is an answer, not an error.
+bool ReadProcFile(const std::string& path, std::string& content) {
+  content.clear();
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  char buffer[1024];
+  ssize_t n;
+  while ((n = ::read(fd, buffer, sizeof buffer)) > 0 && content.size() < 65536)
+    content.append(buffer, static_cast<size_t>(n));
+  ::close(fd);
+  return n == 0 && !content.empty();
+}
+
 struct ProcessInfo {
   pid_t pid;
   pid_t parent;
@@ -70,8 +84,8 @@ struct ProcessInfo {
 // Zombies and kernel threads have none and are not listed.
 bool ReadProcess(pid_t pid, ProcessInfo& info) {
   std::string base = "/proc/" + std::to_string(pid);
-  std::ifstream statFile(base + "/stat");
-  std::string stat((std::istreambuf_iterator<char>(statFile)), std::istreambuf_iterator<char>());
+  std::string stat;
+  if (!ReadProcFile(base + "/stat", stat)) return false;
   size_t open = stat.find('('), close = stat.rfind(')');
   if (open == std::string::npos || close == std::string::npos || close + 4 >= stat.size()) return false;
   char state = stat[close + 2];

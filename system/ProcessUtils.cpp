@@ -92,9 +92,12 @@ int KillProcessesByName(const std::wstring& name, bool all) {
   PROCESSENTRY32W entry;
   for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
     if (name != entry.szExeFile) continue;
-    HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, entry.th32ProcessID);
+    HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID);
     if (!process) continue;
     BOOL ended = TerminateProcess(process, 0);
+    // Termination is asynchronous: wait (bounded) until the process is
+    // gone, so that callers that count processes next never see it.
+    if (ended) WaitForSingleObject(process, kKillWaitMs);
     CloseHandle(process);
     if (ended && !all) break;
   }

@@ -8,7 +8,8 @@
 #include <vector>
 
 // Ends every process whose image name equals name exactly (or only the
-// first one when all is false). 0 when no snapshot could be taken, else 1.
+// first one when all is false), waiting up to kKillWaitMs for each to be
+// gone. 0 when no snapshot could be taken, else 1.
 int KillProcessesByName(const std::wstring& name, bool all);
 
 // The ids of the processes whose image name matches name, in snapshot
@@ -18,6 +19,9 @@ void FindProcessIdsByName(const std::wstring& name, std::vector<DWORD>& ids, boo
 // The id of the process that owns the local TCP or UDP port, -1 when none
 // does or the query failed (callers count -1 as free).
 int QueryPortOwner(int port);
+
+// How long KillProcessesByName waits for one ended process to be gone.
+constexpr DWORD kKillWaitMs = 2000;
 
 // How long QueryPortOwner lets its helper program run.
 constexpr DWORD kPortQueryTimeoutMs = 2000;

@@ -7,6 +7,8 @@
 
 #include <string>
 
+#include <unistd.h>
+
 namespace {
 
 std::string RunAndCapture(const wchar_t* application, std::wstring commandLine, DWORD* exitCode = nullptr) {
@@ -51,7 +53,9 @@ TEST(Processes, AMissingProgramFailsToStart) {
 
 TEST(Processes, SnapshotNamesProcessesByTheirExecutableFileAndTerminateEndsThem) {
   TempMachineRoot root;
-  auto exe = root.path() / "local.exe";
+  // A name of this test's own: other tests end "local.exe" processes by name.
+  const std::wstring name = L"proc" + std::to_wstring(getpid()) + L".exe";
+  auto exe = root.path() / name;
   std::filesystem::copy_file("/bin/sleep", exe);
   std::wstring commandLine = L"30";
   STARTUPINFOW startup;
@@ -65,7 +69,7 @@ TEST(Processes, SnapshotNamesProcessesByTheirExecutableFileAndTerminateEndsThem)
   PROCESSENTRY32W entry;
   bool found = false;
   for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry))
-    if (entry.th32ProcessID == info.dwProcessId) found = std::wstring(entry.szExeFile) == L"local.exe";
+    if (entry.th32ProcessID == info.dwProcessId) found = std::wstring(entry.szExeFile) == name;
   CloseHandle(snapshot);
   EXPECT_TRUE(found);
 
