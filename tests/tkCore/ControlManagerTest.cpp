@@ -341,9 +341,11 @@ void ScenarioPortPairsAreTriedCyclicallyFromTheStoredIndex() {
     REQUIRE(control->SelectProxyPorts(main, secondary, true) && main == 47070 && secondary == 57070,
             "secondary owned: next pair");
     int h2 = Hold(48080), h3 = Hold(47070), h4 = Hold(56060);
+    REQUIRE(h2 >= 0 && h3 >= 0 && h4 >= 0, "hold 48080, 47070 and 56060");
     REQUIRE(!control->SelectProxyPorts(main, secondary, true), "no pair");
     REQUIRE(m.Count(L"]引擎无可用副端口\r\n") == 1, "pair 3 failed on its secondary port");
     int h5 = Hold(46060);
+    REQUIRE(h5 >= 0, "hold 46060");
     REQUIRE(!control->SelectProxyPorts(main, secondary, true) && main == 0, "no main port");
     REQUIRE(m.Count(L"]引擎无可用主端口\r\n") == 1, "main port message");
     for (int fd : {h1, h2, h3, h4, h5}) close(fd);
@@ -352,6 +354,62 @@ void ScenarioPortPairsAreTriedCyclicallyFromTheStoredIndex() {
 
 TEST_F(ControlManagerTest, PortPairsAreTriedCyclicallyFromTheStoredIndex) {
   EXPECT_EXIT(ScenarioPortPairsAreTriedCyclicallyFromTheStoredIndex(), ::testing::ExitedWithCode(0), "scenario passed");
+}
+
+// The fields of the one launch record the stand-in proxy received.
+std::string LaunchedRecord(Machine& m) {
+  std::string launch = m.Launches();
+  if (launch.empty()) return std::string();
+  launch.pop_back();
+  std::string plain;
+  DecryptLaunchRecord(launch, plain);
+  return plain;
+}
+
+void ScenarioAFailedDriverInstallStillLaunchesTheProxyWithPortZero() {
+  Machine m("10.0.19041.1", 64);
+  m.Drivers("sys2", {"proxy64.sys", "proxy64_win8.sys"});
+  m.InstallLocalProxy();
+  StartLog(m);
+  int code = -1;
+  auto* control = ControlManager::GetInstance();
+  REQUIRE(control->StartAcceleration(3, nullptr, code) == L"引擎启动失败", "engine message");
+  REQUIRE(code == 102, "code 102");
+  REQUIRE(LaunchedRecord(m) == "127.0.0.1|6199|WsxRfvYhn738#!&|0|" + std::to_string(getpid()) + "||5190467|0",
+          "launched with main port 0");
+  REQUIRE(!std::filesystem::exists(m.program() / "local.cfg") ||
+              ReadTestFile(m.program() / "local.cfg").find("proxy_port_index") == std::string::npos,
+          "no port selection");
+  REQUIRE(m.Sdk().rules.empty(), "no rule");
+  control->StopAcceleration();
+  Pass();
+}
+
+TEST_F(ControlManagerTest, AFailedDriverInstallStillLaunchesTheProxyWithPortZero) {
+  EXPECT_EXIT(ScenarioAFailedDriverInstallStillLaunchesTheProxyWithPortZero(), ::testing::ExitedWithCode(0),
+              "scenario passed");
+}
+
+void ScenarioTakenPortsGiveCode103AndNoRule() {
+  Machine m("10.0.19041.1", 64);
+  m.Drivers("sys2");
+  m.InstallLocalProxy();
+  StartLog(m);
+  int held[3] = {Hold(48080), Hold(47070), Hold(46060)};
+  for (int fd : held) REQUIRE(fd >= 0, "hold the main ports");
+  int code = -1;
+  auto* control = ControlManager::GetInstance();
+  REQUIRE(control->StartAcceleration(1, nullptr, code) == L"引擎可用端口被全部占用,请重启电脑", "ports message");
+  REQUIRE(code == 103, "code 103");
+  REQUIRE(LaunchedRecord(m).find("|WsxRfvYhn738#!&|0|") != std::string::npos, "launched with main port 0");
+  REQUIRE(m.Sdk().rules.empty(), "no rule");
+  for (int fd : held) close(fd);
+  control->StopAcceleration();
+  Pass();
+}
+
+TEST_F(ControlManagerTest, TakenPortsGiveCode103AndNoRule) {
+  EXPECT_EXIT(ScenarioTakenPortsGiveCode103AndNoRule(), ::testing::ExitedWithCode(0), "scenario passed");
 }
 
 void ScenarioAStopDuringTheStartPreventsTheRule() {
