@@ -6,6 +6,7 @@
 #include "platform/Resources.h"
 #include "platform/Sync.h"
 #include "platform/WinMain.h"
+#include "platform/window/User32.h"
 #include "system/EnvProbes.h"
 #include "system/Paths.h"
 #include "system/WriteLogFile.h"
@@ -17,6 +18,8 @@
 namespace {
 
 const char kOnceRunSemaphore[] = "Global\\_ONCE_RUN_Brisgolvan_";
+const wchar_t kMainWindowClass[] = L"CMainWnd";
+const wchar_t kMainWindowTitle[] = L"Brisgol加速器插件";
 const char kSkinPassword[] = "&%kR7pwz";
 constexpr DWORD kBrowserEmulationIE11 = 11001;
 constexpr int kLowestBrowserMajor = 11;
@@ -37,6 +40,17 @@ HANDLE CreateOnceRunSemaphore() {
       !SetSecurityDescriptorDacl(&descriptor, TRUE, nullptr, FALSE))
     used = nullptr;
   return CreateSemaphoreA(used, 1, 1, kOnceRunSemaphore);
+}
+
+// A running copy's window is restored and raised above all windows without
+// staying topmost; true when there was one.
+bool RaiseRunningCopy() {
+  HWND running = FindWindowW(kMainWindowClass, kMainWindowTitle);
+  if (!running) return false;
+  ShowWindow(running, SW_RESTORE);
+  SetWindowPos(running, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE);
+  SetWindowPos(running, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE);
+  return true;
 }
 
 void RegisterWithFirewall() {
@@ -95,6 +109,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
     if (onceRun) CloseHandle(onceRun);
     return 0;
   };
+  // The window decides, not the semaphore: a copy still starting up has
+  // no window yet and does not stop this one.
+  if (RaiseRunningCopy()) return exit();
 
   if (FAILED(CoInitialize(nullptr))) return exit();
   OleInitialize(nullptr);
