@@ -1,0 +1,103 @@
+#include "uiframework/layout/SeparatorDrag.h"
+
+#include "uiframework/manager/WindowManagerUI.h"
+
+#include <cstdlib>
+
+namespace SkinUI {
+
+namespace {
+constexpr DWORD kStripColor = 0xAA000000;
+
+// Near and far edges along the axis, as references into the rectangle.
+LONG& Near(RECT& rc, bool horizontal) { return horizontal ? rc.left : rc.top; }
+LONG& Far(RECT& rc, bool horizontal) { return horizontal ? rc.right : rc.bottom; }
+}  // namespace
+
+RECT CSeparatorDrag::StripOf(const RECT& rc) const {
+  RECT strip = rc;
+  const LONG width = std::abs(m_size);
+  if (m_size > 0) Near(strip, m_horizontal) = Far(strip, m_horizontal) - width;
+  else Far(strip, m_horizontal) = Near(strip, m_horizontal) + width;
+  return strip;
+}
+
+bool CSeparatorDrag::HandleEvent(CControlUI& layout, UIEvent& event) {
+  if (m_size == 0) return false;
+  CWindowManagerUI* manager = layout.GetManager();
+  switch (event.type) {
+    case UIEVENT_SETCURSOR:
+      // Over the strip the window shows the resize cursor for this axis.
+      return layout.IsEnabled() && RectContains(StripOf(layout.GetPos()), event.mouse);
+    case UIEVENT_BUTTONDOWN:
+      if (!layout.IsEnabled() || !RectContains(StripOf(layout.GetPos()), event.mouse)) return false;
+      m_dragging = true;
+      m_lastMouse = event.mouse;
+      m_newPos = layout.GetPos();
+      if (!m_immediate && manager != nullptr) manager->AddPostPaint(&layout);
+      return true;
+    case UIEVENT_MOUSEMOVE:
+      if (!m_dragging) return false;
+      Move(layout, event.mouse);
+      return true;
+    case UIEVENT_BUTTONUP:
+      if (!m_dragging) return false;
+      m_dragging = false;
+      layout.SetPos(m_newPos, false);
+      if (!m_immediate && manager != nullptr) manager->RemovePostPaint(&layout);
+      layout.RequestParentLayout();
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool CSeparatorDrag::Move(CControlUI& layout, POINT mouse) {
+  const LONG position = m_horizontal ? mouse.x : mouse.y;
+  const LONG delta = position - (m_horizontal ? m_lastMouse.x : m_lastMouse.y);
+  m_lastMouse = mouse;
+  const LONG width = std::abs(m_size);
+  RECT rc = m_newPos;
+  const LONG minimum = m_horizontal ? layout.GetMinWidth() : layout.GetMinHeight();
+  const LONG maximum = m_horizontal ? layout.GetMaxWidth() : layout.GetMaxHeight();
+  const LONG current = Far(m_newPos, m_horizontal) - Near(m_newPos, m_horizontal);
+  if (m_size > 0) {
+    // Far edge: ignore moves that would turn the drag inside out.
+    if ((delta < 0 && position > Far(m_newPos, m_horizontal)) ||
+        (delta > 0 && position < Far(m_newPos, m_horizontal) - width))
+      return false;
+    Far(rc, m_horizontal) += delta;
+  } else {
+    if ((delta > 0 && position < Near(m_newPos, m_horizontal)) ||
+        (delta < 0 && position > Near(m_newPos, m_horizontal) + width))
+      return false;
+    Near(rc, m_horizontal) += delta;
+  }
+  LONG size = Far(rc, m_horizontal) - Near(rc, m_horizontal);
+  if (size < minimum || size > maximum) {
+    const LONG limit = size < minimum ? minimum : maximum;
+    if (current == limit) return false;
+    if (m_size > 0) Far(rc, m_horizontal) = Near(rc, m_horizontal) + limit;
+    else Near(rc, m_horizontal) = Far(rc, m_horizontal) - limit;
+    size = limit;
+  }
+  const RECT oldStrip = StripOf(m_newPos);
+  m_newPos = rc;
+  if (m_horizontal) layout.SetFixedWidth(size);
+  else layout.SetFixedHeight(size);
+  if (m_immediate) {
+    layout.SetPos(m_newPos, false);
+    layout.RequestParentLayout();
+  } else if (CWindowManagerUI* manager = layout.GetManager()) {
+    manager->Invalidate(oldStrip);
+    manager->Invalidate(StripOf(m_newPos));
+    manager->Invalidate(StripOf(layout.GetPos()));
+  }
+  return true;
+}
+
+void CSeparatorDrag::PostPaint(IPaintSurfaceUI* surface) const {
+  if (m_dragging && !m_immediate) surface->DrawColor(StripOf(m_newPos), kStripColor);
+}
+
+}  // namespace SkinUI

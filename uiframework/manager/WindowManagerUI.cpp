@@ -1,0 +1,341 @@
+#include "uiframework/manager/WindowManagerUI.h"
+
+#include "uiframework/controls/AttributeValues.h"
+
+#include <algorithm>
+#include <chrono>
+#include <iterator>
+
+namespace SkinUI {
+
+namespace {
+
+CControlUI* CollectNamed(CControlUI* control, void* data) {
+  auto* map = static_cast<CNamePtrMap*>(data);
+  const CUIString name = control->GetName();
+  if (!name.IsEmpty()) map->Set(name, control);
+  return nullptr;
+}
+
+CControlUI* HitTest(CControlUI* control, void*) { return control; }
+
+struct LayoutScan {
+  std::vector<CControlUI*> found;
+};
+
+// Update test: a control that needs a layout is collected and its subtree
+// is not searched further.
+CControlUI* CollectNeedingLayout(CControlUI* control, void* data) {
+  if (!control->IsLayoutNeeded()) return nullptr;
+  static_cast<LayoutScan*>(data)->found.push_back(control);
+  return control;
+}
+
+}  // namespace
+
+CWindowManagerUI::CWindowManagerUI() = default;
+
+CWindowManagerUI::~CWindowManagerUI() {
+  for (int i = 0; i < m_windowCustomAttributes.GetSize(); ++i)
+    delete static_cast<CUIString*>(m_windowCustomAttributes.Find(m_windowCustomAttributes[i], false));
+  for (UINotifyMsg* msg : m_asyncNotifications) delete msg;
+  m_asyncNotifications.clear();
+  for (int i = 0; i < m_scheduledDeletes.GetSize(); ++i) static_cast<CControlUI*>(m_scheduledDeletes[i])->Delete();
+  m_scheduledDeletes.Empty();
+  if (m_root != nullptr) m_root->Delete();
+  m_root = nullptr;
+  m_windowSide.reset();
+}
+
+DWORD CWindowManagerUI::TickCount() {
+  return static_cast<DWORD>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                std::chrono::steady_clock::now().time_since_epoch())
+                                .count());
+}
+
+bool CWindowManagerUI::AttachRoot(CControlUI* root) {
+  if (root == nullptr) return false;
+  m_focus = nullptr;
+  if (m_root != nullptr) {
+    for (UINotifyMsg* msg : m_asyncNotifications) delete msg;
+    m_asyncNotifications.clear();
+    m_nameMap.RemoveAll();
+    m_postPaint.Empty();
+    ScheduleDelete(m_root);
+  }
+  m_root = root;
+  m_updateNeeded = true;
+  m_focusNeeded = true;
+  if (m_windowSide != nullptr) m_windowSide->RootAttached();
+  BindTree(root);
+  return true;
+}
+
+void CWindowManagerUI::BindTree(CControlUI* control, CControlUI* parent) {
+  if (control == nullptr) return;
+  control->AttachManager(this, parent, true);
+  control->FindControl(CollectNamed, &m_nameMap, UIFIND_ALL);
+}
+
+void CWindowManagerUI::ForgetControl(CControlUI* control) {
+  if (control == nullptr) return;
+  if (m_windowSide != nullptr) m_windowSide->ForgetControl(control);
+  if (m_focus == control) m_focus = nullptr;
+  if (m_root == control) m_root = nullptr;
+  const CUIString name = control->GetName();
+  if (!name.IsEmpty() && m_nameMap.Find(name, false) == control) m_nameMap.Remove(name);
+  for (UINotifyMsg* msg : m_asyncNotifications)
+    if (msg->sender == control) msg->sender = nullptr;
+  int index = m_postPaint.Find(control);
+  if (index >= 0) m_postPaint.Remove(index);
+  index = m_mouseLeaveListeners.Find(control);
+  if (index >= 0) m_mouseLeaveListeners.Remove(index);
+}
+
+bool CWindowManagerUI::RenameControl(CControlUI* control, LPCWSTR newName) {
+  if (control == nullptr || control->GetManager() != this || newName == nullptr || *newName == 0) return false;
+  const CUIString oldName = control->GetName();
+  if (oldName == newName) return true;
+  if (m_nameMap.Find(newName, false) != nullptr) return false;
+  if (!oldName.IsEmpty() && m_nameMap.Find(oldName, false) == control) m_nameMap.Remove(oldName);
+  m_nameMap.Insert(newName, control);
+  // The old name no longer maps to the control, so this only sets it.
+  control->SetName(newName);
+  return true;
+}
+
+CControlUI* CWindowManagerUI::FindControl(LPCWSTR name) const {
+  return static_cast<CControlUI*>(m_nameMap.Find(name));
+}
+
+CControlUI* CWindowManagerUI::FindControl(POINT pt) const {
+  if (m_root == nullptr) return nullptr;
+  return m_root->FindControl(HitTest, &pt, UIFIND_VISIBLE | UIFIND_HITTEST | UIFIND_TOP_FIRST);
+}
+
+void CWindowManagerUI::SetFocus(CControlUI* control, bool focusWindow) {
+  if (focusWindow && control != m_focus && m_windowSide != nullptr) m_windowSide->FocusWindow();
+  if (control == m_focus) return;
+  if (m_focus != nullptr) {
+    UIEvent event;
+    event.type = UIEVENT_KILLFOCUS;
+    event.sender = control;
+    event.timestamp = TickCount();
+    CControlUI* old = m_focus;
+    old->DispatchEvent(event);
+    SendNotify(old, L"killfocus");
+    m_focus = nullptr;
+  }
+  if (control != nullptr && control->GetManager() == this && control->IsVisible() && control->IsEnabled()) {
+    m_focus = control;
+    UIEvent event;
+    event.type = UIEVENT_SETFOCUS;
+    event.sender = control;
+    event.timestamp = TickCount();
+    control->DispatchEvent(event);
+    SendNotify(control, L"setfocus");
+  }
+}
+
+void CWindowManagerUI::Invalidate(const RECT& rc) {
+  RECT clamped = rc;
+  if (clamped.left < 0) clamped.left = 0;
+  if (clamped.top < 0) clamped.top = 0;
+  if (clamped.right < clamped.left) clamped.right = clamped.left;
+  if (clamped.bottom < clamped.top) clamped.bottom = clamped.top;
+  RectUnion(m_invalid, m_invalid, clamped);
+  if (m_windowSide != nullptr) m_windowSide->InvalidateWindow(clamped);
+}
+
+namespace {
+
+struct TabScan {
+  std::vector<CControlUI*> order;
+};
+
+CControlUI* CollectInOrder(CControlUI* control, void* data) {
+  static_cast<TabScan*>(data)->order.push_back(control);
+  return nullptr;
+}
+
+bool IsTabStop(const CControlUI* control) { return (control->GetFlags() & UIFLAG_TABSTOP) != 0; }
+
+}  // namespace
+
+void CWindowManagerUI::FocusNextTabStop(bool forward) {
+  if (m_updateNeeded && forward) {
+    m_focusNeeded = true;
+    if (m_root != nullptr) m_root->Invalidate();
+    return;
+  }
+  m_focusNeeded = false;
+  if (m_root == nullptr) return;
+  TabScan scan;
+  m_root->FindControl(CollectInOrder, &scan, UIFIND_VISIBLE | UIFIND_ENABLED | UIFIND_ME_FIRST);
+  std::vector<CControlUI*>& order = scan.order;
+  auto focusAt = std::find(order.begin(), order.end(), m_focus);
+  CControlUI* found = nullptr;
+  if (m_focus == nullptr || focusAt == order.end()) {
+    auto first = std::find_if(order.begin(), order.end(), IsTabStop);
+    if (first != order.end()) found = *first;
+  } else if (forward) {
+    auto next = std::find_if(focusAt + 1, order.end(), IsTabStop);
+    if (next == order.end()) next = std::find_if(order.begin(), order.end(), IsTabStop);
+    if (next != order.end()) found = *next;
+  } else {
+    auto before = std::find_if(std::make_reverse_iterator(focusAt), order.rend(), IsTabStop);
+    if (before == order.rend()) before = std::find_if(order.rbegin(), order.rend(), IsTabStop);
+    if (before != order.rend()) found = *before;
+  }
+  if (found != nullptr) SetFocus(found, true);
+}
+
+void CWindowManagerUI::SetFocusDeferred(CControlUI* control) {
+  if (m_windowSide != nullptr) m_windowSide->FocusWindow();
+  if (control == nullptr) {
+    m_focusNeeded = false;
+    return;
+  }
+  SetFocus(nullptr, false);
+  CControlUI* preceding = nullptr;
+  if (m_root != nullptr) {
+    TabScan scan;
+    m_root->FindControl(CollectInOrder, &scan, UIFIND_VISIBLE | UIFIND_ENABLED | UIFIND_ME_FIRST);
+    for (CControlUI* each : scan.order) {
+      if (each == control) break;
+      if (IsTabStop(each)) preceding = each;
+    }
+  }
+  m_focus = preceding;
+  m_focusNeeded = true;
+  if (m_root != nullptr) m_root->RequestLayout();
+}
+
+void CWindowManagerUI::UpdateLayout(const RECT& client) {
+  if (!m_updateNeeded || m_root == nullptr) return;
+  m_updateNeeded = false;
+  if (m_root->IsLayoutNeeded()) {
+    m_root->SetPos(client, true);
+    return;
+  }
+  LayoutScan scan;
+  m_root->FindControl(CollectNeedingLayout, &scan, UIFIND_VISIBLE | UIFIND_ME_FIRST | UIFIND_UPDATETEST);
+  for (CControlUI* control : scan.found) {
+    if (control->IsFloat()) control->SetPos(control->GetRelativePos(), true);
+    else control->SetPos(control->GetPos(), true);
+  }
+}
+
+void CWindowManagerUI::AddNotifier(INotifyUI* notifier) {
+  if (notifier != nullptr && m_notifiers.Find(notifier) < 0) m_notifiers.Add(notifier);
+}
+
+void CWindowManagerUI::RemoveNotifier(INotifyUI* notifier) {
+  const int index = m_notifiers.Find(notifier);
+  if (index >= 0) m_notifiers.Remove(index);
+}
+
+void CWindowManagerUI::SendNotify(UINotifyMsg& msg, bool async, bool enableRepeat) {
+  msg.mouse = m_lastMouse;
+  msg.timestamp = TickCount();
+  if (m_usesVirtualWindows && msg.sender != nullptr) msg.virtualWindow = msg.sender->GetVirtualWindow();
+  if (!async) {
+    if (msg.sender != nullptr) msg.sender->OnNotify(&msg);
+    for (int i = 0; i < m_notifiers.GetSize(); ++i) static_cast<INotifyUI*>(m_notifiers[i])->Notify(msg);
+    return;
+  }
+  if (!enableRepeat) {
+    for (UINotifyMsg* queued : m_asyncNotifications) {
+      if (queued->sender == msg.sender && queued->type == msg.type) {
+        queued->virtualWindow = msg.virtualWindow;
+        queued->wParam = msg.wParam;
+        queued->lParam = msg.lParam;
+        queued->mouse = msg.mouse;
+        queued->timestamp = msg.timestamp;
+        return;
+      }
+    }
+  }
+  m_asyncNotifications.push_back(new UINotifyMsg(msg));
+  if (!m_asyncPosted) {
+    m_asyncPosted = true;
+    if (m_windowSide != nullptr) m_windowSide->PostQueuedWork();
+  }
+}
+
+void CWindowManagerUI::SendNotify(CControlUI* control, LPCWSTR type, WPARAM wParam, LPARAM lParam, bool async,
+                                  bool enableRepeat) {
+  UINotifyMsg msg;
+  msg.type = type;
+  msg.sender = control;
+  msg.wParam = wParam;
+  msg.lParam = lParam;
+  SendNotify(msg, async, enableRepeat);
+}
+
+void CWindowManagerUI::SetWindowAttribute(LPCWSTR name, LPCWSTR value) {
+  if (name == nullptr) return;
+  const CUIString n(name);
+  if (n.CompareNoCase(L"disabledfontcolor") == 0) SetDefaultDisabledColor(ParseColor(value));
+  else if (n.CompareNoCase(L"defaultfontcolor") == 0) SetDefaultFontColor(ParseColor(value));
+  else if (n.CompareNoCase(L"linkfontcolor") == 0) SetDefaultLinkFontColor(ParseColor(value));
+  else if (n.CompareNoCase(L"linkhoverfontcolor") == 0) SetDefaultLinkHoverFontColor(ParseColor(value));
+  else if (n.CompareNoCase(L"selectedcolor") == 0) SetDefaultSelectedBkColor(ParseColor(value));
+  else if (!ApplyWindowAttribute(m_windowAttributes, name, value)) {
+    auto* copy = new CUIString(value);
+    if (!m_windowCustomAttributes.Insert(name, copy)) delete copy;
+  } else if (m_windowSide != nullptr) {
+    m_windowSide->WindowAttributeSet(n);
+  }
+}
+
+LPCWSTR CWindowManagerUI::GetWindowCustomAttribute(LPCWSTR name) const {
+  auto* value = static_cast<CUIString*>(m_windowCustomAttributes.Find(name));
+  return value == nullptr ? nullptr : value->GetData();
+}
+
+void CWindowManagerUI::AddPostPaint(CControlUI* control) {
+  if (control != nullptr && m_postPaint.Find(control) < 0) m_postPaint.Add(control);
+}
+
+void CWindowManagerUI::RemovePostPaint(CControlUI* control) {
+  const int index = m_postPaint.Find(control);
+  if (index >= 0) m_postPaint.Remove(index);
+}
+
+void CWindowManagerUI::AddMouseLeaveListener(CControlUI* control) {
+  if (control != nullptr && m_mouseLeaveListeners.Find(control) < 0) m_mouseLeaveListeners.Add(control);
+}
+
+void CWindowManagerUI::RemoveMouseLeaveListener(CControlUI* control) {
+  const int index = m_mouseLeaveListeners.Find(control);
+  if (index >= 0) m_mouseLeaveListeners.Remove(index);
+}
+
+void CWindowManagerUI::ScheduleDelete(CControlUI* control) {
+  if (control == nullptr || m_scheduledDeletes.Find(control) >= 0) return;
+  control->AttachManager(this, nullptr, false);
+  m_scheduledDeletes.Add(control);
+  if (!m_asyncPosted) {
+    m_asyncPosted = true;
+    if (m_windowSide != nullptr) m_windowSide->PostQueuedWork();
+  }
+}
+
+void CWindowManagerUI::RunQueuedWork() {
+  m_asyncPosted = false;
+  while (!m_asyncNotifications.empty()) {
+    UINotifyMsg* msg = m_asyncNotifications.front();
+    m_asyncNotifications.erase(m_asyncNotifications.begin());
+    if (msg->sender != nullptr) msg->sender->OnNotify(msg);
+    for (int i = 0; i < m_notifiers.GetSize(); ++i) static_cast<INotifyUI*>(m_notifiers[i])->Notify(*msg);
+    delete msg;
+  }
+  while (!m_scheduledDeletes.IsEmpty()) {
+    auto* control = static_cast<CControlUI*>(m_scheduledDeletes[0]);
+    m_scheduledDeletes.Remove(0);
+    control->Delete();
+  }
+}
+
+}  // namespace SkinUI

@@ -1,0 +1,50 @@
+#include "uiframework/markup/ControlClassTable.h"
+
+#include "uiframework/layout/HorizontalLayoutUI.h"
+#include "uiframework/layout/ScrollBarUI.h"
+#include "uiframework/layout/VerticalLayoutUI.h"
+
+#include <cwctype>
+
+namespace SkinUI {
+
+namespace {
+
+struct ClassRow {
+  const wchar_t* name;
+  CControlUI* (*create)();
+};
+
+template <class T>
+CControlUI* Make() {
+  return new T;
+}
+
+// Rows are added here as the other controls land (label, button, option,
+// text, the list family, ...).
+constexpr ClassRow kClasses[] = {
+    {L"Control", Make<CControlUI>},
+    {L"Container", Make<CContainerUI>},
+    {L"VerticalLayout", Make<CVerticalLayoutUI>},
+    {L"VBox", Make<CVerticalLayoutUI>},
+    {L"HorizontalLayout", Make<CHorizontalLayoutUI>},
+    {L"HBox", Make<CHorizontalLayoutUI>},
+    {L"ScrollBar", Make<CScrollBarUI>},
+};
+
+bool SameIgnoringCase(const wchar_t* a, const wchar_t* b) {
+  for (; *a != 0 && *b != 0; ++a, ++b)
+    if (std::towlower(static_cast<wint_t>(*a)) != std::towlower(static_cast<wint_t>(*b))) return false;
+  return *a == *b;
+}
+
+}  // namespace
+
+CControlUI* CreateControlByClass(LPCWSTR elementName) {
+  if (elementName == nullptr) return nullptr;
+  for (const ClassRow& row : kClasses)
+    if (SameIgnoringCase(row.name, elementName)) return row.create();
+  return nullptr;
+}
+
+}  // namespace SkinUI
