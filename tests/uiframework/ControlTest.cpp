@@ -32,8 +32,8 @@ class RecordingSurface : public IPaintSurfaceUI {
     calls.push_back("rect " + Str(rc) + " w" + std::to_string(width));
   }
   void DrawRoundRect(const RECT& rc, int, int, int, DWORD, int) override { calls.push_back("roundrect " + Str(rc)); }
-  bool DrawImage(CWindowManagerUI*, const RECT&, const RECT&, ImageDrawSpec& spec) override {
-    calls.push_back("image " + std::string(spec.description.GetData(), spec.description.GetData() + spec.description.GetLength()));
+  bool DrawImage(CWindowManagerUI*, const RECT&, const RECT&, ImageDrawSpec& drawSpec) override {
+    calls.push_back("image " + std::string(drawSpec.description.GetData(), drawSpec.description.GetData() + drawSpec.description.GetLength()));
     return true;
   }
   void PushClip(const RECT& rc) override { calls.push_back("clip " + Str(rc)); }
@@ -148,8 +148,8 @@ TEST(ControlGeometry, FloatingControlTakesItsSizeFromTheBackgroundImage) {
   static ImageEntry image;
   image.width = 32;
   image.height = 16;
-  SetImageSpecLoader([](CWindowManagerUI*, ImageDrawSpec& spec) {
-    spec.image = &image;
+  SetImageSpecLoader([](CWindowManagerUI*, ImageDrawSpec& drawSpec) {
+    drawSpec.image = &image;
     return true;
   });
   CControlUI floating, fixed;

@@ -1,7 +1,7 @@
 // ImageDrawSpec: one image description of a control ("bkimage",
 // "foreimage", ...) with its parsed and loaded state. Parsing the
 // description and drawing it belong to the render engine, which registers
-// its loader with SetImageSpecLoader; until then a spec stays unloaded and
+// its loader with SetImageSpecLoader; until then a description stays unloaded and
 // the control paints without it.
 #pragma once
 
@@ -29,11 +29,11 @@ struct ImageDrawSpec {
   void Reset() { *this = ImageDrawSpec(); }
 };
 
-// Parses spec.description and loads its image through the manager's image
+// Parses drawSpec.description and loads its image through the manager's image
 // tables, without drawing; false when it cannot be loaded.
-using ImageSpecLoaderFn = bool (*)(CWindowManagerUI* manager, ImageDrawSpec& spec);
+using ImageSpecLoaderFn = bool (*)(CWindowManagerUI* manager, ImageDrawSpec& drawSpec);
 void SetImageSpecLoader(ImageSpecLoaderFn loader);
 // False when no loader is registered or the image cannot be loaded.
-bool LoadImageSpec(CWindowManagerUI* manager, ImageDrawSpec& spec);
+bool LoadImageSpec(CWindowManagerUI* manager, ImageDrawSpec& drawSpec);
 
 }  // namespace SkinUI

@@ -21,7 +21,7 @@ class IPaintSurfaceUI {
   virtual void DrawRect(const RECT& rect, int width, DWORD color, int style) = 0;
   virtual void DrawRoundRect(const RECT& rect, int width, int roundX, int roundY, DWORD color, int style) = 0;
   // False when the description is empty or its image cannot be loaded.
-  virtual bool DrawImage(CWindowManagerUI* manager, const RECT& item, const RECT& paint, ImageDrawSpec& spec) = 0;
+  virtual bool DrawImage(CWindowManagerUI* manager, const RECT& item, const RECT& paint, ImageDrawSpec& drawSpec) = 0;
   // Clipping: each push narrows the clip until the matching pop.
   virtual void PushClip(const RECT& rect) = 0;
   virtual void PushRoundClip(const RECT& paint, const RECT& item, int roundX, int roundY) = 0;

@@ -1,0 +1,47 @@
+// CCairoPaintSurfaceUI: what the control tree paints on, over a cairo
+// context on the window's premultiplied ARGB32 surface. Besides the
+// operations of IPaintSurfaceUI it draws the controls' texts. Linking it
+// installs the render engine (InstallRenderEngine) at start-up.
+#pragma once
+
+#include "uiframework/render/PaintSurface.h"
+#include "uiframework/render/RenderClip.h"
+
+#include <memory>
+#include <vector>
+
+typedef struct _cairo cairo_t;
+
+namespace SkinUI {
+
+class CCairoPaintSurfaceUI : public IPaintSurfaceUI {
+ public:
+  // The context stays the caller's; clips still pushed are popped when
+  // the surface goes.
+  explicit CCairoPaintSurfaceUI(cairo_t* dc);
+  ~CCairoPaintSurfaceUI() override;
+  CCairoPaintSurfaceUI(const CCairoPaintSurfaceUI&) = delete;
+  CCairoPaintSurfaceUI& operator=(const CCairoPaintSurfaceUI&) = delete;
+
+  cairo_t* GetContext() const { return m_dc; }
+
+  void DrawColor(const RECT& rect, DWORD color) override;
+  void DrawGradient(const RECT& rect, DWORD color1, DWORD color2, bool vertical, int steps) override;
+  void DrawLine(const RECT& rect, int width, DWORD color, int style) override;
+  void DrawRect(const RECT& rect, int width, DWORD color, int style) override;
+  void DrawRoundRect(const RECT& rect, int width, int roundX, int roundY, DWORD color, int style) override;
+  bool DrawImage(CWindowManagerUI* manager, const RECT& item, const RECT& paint, ImageDrawSpec& drawSpec) override;
+  void PushClip(const RECT& rect) override;
+  void PushRoundClip(const RECT& paint, const RECT& item, int roundX, int roundY) override;
+  void PopClip() override;
+
+  void DrawText(CWindowManagerUI* manager, RECT& rect, LPCWSTR text, DWORD color, int fontId, UINT format);
+  void DrawHtmlText(CWindowManagerUI* manager, RECT& rect, LPCWSTR text, DWORD defaultColor, RECT* linkRects,
+                    CUIString* linkTexts, int& linkCount, int fontId, UINT format, POINT hover);
+
+ private:
+  cairo_t* m_dc;
+  std::vector<std::unique_ptr<CRenderClip>> m_clips;
+};
+
+}  // namespace SkinUI

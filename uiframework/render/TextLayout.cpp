@@ -1,0 +1,60 @@
+#include "uiframework/render/TextLayout.h"
+
+#include "platform/CodePage.h"
+
+#include <pango/pangocairo.h>
+
+namespace SkinUI {
+
+CTextLayout::CTextLayout(cairo_t* dc, const FontEntry* font) {
+  PangoContext* context = pango_font_map_create_context(FontEngineFontMap());
+  if (dc != nullptr) pango_cairo_update_context(dc, context);
+  m_layout = pango_layout_new(context);
+  g_object_unref(context);
+  PangoFontDescription* fallback = nullptr;
+  const PangoFontDescription* description = nullptr;
+  if (font != nullptr && font->font != nullptr) {
+    description = font->font->GetDescription();
+  } else {
+    fallback = pango_font_description_new();
+    pango_font_description_set_family(fallback, WideToUtf8String(kDefaultFontFace).c_str());
+    pango_font_description_set_absolute_size(fallback, kDefaultFontPixels * PANGO_SCALE);
+    description = fallback;
+  }
+  pango_layout_set_font_description(m_layout, description);
+  if (fallback != nullptr) pango_font_description_free(fallback);
+  if (font != nullptr && (font->underline || font->strikeout)) {
+    PangoAttrList* attrs = pango_attr_list_new();
+    if (font->underline) pango_attr_list_insert(attrs, pango_attr_underline_new(PANGO_UNDERLINE_SINGLE));
+    if (font->strikeout) pango_attr_list_insert(attrs, pango_attr_strikethrough_new(TRUE));
+    pango_layout_set_attributes(m_layout, attrs);
+    pango_attr_list_unref(attrs);
+  }
+}
+
+CTextLayout::~CTextLayout() {
+  if (m_layout != nullptr) g_object_unref(m_layout);
+}
+
+void CTextLayout::SetText(const wchar_t* text, size_t length) {
+  const std::string utf8 = WideToUtf8String(std::wstring(text, length));
+  pango_layout_set_text(m_layout, utf8.data(), static_cast<int>(utf8.size()));
+}
+
+SIZE CTextLayout::Size() const {
+  int width = 0, height = 0;
+  pango_layout_get_pixel_size(m_layout, &width, &height);
+  return SIZE{width, height};
+}
+
+void CTextLayout::Draw(cairo_t* dc, double x, double y, DWORD color) const {
+  cairo_save(dc);
+  cairo_set_operator(dc, CAIRO_OPERATOR_OVER);
+  cairo_set_source_rgb(dc, ((color >> 16) & 0xFF) / 255.0, ((color >> 8) & 0xFF) / 255.0, (color & 0xFF) / 255.0);
+  cairo_move_to(dc, x, y);
+  pango_cairo_update_layout(dc, m_layout);
+  pango_cairo_show_layout(dc, m_layout);
+  cairo_restore(dc);
+}
+
+}  // namespace SkinUI
