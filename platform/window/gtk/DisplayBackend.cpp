@@ -1,0 +1,62 @@
+#include "platform/window/gtk/DisplayBackend.h"
+
+#include <gtk/gtk.h>
+
+#include <atomic>
+#include <cstdlib>
+
+#include "platform/window/Headless.h"
+#include "platform/window/gtk/GtkBackend.h"
+#include "platform/window/gtk/NativeWindow.h"
+
+namespace {
+
+std::atomic<bool> g_installed{false};
+std::atomic<bool> g_composited{false};
+
+bool DisplayNamed() {
+    const char* x11 = std::getenv("DISPLAY");
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    return (x11 != nullptr && *x11 != 0) || (wayland != nullptr && *wayland != 0);
+}
+
+// The screen and work area the window system places windows on.
+void TakeScreenGeometry() {
+    GdkDisplay* display = gdk_display_get_default();
+    GdkMonitor* monitor = gdk_display_get_primary_monitor(display);
+    if (monitor == nullptr) monitor = gdk_display_get_monitor(display, 0);
+    if (monitor == nullptr) return;
+    GdkRectangle screen;
+    GdkRectangle work;
+    gdk_monitor_get_geometry(monitor, &screen);
+    gdk_monitor_get_workarea(monitor, &work);
+    Headless::SetScreenSize(screen.x + screen.width, screen.y + screen.height);
+    Headless::SetWorkArea(RECT{work.x, work.y, work.x + work.width, work.y + work.height});
+}
+
+}  // namespace
+
+bool InstallDisplayBackendIfAvailable() {
+    if (g_installed) return true;
+    if (!DisplayNamed()) return false;
+    // Windows are placed at exact screen positions, which X11 allows.
+    gdk_set_allowed_backends("x11,*");
+    if (!gtk_init_check(nullptr, nullptr)) return false;
+    const bool composited = gdk_screen_is_composited(gdk_screen_get_default()) != FALSE;
+    // Kept for the life of the process, as the window system requires.
+    auto* backend = new GtkBackend(composited);
+    if (!InstallBackend(backend)) {
+        delete backend;
+        return false;
+    }
+    TakeScreenGeometry();
+    g_composited = composited;
+    g_installed = true;
+    return true;
+}
+
+bool DisplayComposited() { return g_composited; }
+
+std::uint64_t DisplayFramesDrawn() { return NativeWindow::FramesDrawn(); }
+
+std::uint64_t DisplayDrawMicroseconds() { return NativeWindow::DrawMicroseconds(); }

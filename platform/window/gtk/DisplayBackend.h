@@ -1,0 +1,23 @@
+// Choosing the window backend at start: real windows when a display is
+// there, otherwise windows stay in memory (the headless backend).
+#pragma once
+
+#include <cstdint>
+
+// Installs the GTK backend when DISPLAY or WAYLAND_DISPLAY is set and GTK
+// opens the display; the calling thread becomes the display thread, which
+// must be the one running the windows' message loops (windows of other
+// threads are shown, but only while it reads its messages). Call before
+// the first window is created. Returns whether it was installed.
+bool InstallDisplayBackendIfAvailable();
+
+// Whether the display has a compositor, so that per-pixel and constant
+// alpha of layered windows are shown (otherwise they are opaque, shaped
+// to the more-than-half-opaque pixels).
+bool DisplayComposited();
+
+// Draw passes the display backend has done so far; lets a caller wait
+// until what it presented has reached the screen.
+std::uint64_t DisplayFramesDrawn();
+// The time those draw passes took, in microseconds.
+std::uint64_t DisplayDrawMicroseconds();

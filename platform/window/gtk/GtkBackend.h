@@ -1,0 +1,58 @@
+// The window backend over GTK 3 on X11: top-level windows become
+// undecorated GtkWindows presenting their surfaces, native input is fed to
+// the window system as the headless input calls do, and the display
+// thread's message waits iterate the GLib main context.
+//
+// The thread that creates the backend (after gtk_init) is the display
+// thread; its GTK calls run there, calls from other threads are handed
+// over. Other threads wait for messages as without a display.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <memory>
+#include <mutex>
+
+#include "platform/window/Backend.h"
+#include "platform/window/HeadlessBackend.h"
+#include "platform/window/gtk/MainContextBridge.h"
+#include "platform/window/gtk/NativeInput.h"
+
+class NativeWindow;
+
+class GtkBackend final : public WindowBackend {
+ public:
+    explicit GtkBackend(bool composited);
+    ~GtkBackend() override;
+
+    void WindowCreated(HWND hwnd) override;
+    void WindowDestroyed(HWND hwnd) override;
+    void VisibilityChanged(HWND hwnd, bool visible) override;
+    void GeometryChanged(HWND hwnd, const RECT& rect) override;
+    void ZOrderChanged(HWND hwnd) override;
+    void ShapeChanged(HWND hwnd, const Region* shape) override;
+    void TitleChanged(HWND hwnd) override;
+    void Present(HWND hwnd, const RECT& rect) override;
+    void LayeringChanged(HWND hwnd, bool perPixel, BYTE constantAlpha) override;
+    void CursorChanged(HCURSOR cursor) override;
+    void Wait(std::unique_lock<std::mutex>& lock, std::condition_variable& cv, std::uint64_t deadlineMs) override;
+    void Wake(std::condition_variable& cv) override;
+
+ private:
+    // The native window of a top-level window (display thread).
+    NativeWindow* Native(HWND hwnd);
+    // Runs on the display thread with the native window of hwnd's root,
+    // if it has one.
+    void WithRoot(HWND hwnd, std::function<void(NativeWindow&)> action);
+    void RestackAll();
+    // Feeds input read from native windows to the window system.
+    void FeedInput();
+
+    bool composited_;
+    MainContextBridge bridge_;
+    HeadlessBackend offDisplay_;  // waits of threads other than the display thread
+    std::atomic<std::condition_variable*> displayCv_{nullptr};
+    std::map<HWND, std::unique_ptr<NativeWindow>> natives_;  // display thread only
+    std::deque<NativeInput> input_;                           // display thread only
+};

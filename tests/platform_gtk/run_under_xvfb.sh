@@ -1,0 +1,18 @@
+#!/bin/sh
+# Runs a command on a virtual X display of its own (1280x800, 24 bits),
+# started for it and ended after it. With --composite a compositor runs
+# on that display too, and BRISGOL_EXPECT_COMPOSITOR=1 tells the tests so.
+set -eu
+composite=0
+if [ "${1:-}" = "--composite" ]; then
+    composite=1
+    shift
+fi
+# Start the search for a free display number at one of our own, so that
+# test programs started together do not race for the same number.
+first=$((100 + $$ % 800))
+if [ "$composite" = 1 ]; then
+    export BRISGOL_EXPECT_COMPOSITOR=1
+    exec xvfb-run -a -n "$first" -s '-screen 0 1280x800x24 -noreset' sh -c 'xcompmgr & pid=$!; sleep 0.5; "$@"; rc=$?; kill $pid; exit $rc' run "$@"
+fi
+exec xvfb-run -a -n "$first" -s '-screen 0 1280x800x24 -noreset' "$@"
