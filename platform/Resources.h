@@ -30,3 +30,28 @@ BOOL FreeResource(HGLOBAL data);
 // numeric (MAKEINTRESOURCEW) or text; the data must live for the process.
 // Returns true so that a static initialiser can call it.
 bool RegisterModuleResource(LPCWSTR type, LPCWSTR name, const void* data, size_t size);
+
+// Registers an icon file (.ico, whose images may be PNG data) as the icon
+// group name: every image becomes an RT_ICON resource and the group's
+// directory an RT_GROUP_ICON resource, as a resource compiler lays them
+// out. False for data that is not an icon file.
+bool RegisterIconFileResource(LPCWSTR name, const void* data, size_t size);
+
+// The layout of an RT_GROUP_ICON resource.
+#pragma pack(push, 2)
+struct GRPICONDIRENTRY {
+  BYTE bWidth;  // 0 means 256
+  BYTE bHeight;
+  BYTE bColorCount;
+  BYTE bReserved;
+  WORD wPlanes;
+  WORD wBitCount;
+  DWORD dwBytesInRes;
+  WORD nId;  // the RT_ICON resource holding the image
+};
+struct GRPICONDIR {
+  WORD idReserved;
+  WORD idType;  // 1 for icons
+  WORD idCount;
+};
+#pragma pack(pop)

@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "platform/window/Backend.h"
+#include "platform/window/CursorRecord.h"
 #include "platform/window/WindowState.h"
 
 using namespace windowing;
@@ -297,14 +298,11 @@ BOOL GetCursorPos(POINT* point) {
 
 UINT GetDoubleClickTime() { return 500; }
 
-struct CursorTag {
-    std::uintptr_t id;
-};
-
 namespace {
 
-CursorTag g_cursors[] = {{32512}, {32513}, {32514}, {32515}, {32642}, {32643},
-                         {32644}, {32645}, {32646}, {32648}, {32649}};
+CursorTag g_cursors[] = {{32512, nullptr}, {32513, nullptr}, {32514, nullptr}, {32515, nullptr},
+                         {32642, nullptr}, {32643, nullptr}, {32644, nullptr}, {32645, nullptr},
+                         {32646, nullptr}, {32648, nullptr}, {32649, nullptr}};
 
 }  // namespace
 
