@@ -7,6 +7,7 @@
 #include "platform/Sync.h"
 #include "platform/WinMain.h"
 #include "platform/window/User32.h"
+#include "platform/window/gtk/DisplayBackend.h"
 #include "system/EnvProbes.h"
 #include "system/Paths.h"
 #include "system/WriteLogFile.h"
@@ -112,6 +113,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
   // The window decides, not the semaphore: a copy still starting up has
   // no window yet and does not stop this one.
   if (RaiseRunningCopy()) return exit();
+  // Real windows when a display is there; otherwise they stay in memory.
+  InstallDisplayBackendIfAvailable();
 
   if (FAILED(CoInitialize(nullptr))) return exit();
   OleInitialize(nullptr);
