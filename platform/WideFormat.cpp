@@ -47,7 +47,7 @@ class BoundedOutput {
   std::wstring text_;
 };
 
-struct Spec {
+struct Directive {
   bool left = false, plus = false, space = false, alt = false, zero = false;
   int width = -1;
   int precision = -1;
@@ -55,32 +55,32 @@ struct Spec {
   wchar_t conversion = 0;
 };
 
-void PutPadded(BoundedOutput& out, const Spec& spec, const wchar_t* body, size_t n) {
-  size_t width = spec.width > 0 ? static_cast<size_t>(spec.width) : 0;
+void PutPadded(BoundedOutput& out, const Directive& directive, const wchar_t* body, size_t n) {
+  size_t width = directive.width > 0 ? static_cast<size_t>(directive.width) : 0;
   size_t pad = width > n ? width - n : 0;
-  if (!spec.left) out.Repeat(L' ', pad);
+  if (!directive.left) out.Repeat(L' ', pad);
   out.Put(body, n);
-  if (spec.left) out.Repeat(L' ', pad);
+  if (directive.left) out.Repeat(L' ', pad);
 }
 
-// Numbers are formatted by the C library from a rebuilt narrow spec.
-std::string NarrowSpec(const Spec& spec, const char* length, char conversion) {
+// Numbers are formatted by the C library from a rebuilt narrow directive.
+std::string NarrowSpec(const Directive& directive, const char* length, char conversion) {
   std::string s = "%";
-  if (spec.left) s += '-';
-  if (spec.plus) s += '+';
-  if (spec.space) s += ' ';
-  if (spec.alt) s += '#';
-  if (spec.zero) s += '0';
-  if (spec.width >= 0) s += std::to_string(spec.width);
-  if (spec.precision >= 0) s += "." + std::to_string(spec.precision);
+  if (directive.left) s += '-';
+  if (directive.plus) s += '+';
+  if (directive.space) s += ' ';
+  if (directive.alt) s += '#';
+  if (directive.zero) s += '0';
+  if (directive.width >= 0) s += std::to_string(directive.width);
+  if (directive.precision >= 0) s += "." + std::to_string(directive.precision);
   s += length;
   s += conversion;
   return s;
 }
 
 template <class T>
-void PutNumber(BoundedOutput& out, const Spec& spec, const char* length, char conversion, T value) {
-  std::string format = NarrowSpec(spec, length, conversion);
+void PutNumber(BoundedOutput& out, const Directive& directive, const char* length, char conversion, T value) {
+  std::string format = NarrowSpec(directive, length, conversion);
   char small[128];
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wformat-nonliteral"
@@ -97,55 +97,55 @@ void PutNumber(BoundedOutput& out, const Spec& spec, const char* length, char co
   for (char c : text) out.Put(static_cast<wchar_t>(static_cast<unsigned char>(c)));
 }
 
-void PutInteger(BoundedOutput& out, const Spec& spec, va_list& args) {
-  bool isSigned = spec.conversion == L'd' || spec.conversion == L'i';
-  char conv = static_cast<char>(spec.conversion == L'i' ? 'd' : spec.conversion);
-  switch (spec.length) {
-    case Spec::kLL:
+void PutInteger(BoundedOutput& out, const Directive& directive, va_list& args) {
+  bool isSigned = directive.conversion == L'd' || directive.conversion == L'i';
+  char conv = static_cast<char>(directive.conversion == L'i' ? 'd' : directive.conversion);
+  switch (directive.length) {
+    case Directive::kLL:
       if (isSigned)
-        PutNumber(out, spec, "ll", conv, va_arg(args, long long));
+        PutNumber(out, directive, "ll", conv, va_arg(args, long long));
       else
-        PutNumber(out, spec, "ll", conv, va_arg(args, unsigned long long));
+        PutNumber(out, directive, "ll", conv, va_arg(args, unsigned long long));
       break;
-    case Spec::kL:
+    case Directive::kL:
       if (isSigned)
-        PutNumber(out, spec, "l", conv, va_arg(args, long));
+        PutNumber(out, directive, "l", conv, va_arg(args, long));
       else
-        PutNumber(out, spec, "l", conv, va_arg(args, unsigned long));
+        PutNumber(out, directive, "l", conv, va_arg(args, unsigned long));
       break;
-    case Spec::kZ:
-    case Spec::kT:
-    case Spec::kJ:
+    case Directive::kZ:
+    case Directive::kT:
+    case Directive::kJ:
       if (isSigned)
-        PutNumber(out, spec, "ll", conv, static_cast<long long>(va_arg(args, std::intptr_t)));
+        PutNumber(out, directive, "ll", conv, static_cast<long long>(va_arg(args, std::intptr_t)));
       else
-        PutNumber(out, spec, "ll", conv, static_cast<unsigned long long>(va_arg(args, std::uintptr_t)));
+        PutNumber(out, directive, "ll", conv, static_cast<unsigned long long>(va_arg(args, std::uintptr_t)));
       break;
-    case Spec::kH:
+    case Directive::kH:
       if (isSigned)
-        PutNumber(out, spec, "", conv, static_cast<int>(static_cast<short>(va_arg(args, int))));
+        PutNumber(out, directive, "", conv, static_cast<int>(static_cast<short>(va_arg(args, int))));
       else
-        PutNumber(out, spec, "", conv, static_cast<unsigned>(static_cast<unsigned short>(va_arg(args, unsigned))));
+        PutNumber(out, directive, "", conv, static_cast<unsigned>(static_cast<unsigned short>(va_arg(args, unsigned))));
       break;
-    case Spec::kHH:
+    case Directive::kHH:
       if (isSigned)
-        PutNumber(out, spec, "", conv, static_cast<int>(static_cast<signed char>(va_arg(args, int))));
+        PutNumber(out, directive, "", conv, static_cast<int>(static_cast<signed char>(va_arg(args, int))));
       else
-        PutNumber(out, spec, "", conv, static_cast<unsigned>(static_cast<unsigned char>(va_arg(args, unsigned))));
+        PutNumber(out, directive, "", conv, static_cast<unsigned>(static_cast<unsigned char>(va_arg(args, unsigned))));
       break;
     default:
       if (isSigned)
-        PutNumber(out, spec, "", conv, va_arg(args, int));
+        PutNumber(out, directive, "", conv, va_arg(args, int));
       else
-        PutNumber(out, spec, "", conv, va_arg(args, unsigned));
+        PutNumber(out, directive, "", conv, va_arg(args, unsigned));
       break;
   }
 }
 
-void PutString(BoundedOutput& out, const Spec& spec, va_list& args) {
+void PutString(BoundedOutput& out, const Directive& directive, va_list& args) {
   // %s is wide unless h is given; %S is narrow unless l or w is given.
-  bool narrow = spec.conversion == L'S' ? !(spec.length == Spec::kL || spec.length == Spec::kW)
-                                        : spec.length == Spec::kH;
+  bool narrow = directive.conversion == L'S' ? !(directive.length == Directive::kL || directive.length == Directive::kW)
+                                        : directive.length == Directive::kH;
   std::wstring converted;
   const wchar_t* text;
   size_t length;
@@ -161,19 +161,19 @@ void PutString(BoundedOutput& out, const Spec& spec, va_list& args) {
     if (!text) text = L"(null)";
     length = std::wcslen(text);
   }
-  if (spec.precision >= 0 && static_cast<size_t>(spec.precision) < length) length = static_cast<size_t>(spec.precision);
-  PutPadded(out, spec, text, length);
+  if (directive.precision >= 0 && static_cast<size_t>(directive.precision) < length) length = static_cast<size_t>(directive.precision);
+  PutPadded(out, directive, text, length);
 }
 
-void PutChar(BoundedOutput& out, const Spec& spec, va_list& args) {
-  bool narrow = spec.conversion == L'C' ? !(spec.length == Spec::kL || spec.length == Spec::kW)
-                                        : spec.length == Spec::kH;
+void PutChar(BoundedOutput& out, const Directive& directive, va_list& args) {
+  bool narrow = directive.conversion == L'C' ? !(directive.length == Directive::kL || directive.length == Directive::kW)
+                                        : directive.length == Directive::kH;
   int value = va_arg(args, int);
   wchar_t c = narrow ? static_cast<wchar_t>(static_cast<unsigned char>(value)) : static_cast<wchar_t>(value);
-  PutPadded(out, spec, &c, 1);
+  PutPadded(out, directive, &c, 1);
 }
 
-void PutPointer(BoundedOutput& out, const Spec& spec, va_list& args) {
+void PutPointer(BoundedOutput& out, const Directive& directive, va_list& args) {
   // Windows prints pointers as fixed-width upper-case hexadecimal.
   auto value = reinterpret_cast<std::uintptr_t>(va_arg(args, void*));
   wchar_t digits[2 * sizeof(std::uintptr_t)];
@@ -181,15 +181,15 @@ void PutPointer(BoundedOutput& out, const Spec& spec, va_list& args) {
     unsigned nibble = (value >> (4 * (2 * sizeof(std::uintptr_t) - 1 - i))) & 0xF;
     digits[i] = static_cast<wchar_t>(nibble < 10 ? L'0' + nibble : L'A' + nibble - 10);
   }
-  PutPadded(out, spec, digits, 2 * sizeof(std::uintptr_t));
+  PutPadded(out, directive, digits, 2 * sizeof(std::uintptr_t));
 }
 
-void PutFloat(BoundedOutput& out, const Spec& spec, va_list& args) {
-  char conv = static_cast<char>(spec.conversion);
-  if (spec.length == Spec::kBigL)
-    PutNumber(out, spec, "L", conv, va_arg(args, long double));
+void PutFloat(BoundedOutput& out, const Directive& directive, va_list& args) {
+  char conv = static_cast<char>(directive.conversion);
+  if (directive.length == Directive::kBigL)
+    PutNumber(out, directive, "L", conv, va_arg(args, long double));
   else
-    PutNumber(out, spec, "", conv, va_arg(args, double));
+    PutNumber(out, directive, "", conv, va_arg(args, double));
 }
 
 std::wstring Format(size_t maxChars, const wchar_t* format, va_list args, bool& cut) {
@@ -209,71 +209,71 @@ std::wstring Format(size_t maxChars, const wchar_t* format, va_list args, bool& 
       ++p;
       continue;
     }
-    Spec spec;
+    Directive directive;
     for (;; ++p) {
-      if (*p == L'-') spec.left = true;
-      else if (*p == L'+') spec.plus = true;
-      else if (*p == L' ') spec.space = true;
-      else if (*p == L'#') spec.alt = true;
-      else if (*p == L'0') spec.zero = true;
+      if (*p == L'-') directive.left = true;
+      else if (*p == L'+') directive.plus = true;
+      else if (*p == L' ') directive.space = true;
+      else if (*p == L'#') directive.alt = true;
+      else if (*p == L'0') directive.zero = true;
       else break;
     }
     if (*p == L'*') {
       int w = va_arg(ap, int);
       if (w < 0) {
-        spec.left = true;
+        directive.left = true;
         w = -w;
       }
-      spec.width = w;
+      directive.width = w;
       ++p;
     } else {
       while (*p >= L'0' && *p <= L'9') {
-        spec.width = (spec.width < 0 ? 0 : spec.width);
-        if (spec.width < 100000) spec.width = spec.width * 10 + (*p - L'0');
+        directive.width = (directive.width < 0 ? 0 : directive.width);
+        if (directive.width < 100000) directive.width = directive.width * 10 + (*p - L'0');
         ++p;
       }
     }
     if (*p == L'.') {
       ++p;
-      spec.precision = 0;
+      directive.precision = 0;
       if (*p == L'*') {
         int prec = va_arg(ap, int);
-        spec.precision = prec < 0 ? -1 : prec;
+        directive.precision = prec < 0 ? -1 : prec;
         ++p;
       } else {
         while (*p >= L'0' && *p <= L'9') {
-          if (spec.precision < 100000) spec.precision = spec.precision * 10 + (*p - L'0');
+          if (directive.precision < 100000) directive.precision = directive.precision * 10 + (*p - L'0');
           ++p;
         }
       }
     }
-    if (p[0] == L'h' && p[1] == L'h') { spec.length = Spec::kHH; p += 2; }
-    else if (p[0] == L'l' && p[1] == L'l') { spec.length = Spec::kLL; p += 2; }
-    else if (p[0] == L'I' && p[1] == L'6' && p[2] == L'4') { spec.length = Spec::kLL; p += 3; }
-    else if (p[0] == L'I' && p[1] == L'3' && p[2] == L'2') { spec.length = Spec::kNone; p += 3; }
-    else if (*p == L'h') { spec.length = Spec::kH; ++p; }
-    else if (*p == L'l') { spec.length = Spec::kL; ++p; }
-    else if (*p == L'w') { spec.length = Spec::kW; ++p; }
-    else if (*p == L'I' || *p == L'z') { spec.length = Spec::kZ; ++p; }
-    else if (*p == L'j') { spec.length = Spec::kJ; ++p; }
-    else if (*p == L't') { spec.length = Spec::kT; ++p; }
-    else if (*p == L'L') { spec.length = Spec::kBigL; ++p; }
-    spec.conversion = *p;
-    switch (spec.conversion) {
+    if (p[0] == L'h' && p[1] == L'h') { directive.length = Directive::kHH; p += 2; }
+    else if (p[0] == L'l' && p[1] == L'l') { directive.length = Directive::kLL; p += 2; }
+    else if (p[0] == L'I' && p[1] == L'6' && p[2] == L'4') { directive.length = Directive::kLL; p += 3; }
+    else if (p[0] == L'I' && p[1] == L'3' && p[2] == L'2') { directive.length = Directive::kNone; p += 3; }
+    else if (*p == L'h') { directive.length = Directive::kH; ++p; }
+    else if (*p == L'l') { directive.length = Directive::kL; ++p; }
+    else if (*p == L'w') { directive.length = Directive::kW; ++p; }
+    else if (*p == L'I' || *p == L'z') { directive.length = Directive::kZ; ++p; }
+    else if (*p == L'j') { directive.length = Directive::kJ; ++p; }
+    else if (*p == L't') { directive.length = Directive::kT; ++p; }
+    else if (*p == L'L') { directive.length = Directive::kBigL; ++p; }
+    directive.conversion = *p;
+    switch (directive.conversion) {
       case L'd': case L'i': case L'u': case L'o': case L'x': case L'X':
-        PutInteger(out, spec, ap);
+        PutInteger(out, directive, ap);
         break;
       case L's': case L'S':
-        PutString(out, spec, ap);
+        PutString(out, directive, ap);
         break;
       case L'c': case L'C':
-        PutChar(out, spec, ap);
+        PutChar(out, directive, ap);
         break;
       case L'p':
-        PutPointer(out, spec, ap);
+        PutPointer(out, directive, ap);
         break;
       case L'f': case L'F': case L'e': case L'E': case L'g': case L'G': case L'a': case L'A':
-        PutFloat(out, spec, ap);
+        PutFloat(out, directive, ap);
         break;
       default:
         // Unknown or unsupported (%n): copied as written, argument untouched.
