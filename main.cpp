@@ -11,6 +11,7 @@
 #include "system/EnvProbes.h"
 #include "system/Paths.h"
 #include "system/WriteLogFile.h"
+#include "uiframework/resources/ResourceSettings.h"
 
 #include <cstring>
 #include <memory>
@@ -25,9 +26,9 @@ const char kSkinPassword[] = "&%kR7pwz";
 constexpr DWORD kBrowserEmulationIE11 = 11001;
 constexpr int kLowestBrowserMajor = 11;
 
-// The skin archive copied out of the resources; lives for the process.
+// The skin archive copied out of the resources; lives for the process
+// (the UI framework reads the skin from it).
 std::unique_ptr<BYTE[]> g_skinArchive;
-DWORD g_skinArchiveSize = 0;
 
 // Named so that every account may open it: a present but null access list.
 HANDLE CreateOnceRunSemaphore() {
@@ -65,8 +66,9 @@ void RegisterWithFirewall() {
     if (!firewall.IsAuthorized(row[0])) firewall.Authorize(row[0], row[1]);
 }
 
-// Copies resource "ZIPRES" 102 into a buffer of its own; false when it is
-// missing, cannot be loaded or is empty.
+// Copies resource "ZIPRES" 102 into a buffer of its own and hands it to the
+// UI framework with the skin password; false when it is missing, cannot be
+// loaded or is empty.
 bool LoadSkinArchive(HMODULE module) {
   HRSRC resource = FindResourceW(module, MAKEINTRESOURCEW(102), L"ZIPRES");
   if (!resource) return false;
@@ -79,7 +81,7 @@ bool LoadSkinArchive(HMODULE module) {
   std::memcpy(buffer.get(), LockResource(loaded), size);
   FreeResource(loaded);
   g_skinArchive = std::move(buffer);
-  g_skinArchiveSize = size;
+  SkinUI::CResourceSettingsUI::SetResourceZip(g_skinArchive.get(), size, kSkinPassword);
   return true;
 }
 
@@ -120,15 +122,16 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
   OleInitialize(nullptr);
   RegisterWithFirewall();
 
-  if (!LoadSkinArchive(instance)) {
+  SkinUI::CResourceSettingsUI::SetInstance(instance);
+  if (!LoadSkinArchive(SkinUI::CResourceSettingsUI::ResourceModule())) {
     OleUninitialize();
     CoUninitialize();
     return exit();
   }
   if (CheckBrowserEngine()) {
-    // The main window needs the window system, which this build lacks: end
-    // here, saying so, instead of pretending to run.
-    g_logFile.WriteText(__FILE__, __LINE__, L"主窗口不可用：本版本尚无窗口系统，程序在启动检查后退出");
+    // This build has no main window yet: end here, saying so, instead of
+    // pretending to run.
+    g_logFile.WriteText(__FILE__, __LINE__, L"主窗口不可用：本版本尚无主窗口，程序在启动检查后退出");
   }
   OleUninitialize();
   CoUninitialize();
