@@ -194,6 +194,7 @@ BOOL ShowWindow(HWND hwnd, int command) {
                 w->style = (w->style & ~WS_MINIMIZE) | WS_MAXIMIZE;
                 target = sys.work;
             }
+            if (minimized) CurrentBackend().VisibilityChanged(hwnd, true);
             MINMAXINFO info;
             info.ptMaxSize = POINT{target.right - target.left, target.bottom - target.top};
             info.ptMaxPosition = POINT{target.left, target.top};
@@ -223,6 +224,8 @@ BOOL ShowWindow(HWND hwnd, int command) {
                     restoreSize = true;
                 }
             }
+            // Leaving the minimised state shows the window again.
+            if (minimized) CurrentBackend().VisibilityChanged(hwnd, true);
             if (restoreSize) {
                 ApplyRect(hwnd, target, 0);
             } else if (minimized) {

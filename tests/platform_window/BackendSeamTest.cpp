@@ -68,11 +68,14 @@ TEST(BackendSeamTest, TheBackendMirrorsEveryVisibleChange) {
     SetWindowRgn(w.hwnd(), CreateRectRgn(0, 0, 10, 10), FALSE);
     SetWindowLongPtrW(w.hwnd(), GWL_EXSTYLE, WS_EX_LAYERED);
     SetLayeredWindowAttributes(w.hwnd(), 0, 99, LWA_ALPHA);
+    ShowWindow(w.hwnd(), SW_MINIMIZE);
+    ShowWindow(w.hwnd(), SW_RESTORE);  // leaving the minimised state is told too
     ShowWindow(w.hwnd(), SW_HIDE);
     DestroyWindow(w.hwnd());
     const std::vector<std::string> expected = {
         "created", "shown",        "present 30x20", "geometry 5,40", "title",
-        "shaped",  "layered 0 99", "hidden",        "destroyed",
+        "shaped",  "layered 0 99", "shown",         "shown",         "hidden",
+        "destroyed",
     };
     EXPECT_EQ(backend.events, expected);
 
