@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/window/gtk/DisplayBackend.h"
+#include "uiframework/markup/DialogBuilder.h"
 #include "tests/platform_gtk/DisplayProbe.h"
 #include "tests/uiframework_window/SkinTestWindow.h"
 
@@ -52,6 +53,52 @@ TEST(GtkSkinWindowTest, PaintsTheTreeAndTurnsXInputIntoAClick) {
   ASSERT_TRUE(Xdotool("mousemove 250 130 click 1"));
   ASSERT_TRUE(RunLoopUntil([&] { return window.notes.back() == "click:right"; }, 5000));
   EXPECT_EQ(right->last.type, UIEVENT_BUTTONUP);
+  EXPECT_EQ(right->last.mouse.x, 150);
+  EXPECT_EQ(right->last.mouse.y, 30);
+  ::DestroyWindow(window.GetHWND());
+}
+
+// Makes the markup's "Click" elements.
+class ClickControls : public IDialogBuilderCallback {
+ public:
+  explicit ClickControls(EventLog* log) : log_(log) {}
+  CControlUI* CreateControl(LPCWSTR className) override {
+    return std::wstring(className) == L"Click" ? new ClickControl(L"", log_) : nullptr;
+  }
+
+ private:
+  EventLog* log_;
+};
+
+TEST(GtkSkinWindowTest, AMarkupTreeFollowsItsMovedWindowAndTakesAClick) {
+  ASSERT_TRUE(InstallDisplayBackendIfAvailable()) << "no X display (run under Xvfb)";
+  EventLog log;
+  SkinTestWindow window;
+  ASSERT_NE(window.Open(100, 100, 200, 60), nullptr);
+  ClickControls callback(&log);
+  CDialogBuilder builder;
+  CControlUI* root = builder.Create(
+      L"<Window size=\"200,60\"><HorizontalLayout name=\"root\">"
+      L"<Control name=\"left\" width=\"80\" bkcolor=\"#FF00FF00\" />"
+      L"<Click name=\"right\" bkcolor=\"#FFFF00FF\" />"
+      L"</HorizontalLayout></Window>",
+      nullptr, &callback, &window.pm);
+  ASSERT_NE(root, nullptr);
+  window.pm.AttachRoot(root);
+  ASSERT_TRUE(RunLoopUntil([&] { return !window.notes.empty(); }, 5000));
+
+  ::MoveWindow(window.GetHWND(), 400, 300, 200, 60, TRUE);
+  RunLoopUntil([] { return false; }, 200);  // let the move repaint
+  WaitForDrawing();
+  const Screenshot shot = TakeScreenshot(RECT{390, 290, 610, 370});
+  ASSERT_FALSE(shot.pixels.empty()) << "screenshot failed";
+  EXPECT_EQ(shot.At(405, 330), 0x00FF00u);
+  EXPECT_EQ(shot.At(590, 330), 0xFF00FFu);
+
+  ASSERT_TRUE(Xdotool("mousemove 550 330 click 1"));
+  ASSERT_TRUE(RunLoopUntil([&] { return window.notes.back() == "click:right"; }, 5000));
+  auto* right = static_cast<ClickControl*>(window.pm.FindControl(L"right"));
+  ASSERT_NE(right, nullptr);
   EXPECT_EQ(right->last.mouse.x, 150);
   EXPECT_EQ(right->last.mouse.y, 30);
   ::DestroyWindow(window.GetHWND());
