@@ -5,7 +5,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 "$here/setup.sh"
 dir=$("$here/build.sh" | tail -n 1)
 for bench in "$dir"/bench/*; do
-  [ -x "$bench" ] || continue
+  [ -f "$bench" ] && [ -x "$bench" ] || continue
   echo "== $(basename "$bench")"
   "$bench"
 done
