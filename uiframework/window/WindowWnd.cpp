@@ -183,38 +183,36 @@ LRESULT CWindowWnd::Destroying(CWindowWnd* self, HWND hwnd, UINT message, WPARAM
 }
 
 LRESULT CWindowWnd::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  CWindowWnd* self = nullptr;
-  if (message == WM_NCCREATE) {
-    auto* create = reinterpret_cast<LPCREATESTRUCTW>(lParam);
-    self = static_cast<CWindowWnd*>(create->lpCreateParams);
-    if (self != nullptr) {
-      self->m_hWnd = hwnd;
-      ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-  } else {
-    self = reinterpret_cast<CWindowWnd*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (message == WM_NCDESTROY && self != nullptr) {
-      ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-      return Destroying(self, hwnd, message, wParam, lParam);
-    }
-  }
-  if (self != nullptr) return self->OnMessage(message, wParam, lParam);
-  return ::DefWindowProcW(hwnd, message, wParam, lParam);
+  return Route(false, hwnd, message, wParam, lParam);
 }
 
 LRESULT CWindowWnd::PropertyProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  return Route(true, hwnd, message, wParam, lParam);
+}
+
+LRESULT CWindowWnd::Route(bool byProperty, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  // The object is kept in the window's user data, or, for a superclass,
+  // in the window property "WndX".
+  auto store = [byProperty, hwnd](CWindowWnd* self) {
+    if (!byProperty)
+      ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    else if (self != nullptr)
+      ::SetPropW(hwnd, kObjectProperty, reinterpret_cast<HANDLE>(self));
+    else
+      ::RemovePropW(hwnd, kObjectProperty);
+  };
   CWindowWnd* self = nullptr;
   if (message == WM_NCCREATE) {
-    auto* create = reinterpret_cast<LPCREATESTRUCTW>(lParam);
-    self = static_cast<CWindowWnd*>(create->lpCreateParams);
+    self = static_cast<CWindowWnd*>(reinterpret_cast<LPCREATESTRUCTW>(lParam)->lpCreateParams);
     if (self != nullptr) {
       self->m_hWnd = hwnd;
-      ::SetPropW(hwnd, kObjectProperty, reinterpret_cast<HANDLE>(self));
+      store(self);
     }
   } else {
-    self = reinterpret_cast<CWindowWnd*>(::GetPropW(hwnd, kObjectProperty));
+    self = byProperty ? reinterpret_cast<CWindowWnd*>(::GetPropW(hwnd, kObjectProperty))
+                      : reinterpret_cast<CWindowWnd*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (message == WM_NCDESTROY && self != nullptr) {
-      ::RemovePropW(hwnd, kObjectProperty);
+      store(nullptr);
       return Destroying(self, hwnd, message, wParam, lParam);
     }
   }

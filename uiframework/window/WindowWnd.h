@@ -63,6 +63,7 @@ class CWindowWnd {
   bool RegisterSuperclass();
   static LRESULT WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
   static LRESULT PropertyProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+  static LRESULT Route(bool byProperty, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
   static LRESULT Destroying(CWindowWnd* self, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 };
 
