@@ -39,6 +39,14 @@ class RecordingSurface : public IPaintSurfaceUI {
   void PushClip(const RECT& rc) override { calls.push_back("clip " + Str(rc)); }
   void PushRoundClip(const RECT&, const RECT&, int, int) override { calls.push_back("roundclip"); }
   void PopClip() override { calls.push_back("pop"); }
+  void DrawText(CWindowManagerUI*, RECT& rc, LPCWSTR, DWORD, int, UINT) override {
+    calls.push_back("text " + Str(rc));
+  }
+  void DrawHtmlText(CWindowManagerUI*, RECT& rc, LPCWSTR, DWORD, RECT*, CUIString*, int& linkCount, int, UINT,
+                    POINT) override {
+    linkCount = 0;
+    calls.push_back("htmltext " + Str(rc));
+  }
 };
 
 class CountingControl : public CControlUI {

@@ -319,7 +319,7 @@ void CControlUI::DispatchEvent(UIEvent& event) {
 void CControlUI::HandleEvent(UIEvent& event) {
   switch (event.type) {
     case UIEVENT_SETCURSOR:
-      // The arrow is the window's default cursor.
+      if (m_pManager != nullptr) m_pManager->SetCursor(UICursor::Arrow);
       return;
     case UIEVENT_SETFOCUS:
       m_focused = true;

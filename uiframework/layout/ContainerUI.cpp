@@ -606,6 +606,12 @@ bool CContainerUI::PaintContent(IPaintSurfaceUI* surface, const RECT& paint, CCo
   if (!RectIntersect(clip, paint, m_rcItem)) return true;
   surface->PushClip(clip);
   CControlUI::PaintContent(surface, paint, stop);
+  const bool keepGoing = PaintChildren(surface, paint, stop);
+  surface->PopClip();
+  return keepGoing;
+}
+
+bool CContainerUI::PaintChildren(IPaintSurfaceUI* surface, const RECT& paint, CControlUI* stop) {
   bool keepGoing = true;
   if (!m_items.IsEmpty()) {
     // Floating children may cover the inset and the bars: they paint under
@@ -639,7 +645,6 @@ bool CContainerUI::PaintContent(IPaintSurfaceUI* surface, const RECT& paint, CCo
         RectIntersect(tmp, paint, m_horizontalBar->GetPos()))
       keepGoing = m_horizontalBar->Paint(surface, paint, stop);
   }
-  surface->PopClip();
   return keepGoing;
 }
 

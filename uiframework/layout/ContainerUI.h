@@ -109,6 +109,10 @@ class CContainerUI : public CControlUI, public IContainerUI {
   virtual CScrollBarUI* GetHorizontalScrollBar() const;
 
  protected:
+  // Paints the children and the scroll bars over the paint rectangle;
+  // called by PaintContent under the clip of the item rectangle. False
+  // when the stop control was reached.
+  bool PaintChildren(IPaintSurfaceUI* surface, const RECT& paint, CControlUI* stop);
   virtual void SetFloatPos(int index);
   virtual void ProcessScrollBar(RECT rc, int requiredWidth, int requiredHeight);
   // Resets a bar's range when the size along its axis changes, then

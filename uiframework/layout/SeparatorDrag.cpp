@@ -28,7 +28,9 @@ bool CSeparatorDrag::HandleEvent(CControlUI& layout, UIEvent& event) {
   switch (event.type) {
     case UIEVENT_SETCURSOR:
       // Over the strip the window shows the resize cursor for this axis.
-      return layout.IsEnabled() && RectContains(StripOf(layout.GetPos()), event.mouse);
+      if (!layout.IsEnabled() || !RectContains(StripOf(layout.GetPos()), event.mouse)) return false;
+      if (manager != nullptr) manager->SetCursor(m_horizontal ? UICursor::SizeWE : UICursor::SizeNS);
+      return true;
     case UIEVENT_BUTTONDOWN:
       if (!layout.IsEnabled() || !RectContains(StripOf(layout.GetPos()), event.mouse)) return false;
       m_dragging = true;

@@ -289,6 +289,10 @@ void CWindowManagerUI::SetWindowAttribute(LPCWSTR name, LPCWSTR value) {
   }
 }
 
+void CWindowManagerUI::SetCursor(UICursor cursor) {
+  if (m_windowSide != nullptr) m_windowSide->ShowCursor(cursor);
+}
+
 LPCWSTR CWindowManagerUI::GetWindowCustomAttribute(LPCWSTR name) const {
   auto* value = static_cast<CUIString*>(m_windowCustomAttributes.Find(name));
   return value == nullptr ? nullptr : value->GetData();

@@ -73,6 +73,12 @@ class CWindowManagerUI : public CWindowResourcesUI {
                   bool enableRepeat = true);
   void SetUsesVirtualWindows(bool uses) { m_usesVirtualWindows = uses; }
   void SetLastMousePos(POINT pt) { m_lastMouse = pt; }
+  // Where the mouse was last seen over the window (client coordinates);
+  // (-1, -1) before the first mouse message.
+  POINT GetLastMousePos() const { return m_lastMouse; }
+  // Asks the bound window for a cursor (controls answer a SetCursor event
+  // with it); nothing happens without a window.
+  void SetCursor(UICursor cursor);
 
   // A window attribute of the layout's root element: the default colours
   // go to the resources, the window settings are kept for the window

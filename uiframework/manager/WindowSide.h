@@ -11,6 +11,9 @@ namespace SkinUI {
 
 class CControlUI;
 
+// The cursors a control asks the window for while the mouse is over it.
+enum class UICursor { Arrow, Hand, SizeWE, SizeNS };
+
 class IWindowSideUI {
  public:
   virtual ~IWindowSideUI() = default;
@@ -27,6 +30,8 @@ class IWindowSideUI {
   virtual void RootAttached() = 0;
   // A window attribute was stored; the window applies what it changes.
   virtual void WindowAttributeSet(const CUIString& name) = 0;
+  // Shows the cursor over the window until the next cursor request.
+  virtual void ShowCursor(UICursor cursor) = 0;
 };
 
 }  // namespace SkinUI

@@ -1,6 +1,5 @@
 // CCairoPaintSurfaceUI: what the control tree paints on, over a cairo
-// context on the window's premultiplied ARGB32 surface. Besides the
-// operations of IPaintSurfaceUI it draws the controls' texts. Linking it
+// context on the window's premultiplied ARGB32 surface. Linking it
 // installs the render engine (InstallRenderEngine) at start-up.
 #pragma once
 
@@ -35,9 +34,9 @@ class CCairoPaintSurfaceUI : public IPaintSurfaceUI {
   void PushRoundClip(const RECT& paint, const RECT& item, int roundX, int roundY) override;
   void PopClip() override;
 
-  void DrawText(CWindowManagerUI* manager, RECT& rect, LPCWSTR text, DWORD color, int fontId, UINT format);
+  void DrawText(CWindowManagerUI* manager, RECT& rect, LPCWSTR text, DWORD color, int fontId, UINT format) override;
   void DrawHtmlText(CWindowManagerUI* manager, RECT& rect, LPCWSTR text, DWORD defaultColor, RECT* linkRects,
-                    CUIString* linkTexts, int& linkCount, int fontId, UINT format, POINT hover);
+                    CUIString* linkTexts, int& linkCount, int fontId, UINT format, POINT hover) override;
 
  private:
   cairo_t* m_dc;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "uiframework/core/UIGeometry.h"
+#include "uiframework/core/UIString.h"
 #include "uiframework/render/ImageDrawSpec.h"
 
 namespace SkinUI {
@@ -26,6 +27,17 @@ class IPaintSurfaceUI {
   virtual void PushClip(const RECT& rect) = 0;
   virtual void PushRoundClip(const RECT& paint, const RECT& item, int roundX, int roundY) = 0;
   virtual void PopClip() = 0;
+
+  // Text with the kText* format flags of the render engine; with
+  // kTextCalcRect nothing is drawn and rect receives the measured size.
+  virtual void DrawText(CWindowManagerUI* manager, RECT& rect, LPCWSTR text, DWORD color, int fontId,
+                        UINT format) = 0;
+  // Lightly formatted text. linkCount is the capacity of linkRects and
+  // linkTexts on entry and the number of links filled on return; the link
+  // under hover (window client coordinates) is drawn in the hover colour.
+  virtual void DrawHtmlText(CWindowManagerUI* manager, RECT& rect, LPCWSTR text, DWORD defaultColor,
+                            RECT* linkRects, CUIString* linkTexts, int& linkCount, int fontId, UINT format,
+                            POINT hover) = 0;
 };
 
 }  // namespace SkinUI

@@ -96,6 +96,17 @@ void CManagerWindowSide::RootAttached() {
   m_firstLayout = true;
 }
 
+void CManagerWindowSide::ShowCursor(UICursor cursor) {
+  LPCWSTR id = IDC_ARROW;
+  switch (cursor) {
+    case UICursor::Arrow: id = IDC_ARROW; break;
+    case UICursor::Hand: id = IDC_HAND; break;
+    case UICursor::SizeWE: id = IDC_SIZEWE; break;
+    case UICursor::SizeNS: id = IDC_SIZENS; break;
+  }
+  ::SetCursor(::LoadCursorW(nullptr, id));
+}
+
 void CManagerWindowSide::WindowAttributeSet(const CUIString& name) {
   const WindowAttributes& a = m_manager.GetWindowAttributes();
   if (name.CompareNoCase(L"size") == 0) {

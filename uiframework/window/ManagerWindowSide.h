@@ -30,6 +30,7 @@ class CManagerWindowSide final : public IWindowSideUI {
   void ForgetControl(CControlUI* control) override;
   void RootAttached() override;
   void WindowAttributeSet(const CUIString& name) override;
+  void ShowCursor(UICursor cursor) override;
 
   HWND GetWindow() const { return m_window; }
   static bool PreTranslate(MSG* msg);
