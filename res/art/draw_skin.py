@@ -123,10 +123,10 @@ def draw_mark(ctx, x, y, s):
     ctx.fill()
 
 
-def speed_strokes(ctx, x, y, s):
+def speed_strokes(ctx, x, y, s, colour=(1, 1, 1, 0.75)):
     ctx.set_line_cap(cairo.LINE_CAP_ROUND)
     ctx.set_line_width(max(1.0, s * 0.07))
-    ctx.set_source_rgba(1, 1, 1, 0.75)
+    ctx.set_source_rgba(*colour)
     for fy, x0, x1 in ((0.36, 0.16, 0.34), (0.66, 0.14, 0.28)):
         ctx.move_to(x + x0 * s, y + fy * s)
         ctx.line_to(x + x1 * s, y + fy * s)
@@ -323,10 +323,8 @@ def line_option(state):
     selected = state in ("sel", "selhot")
     hot = state in ("hot", "selhot")
     if selected:
-        ctx.set_source(radial_glow(24, h / 2, 90, TEAL, 0.30 if hot else 0.22))
         rounded(ctx, 0, 0, w, h, 7)
-        ctx.fill_preserve()
-        ctx.set_source(hgrad(0, w, [(0, "#0F3447", 0.9), (1, "#14264A", 0.9)]))
+        ctx.set_source(hgrad(0, w, [(0, "#0F3447", 1), (1, "#14264A", 1)]))
         ctx.fill()
         rounded(ctx, 0, 0, w, h, 7)
         ctx.set_source(radial_glow(24, h / 2, 90, TEAL, 0.30 if hot else 0.22))
@@ -381,6 +379,22 @@ def loading_panel():
     ctx.set_source(hgrad(40, w - 40, [(0, TEAL, 0), (0.3, TEAL, 1), (0.7, BLUE, 1), (1, BLUE, 0)]))
     ctx.fill()
     save(surface, "bkimage/loading_panel.png")
+
+
+def watermark():
+    """The mark in outline, barely lighter than the content well, shown under
+    the portal until its page covers it."""
+    s = 96
+    surface, ctx = new_surface(s, s)
+    rounded(ctx, 1, 1, s - 2, s - 2, 24)
+    ctx.set_line_width(2)
+    ctx.set_source_rgba(*rgba("#1A2540"))
+    ctx.stroke()
+    bolt_path(ctx, 0, 0, s)
+    ctx.set_source_rgba(*rgba("#18223A"))
+    ctx.fill()
+    speed_strokes(ctx, 0, 0, s, rgba("#18223A"))
+    save(surface, "bkimage/watermark.png")
 
 
 def scroll_thumb(name, hot):
@@ -504,6 +518,7 @@ def draw_all():
     for state in ("nor", "hot", "sel", "selhot"):
         line_option(state)
     loading_panel()
+    watermark()
     scroll_thumb("scroll/SliderBtn_nor.png", False)
     scroll_thumb("scroll/SliderBtn_hot.png", True)
     box_background()
@@ -593,11 +608,10 @@ def mock_main(path, loading):
         text(ctx, "正在连接加速线路", px, py + 22 + 64 + 12, 340, 26, 16, TEXT_HI, bold=True, align="center")
         text(ctx, "正在建立加速通道，请稍候…", px, py + 22 + 64 + 12 + 26, 340, 24, 12, TEXT_LO, align="center")
     else:
-        # a stand-in for the portal page the browser shows here
-        ctx.rectangle(cx0 + 24, cy0 + 24, cw - 48, 150)
-        ctx.set_source(hgrad(cx0, cx0 + cw, [(0, "#12324A", 1), (1, "#1A2450", 1)]))
-        ctx.fill()
-        text(ctx, "（门户网页显示区：IeWeb）", cx0, cy0, cw, chh, 14, "#4A5878", align="center")
+        # no portal page painted: the watermark under the browser shows
+        wy = cy0 + (chh - 96 - 30) // 2
+        image(ctx, "bkimage/watermark.png", cx0 + (cw - 96) // 2, wy)
+        text(ctx, "Brisgol加速器插件", cx0, wy + 96, cw, 30, 13, "#2A3550", align="center")
     # status bar: 1..899 x 571..599
     image(ctx, "bkimage/status_bk.png", 1, 571, 898, 28, (6, 2, 6, 6))
     image(ctx, "bkimage/ico_shield.png", 15, 571 + 7)
@@ -629,9 +643,25 @@ def mock_box(path, two_buttons):
     surface.write_to_png(path)
 
 
+# The controls the main window looks up by name.
+NAMED_CONTROLS = ("min_btn", "close_btn", "top_btn", "Line1_pot", "Line2_pot", "Line3_pot",
+                  "init_loading_container", "version_lab", "IeWeb")
+
+
+def check_markup():
+    """The mockups stand for main.xml: it must parse and hold every named control."""
+    import xml.etree.ElementTree as ET
+    root = ET.parse(os.path.join(SKIN, "main.xml")).getroot()
+    names = {element.get("name") for element in root.iter()}
+    missing = [name for name in NAMED_CONTROLS if name not in names]
+    if missing:
+        raise SystemExit("main.xml lacks " + ", ".join(missing))
+
+
 def main(argv):
     draw_all()
     if len(argv) >= 3 and argv[1] == "--mockup":
+        check_markup()
         out = argv[2]
         os.makedirs(out, exist_ok=True)
         mock_main(os.path.join(out, "main.png"), loading=False)
