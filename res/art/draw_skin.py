@@ -417,7 +417,7 @@ def box_background():
     w, h = BOX_W, BOX_H
     surface, ctx = new_surface(w, h)
     rounded(ctx, 0, 0, w, h, 8)
-    ctx.set_source_rgba(*rgba("#FFFFFF"))
+    ctx.set_source(vgrad(BOX_CAPTION, h, [(0, "#FFFFFF", 1), (0.55, "#FFFFFF", 1), (1, "#F2F5FA", 1)]))
     ctx.fill()
     # header band
     rounded(ctx, 0, 0, w, BOX_CAPTION, 8, (True, True, False, False))
@@ -620,7 +620,7 @@ def mock_main(path, loading):
     surface.write_to_png(path)
 
 
-def mock_box(path, two_buttons):
+def mock_box(path, message, buttons):
     """The message box as its code builds it: white root, the background image, the buttons."""
     surface, ctx = new_surface(BOX_W + 40, BOX_H + 40)
     ctx.set_source_rgba(*rgba("#3A4660"))
@@ -628,10 +628,9 @@ def mock_box(path, two_buttons):
     ctx.translate(20, 20)
     image(ctx, "bkimage/circular_corner_bk.png", 0, 0, BOX_W, BOX_H, (10, 10, 10, 10))
     image(ctx, "btn/close_nor.png", 270, 0)
-    message = "确定使用线路二？" if two_buttons else "检测到Orvanta正在运行，加速效果将受到影响，建议您退出Orvanta后再启动加速器进行加速"
     text(ctx, message, 15, 5, BOX_W - 30, 160, 12, "#000000", align="center", wrap=True)
     # content label: multi-line centred, vertically centred in 15..300 x 5..165
-    buttons = [("确定", "#4285F4")] + ([("取消", "#383F5F")] if two_buttons else [])
+    buttons = list(zip(buttons, ("#4285F4", "#383F5F")))
     total = 100 * len(buttons) + 20 * (len(buttons) - 1)
     x = (BOX_W - total) // 2
     for label, colour in buttons:
@@ -666,8 +665,10 @@ def main(argv):
         os.makedirs(out, exist_ok=True)
         mock_main(os.path.join(out, "main.png"), loading=False)
         mock_main(os.path.join(out, "main_loading.png"), loading=True)
-        mock_box(os.path.join(out, "msgbox_two.png"), two_buttons=True)
-        mock_box(os.path.join(out, "msgbox_one.png"), two_buttons=False)
+        mock_box(os.path.join(out, "msgbox_line.png"), "确定使用线路二？", ("确定", "取消"))
+        mock_box(os.path.join(out, "msgbox_error.png"),
+                 "检测到Orvanta正在运行，加速效果将受到影响，建议您退出Orvanta后再启动加速器进行加速", ("确定",))
+        mock_box(os.path.join(out, "msgbox_upgrade.png"), "IE浏览器版本过低，请使用IE11！", ("去升级", "取消"))
         print("mockups written to", out)
     elif len(argv) >= 3 and argv[1] == "--icon":
         write_icon(argv[2])
