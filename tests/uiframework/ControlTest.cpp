@@ -262,6 +262,35 @@ TEST(ControlPainting, RunsTheStepsInOrderAndDrawsOnlyPositiveBorders) {
   EXPECT_FALSE(control.Paint(&surface, RECT{0, 0, 10, 10}, &control));
 }
 
+TEST(ControlPainting, AFocusBorderColourAloneDrawsOnlyWhileFocused) {
+  CWindowManagerUI manager;
+  auto* control = new CControlUI;
+  control->ApplyAttributes(L"bordersize=\"1\" focusbordercolor=\"#FF0000FF\"");
+  manager.AttachRoot(control);
+  control->SetPos(RECT{0, 0, 100, 50});
+  RecordingSurface surface;
+  control->Paint(&surface, RECT{0, 0, 100, 50}, nullptr);
+  EXPECT_TRUE(surface.calls.empty());
+  manager.SetFocus(control, false);
+  ASSERT_TRUE(control->IsFocused());
+  control->Paint(&surface, RECT{0, 0, 100, 50}, nullptr);
+  EXPECT_EQ(surface.calls, (std::vector<std::string>{"rect 0,0,100,50 w1"}));
+}
+
+TEST(ControlGeometry, ACoverOfAFloatingControlLiesOverTheControl) {
+  CWindowManagerUI manager;
+  auto* box = new CVerticalLayoutUI;
+  auto* floating = new CControlUI;
+  floating->ApplyAttributes(L"float=\"true\" pos=\"10,10,60,40\"");
+  box->Add(floating);
+  auto* cover = new CContainerUI;
+  floating->SetCover(cover);
+  manager.AttachRoot(box);
+  box->SetPos(RECT{100, 100, 300, 300});
+  EXPECT_EQ(Str(floating->GetPos()), "110,110,160,140");
+  EXPECT_EQ(Str(cover->GetPos()), "110,110,160,140");
+}
+
 TEST(ControlPainting, ContainersPaintVisibleChildrenInsideTheirClip) {
   CWindowManagerUI manager;
   auto* box = new CVerticalLayoutUI;
@@ -311,6 +340,53 @@ TEST(WindowManager, NameMapFollowsBindingRenamingAndDeletion) {
   EXPECT_EQ(manager.FindControl(L"d"), nullptr);
   EXPECT_TRUE(manager.HasQueuedWork());
   manager.RunQueuedWork();
+}
+
+TEST(WindowManager, ControlsNamedAfterJoiningALiveTreeAreFound) {
+  CWindowManagerUI manager;
+  auto* root = new CVerticalLayoutUI;
+  manager.AttachRoot(root);
+  // As the builder does it: added first, named afterwards.
+  auto* late = new CControlUI;
+  root->Add(late);
+  late->SetName(L"late");
+  EXPECT_EQ(manager.FindControl(L"late"), late);
+  EXPECT_EQ(late->GetName(), L"late");
+  // A second control asking for a taken name leaves the map alone.
+  auto* twin = new CControlUI;
+  root->Add(twin);
+  twin->SetName(L"late");
+  EXPECT_EQ(manager.FindControl(L"late"), late);
+  late->SetName(L"renamed");
+  EXPECT_EQ(manager.FindControl(L"late"), nullptr);
+  EXPECT_EQ(manager.FindControl(L"renamed"), late);
+}
+
+TEST(WindowManager, ANotifierRemovingItselfDoesNotHideTheMessageFromTheNext) {
+  CWindowManagerUI manager;
+  struct Receiver : INotifyUI {
+    CWindowManagerUI* manager = nullptr;
+    bool leaveOnNotify = false;
+    int received = 0;
+    void Notify(UINotifyMsg&) override {
+      ++received;
+      if (leaveOnNotify) manager->RemoveNotifier(this);
+    }
+  } first, second;
+  first.manager = &manager;
+  first.leaveOnNotify = true;
+  manager.AddNotifier(&first);
+  manager.AddNotifier(&second);
+  auto* root = new CControlUI;
+  manager.AttachRoot(root);
+  manager.SendNotify(root, L"click");
+  EXPECT_EQ(first.received, 1);
+  EXPECT_EQ(second.received, 1);
+  manager.AddNotifier(&first);
+  manager.SendNotify(root, L"queued", 0, 0, true);
+  manager.RunQueuedWork();
+  EXPECT_EQ(first.received, 2);
+  EXPECT_EQ(second.received, 2);
 }
 
 TEST(WindowManager, QueuedNotificationsMergeUnlessRepeatsAreAllowed) {

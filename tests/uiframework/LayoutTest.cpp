@@ -257,6 +257,46 @@ TEST(Container, ChildListOperations) {
   EXPECT_TRUE(destroyed);
 }
 
+TEST(Container, AControlHasOneOwnerAtATime) {
+  CWindowManagerUI manager;
+  auto* box = new CVerticalLayoutUI;
+  auto* other = new CVerticalLayoutUI;
+  box->Add(other);
+  manager.AttachRoot(box);
+  auto* child = new CControlUI;
+  ASSERT_TRUE(box->Add(child));
+  // Already owned: neither this container again nor another one takes it.
+  EXPECT_FALSE(box->AddAt(child, 0));
+  EXPECT_FALSE(other->Add(child));
+  EXPECT_FALSE(box->Add(box));
+  EXPECT_EQ(box->GetCount(), 2);
+  // Kept alive on removal, it belongs to nobody and can move on.
+  EXPECT_TRUE(box->Remove(child, true));
+  EXPECT_EQ(child->GetParent(), nullptr);
+  EXPECT_TRUE(other->Add(child));
+  EXPECT_EQ(child->GetParent(), other);
+  // A container that does not destroy its children lets them go as well.
+  other->SetAutoDestroy(false);
+  EXPECT_TRUE(other->Remove(child));
+  EXPECT_EQ(child->GetParent(), nullptr);
+  EXPECT_TRUE(box->Add(child));
+}
+
+TEST(Container, AttachingTheLiveRootAgainKeepsIt) {
+  CWindowManagerUI manager;
+  auto* root = new CVerticalLayoutUI;
+  auto* child = new CControlUI;
+  child->SetName(L"child");
+  root->Add(child);
+  manager.AttachRoot(root);
+  EXPECT_TRUE(manager.AttachRoot(manager.GetRoot()));
+  EXPECT_FALSE(manager.HasQueuedWork());
+  manager.RunQueuedWork();
+  EXPECT_EQ(manager.GetRoot(), root);
+  EXPECT_EQ(manager.FindControl(L"child"), child);
+  EXPECT_EQ(root->GetItemAt(0), child);
+}
+
 TEST(Container, HitTestingRespectsMouseChildAndScrolledOutChildren) {
   CWindowManagerUI manager;
   auto* box = new CVerticalLayoutUI;

@@ -103,6 +103,20 @@ TEST_F(FocusTest, DeferredFocusLandsOnTheControlAtTheNextPaint) {
   EXPECT_EQ(window.pm.GetFocus(), c);
 }
 
+TEST_F(FocusTest, TabInAChildWindowReachesTheChildWindowsOwnManager) {
+  SkinTestWindow child;
+  ASSERT_NE(child.Create(window.GetHWND(), L"child", WS_CHILD | WS_VISIBLE, 0, 0, 0, 200, 50), nullptr);
+  auto* a = new RecordingControl(L"a", &log, UIFLAG_TABSTOP);
+  auto* b = new RecordingControl(L"b", &log, UIFLAG_TABSTOP);
+  child.AttachRow({a, b}, {100});
+  Pump();
+  child.pm.SetFocus(a, false);
+  MSG tab{child.GetHWND(), WM_KEYDOWN, VK_TAB, 0, 0, POINT{}};
+  CWindowManagerUI::PreTranslate(&tab);
+  EXPECT_EQ(child.pm.GetFocus(), b);
+  ::DestroyWindow(child.GetHWND());
+}
+
 using TimerTest = WindowFixture;
 
 TEST_F(TimerTest, TimersFireWithTheControlsIdAndStopWhenKilled) {

@@ -128,6 +128,22 @@ TEST_F(PaintingTest, WindowAttributesSizeAndFadeTheWindow) {
   ::DestroyWindow(bare.GetHWND());
 }
 
+TEST_F(PaintingTest, ACaptionDownToMinusOneSpansTheWholeClientHeight) {
+  window.pm.SetWindowAttribute(L"caption", L"2,0,3,-1");
+  const RECT caption = window.pm.GetCaptionRect();
+  EXPECT_EQ(caption.left, 2);
+  EXPECT_EQ(caption.right, 3);
+  EXPECT_EQ(caption.bottom, 60);
+  EXPECT_EQ(window.pm.GetWindowAttributes().caption.bottom, -1);  // as the markup says
+  window.pm.SetWindowAttribute(L"caption", L"0,0,0,30");
+  EXPECT_EQ(window.pm.GetCaptionRect().bottom, 30);
+  // Unbound, the initial size stands in for the window.
+  CWindowManagerUI unbound;
+  unbound.SetWindowAttribute(L"size", L"900,600");
+  unbound.SetWindowAttribute(L"caption", L"0,0,0,-1");
+  EXPECT_EQ(unbound.GetCaptionRect().bottom, 600);
+}
+
 TEST_F(PaintingTest, ChildWindowsCannotBeLayered) {
   SkinTestWindow child;
   ASSERT_NE(child.Create(window.GetHWND(), L"child", WS_CHILD | WS_VISIBLE, 0, 0, 0, 20, 20), nullptr);

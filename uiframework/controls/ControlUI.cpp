@@ -29,9 +29,12 @@ CControlUI::~CControlUI() {
 CUIString CControlUI::GetName() const { return m_name; }
 
 void CControlUI::SetName(LPCWSTR name) {
-  if (m_pManager != nullptr && m_pManager->FindControl(m_name) == this) {
-    m_pManager->RenameControl(this, name);
-    return;
+  // An attached control is renamed through the manager's name map, which
+  // comes back here to store the name once the map holds it. A refused
+  // rename keeps a mapped name; an unmapped control still takes it.
+  if (m_pManager != nullptr && m_pManager->FindControl(name) != this) {
+    const bool mapped = !m_name.IsEmpty() && m_pManager->FindControl(m_name) == this;
+    if (m_pManager->RenameControl(this, name) || mapped) return;
   }
   m_name = name;
 }
@@ -99,8 +102,9 @@ bool CControlUI::InvalidateMoved(const RECT& oldRect, const RECT& newRect) {
   return true;
 }
 
-void CControlUI::PlaceCover(const RECT& rc) {
+void CControlUI::PlaceCover() {
   if (m_pCover == nullptr || !m_pCover->IsVisible()) return;
+  const RECT& rc = m_rcItem;
   if (m_pCover->IsFloat()) {
     const LONG w = m_rcItem.right - m_rcItem.left;
     const LONG h = m_rcItem.bottom - m_rcItem.top;
@@ -147,7 +151,7 @@ void CControlUI::SetPos(RECT rc, bool invalidate) {
   }
   m_updateNeeded = false;
   if (invalidate && IsVisible() && !InvalidateMoved(oldRect, m_rcItem)) return;
-  PlaceCover(rc);
+  PlaceCover();
 }
 
 void CControlUI::Move(SIZE offset, bool invalidate) {
@@ -520,8 +524,10 @@ void CControlUI::PaintText(IPaintSurfaceUI*) {}
 void CControlUI::PaintBorder(IPaintSurfaceUI* surface) {
   const RECT& b = m_borderSize;
   if (b.left <= 0 && b.top <= 0 && b.right <= 0 && b.bottom <= 0) return;
-  if (m_borderColor == 0 && m_focusBorderColor == 0) return;
-  const DWORD color = (IsFocused() && m_focusBorderColor != 0) ? m_focusBorderColor : AdjustColor(m_borderColor);
+  // Colour 0 draws nothing, so a focus colour alone shows only on focus.
+  const bool focusColor = IsFocused() && m_focusBorderColor != 0;
+  if (!focusColor && m_borderColor == 0) return;
+  const DWORD color = focusColor ? m_focusBorderColor : AdjustColor(m_borderColor);
   if (m_borderRound.cx > 0 || m_borderRound.cy > 0) {
     surface->DrawRoundRect(m_rcItem, b.left, m_borderRound.cx, m_borderRound.cy, color, m_borderStyle);
     return;

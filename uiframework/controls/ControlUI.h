@@ -200,7 +200,8 @@ class CControlUI {
   // invalidates the result; false when an ancestor is hidden or nothing
   // remains.
   bool InvalidateMoved(const RECT& oldRect, const RECT& newRect);
-  void PlaceCover(const RECT& rc);
+  // Places a visible cover over this control's own rectangle.
+  void PlaceCover();
 
   CWindowManagerUI* m_pManager = nullptr;
   CControlUI* m_pParent = nullptr;

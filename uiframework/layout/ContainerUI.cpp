@@ -68,6 +68,9 @@ bool CContainerUI::Add(CControlUI* control) { return AddAt(control, m_items.GetS
 
 bool CContainerUI::AddAt(CControlUI* control, int index) {
   if (control == nullptr || index < 0 || index > m_items.GetSize()) return false;
+  // A control has one owner: one already in a container (or covering a
+  // control) would be destroyed twice.
+  if (control == this || control->GetParent() != nullptr || m_items.Find(control) >= 0) return false;
   if (m_pManager != nullptr) m_pManager->BindTree(control, this);
   else control->AttachManager(nullptr, this, false);
   if (IsVisible()) RequestLayout();
@@ -76,7 +79,10 @@ bool CContainerUI::AddAt(CControlUI* control, int index) {
 }
 
 void CContainerUI::DestroyChild(CControlUI* control) {
-  if (!m_autoDestroy) return;
+  if (!m_autoDestroy) {
+    control->AttachManager(m_pManager, nullptr, false);
+    return;
+  }
   if (m_delayedDestroy && m_pManager != nullptr) m_pManager->ScheduleDelete(control);
   else control->Delete();
 }
@@ -86,7 +92,9 @@ bool CContainerUI::Remove(CControlUI* control, bool doNotDestroy) {
   if (index < 0) return false;
   RequestLayout();
   m_items.Remove(index);
-  if (!doNotDestroy) DestroyChild(control);
+  // A child kept alive belongs to no container any more.
+  if (doNotDestroy) control->AttachManager(m_pManager, nullptr, false);
+  else DestroyChild(control);
   return true;
 }
 

@@ -55,6 +55,8 @@ DWORD CWindowManagerUI::TickCount() {
 
 bool CWindowManagerUI::AttachRoot(CControlUI* root) {
   if (root == nullptr) return false;
+  // The live root again: nothing to replace, and it must not be deleted.
+  if (root == m_root) return true;
   m_focus = nullptr;
   if (m_root != nullptr) {
     for (UINotifyMsg* msg : m_asyncNotifications) delete msg;
@@ -235,13 +237,21 @@ void CWindowManagerUI::RemoveNotifier(INotifyUI* notifier) {
   if (index >= 0) m_notifiers.Remove(index);
 }
 
+void CWindowManagerUI::NotifyAll(UINotifyMsg& msg) {
+  // Over a copy: a notifier may add or remove notifiers (itself included);
+  // one removed meanwhile is skipped.
+  const CPointerArray notifiers = m_notifiers;
+  for (int i = 0; i < notifiers.GetSize(); ++i)
+    if (m_notifiers.Find(notifiers[i]) >= 0) static_cast<INotifyUI*>(notifiers[i])->Notify(msg);
+}
+
 void CWindowManagerUI::SendNotify(UINotifyMsg& msg, bool async, bool enableRepeat) {
   msg.mouse = m_lastMouse;
   msg.timestamp = TickCount();
   if (m_usesVirtualWindows && msg.sender != nullptr) msg.virtualWindow = msg.sender->GetVirtualWindow();
   if (!async) {
     if (msg.sender != nullptr) msg.sender->OnNotify(&msg);
-    for (int i = 0; i < m_notifiers.GetSize(); ++i) static_cast<INotifyUI*>(m_notifiers[i])->Notify(msg);
+    NotifyAll(msg);
     return;
   }
   if (!enableRepeat) {
@@ -332,7 +342,7 @@ void CWindowManagerUI::RunQueuedWork() {
     UINotifyMsg* msg = m_asyncNotifications.front();
     m_asyncNotifications.erase(m_asyncNotifications.begin());
     if (msg->sender != nullptr) msg->sender->OnNotify(msg);
-    for (int i = 0; i < m_notifiers.GetSize(); ++i) static_cast<INotifyUI*>(m_notifiers[i])->Notify(*msg);
+    NotifyAll(*msg);
     delete msg;
   }
   while (!m_scheduledDeletes.IsEmpty()) {

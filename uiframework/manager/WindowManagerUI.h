@@ -88,7 +88,6 @@ class CWindowManagerUI : public CWindowResourcesUI {
   // What the window classes read for their hit testing and shape.
   SIZE GetInitSize() const { return m_windowAttributes.initSize; }
   RECT GetSizeBox() const { return m_windowAttributes.sizeBox; }
-  RECT GetCaptionRect() const { return m_windowAttributes.caption; }
   SIZE GetRoundCorner() const { return m_windowAttributes.roundCorner; }
   SIZE GetMinInfo() const { return m_windowAttributes.minInfo; }
   SIZE GetMaxInfo() const { return m_windowAttributes.maxInfo; }
@@ -113,6 +112,9 @@ class CWindowManagerUI : public CWindowResourcesUI {
   bool Init(HWND window, LPCWSTR name = nullptr);
   HWND GetPaintWindow() const;
   CUIString GetWindowName() const;
+  // The caption rectangle of the markup; a bottom of -1 is resolved to the
+  // height of the bound window's client area (the initial height unbound).
+  RECT GetCaptionRect() const;
   // Accelerator translators and pre-message handling of the manager whose
   // window is the message's target (or an ancestor of it).
   static bool PreTranslate(MSG* msg);
@@ -155,6 +157,7 @@ class CWindowManagerUI : public CWindowResourcesUI {
  private:
   friend class CManagerWindowSide;
   static DWORD TickCount();
+  void NotifyAll(UINotifyMsg& msg);
   CManagerWindowSide* Window() const;
 
   CControlUI* m_root = nullptr;

@@ -4,12 +4,18 @@
 
 #include <cwchar>
 #include <cwctype>
+#include <mutex>
 
 namespace SkinUI {
 
 namespace {
 
+// Windows on several threads build their trees at once, and even a
+// lookup reorders a name map's buckets: every touch of these tables, the
+// window list and the shared colours holds the lock (recursive, as the
+// lookups nest).
 struct SharedResources {
+  std::recursive_mutex lock;
   CNamePtrMap fonts;
   CNamePtrMap images;
   CNamePtrMap attributeLists;
@@ -40,6 +46,8 @@ SharedResources& Shared() {
   return shared;
 }
 
+std::unique_lock<std::recursive_mutex> LockShared() { return std::unique_lock<std::recursive_mutex>(Shared().lock); }
+
 CUIString IdKey(int id) {
   CUIString key;
   key.Format(L"%d", id);
@@ -54,6 +62,7 @@ void ForEachValue(CNamePtrMap& map, T action) {
 }  // namespace
 
 CWindowResourcesUI::CWindowResourcesUI() {
+  const auto lock = LockShared();
   SharedResources& shared = Shared();
   if (shared.defaultFont == nullptr)
     shared.defaultFont = MakeFontEntry(kDefaultFontFace, kDefaultFontPixels, false, false, false, false);
@@ -62,11 +71,14 @@ CWindowResourcesUI::CWindowResourcesUI() {
 }
 
 CWindowResourcesUI::~CWindowResourcesUI() {
-  auto& windows = Shared().windows;
-  for (auto it = windows.begin(); it != windows.end(); ++it) {
-    if (*it == this) {
-      windows.erase(it);
-      break;
+  {
+    const auto lock = LockShared();
+    auto& windows = Shared().windows;
+    for (auto it = windows.begin(); it != windows.end(); ++it) {
+      if (*it == this) {
+        windows.erase(it);
+        break;
+      }
     }
   }
   ResetWindowResources();
@@ -87,11 +99,13 @@ void CWindowResourcesUI::ResetWindowResources() {
 
 void CWindowResourcesUI::RetireFont(FontEntry* entry, bool shared) {
   if (entry == nullptr) return;
+  const auto lock = LockShared();
   (shared ? Shared().retiredFonts : m_retiredFonts).push_back(entry);
 }
 
 void CWindowResourcesUI::RetireImage(ImageEntry* entry, bool shared) {
   if (entry == nullptr) return;
+  const auto lock = LockShared();
   (shared ? Shared().retiredImages : m_retiredImages).push_back(entry);
 }
 
@@ -115,12 +129,14 @@ HFONT CWindowResourcesUI::AddFont(int id, LPCWSTR face, int size, bool bold, boo
   FontEntry* entry = MakeFontEntry(face, size, bold, underline, italic, strikeout);
   if (entry == nullptr) return nullptr;
   const bool toShared = shared || m_allShared;
+  const auto lock = LockShared();
   CNamePtrMap& table = toShared ? Shared().fonts : m_fonts;
   RetireFont(static_cast<FontEntry*>(table.Set(IdKey(id), entry)), toShared);
   return entry->font;
 }
 
 FontEntry* CWindowResourcesUI::FindFontEntry(int id) {
+  const auto lock = LockShared();
   if (id >= 0) {
     const CUIString key = IdKey(id);
     if (auto* own = static_cast<FontEntry*>(m_fonts.Find(key))) return own;
@@ -142,9 +158,13 @@ static FontEntry* WithMetrics(FontEntry* entry) {
   return entry;
 }
 
-FontEntry* CWindowResourcesUI::GetFontInfo(int id) { return WithMetrics(FindFontEntry(id)); }
+FontEntry* CWindowResourcesUI::GetFontInfo(int id) {
+  const auto lock = LockShared();
+  return WithMetrics(FindFontEntry(id));
+}
 
 FontEntry* CWindowResourcesUI::GetFontInfo(HFONT font) {
+  const auto lock = LockShared();
   for (CNamePtrMap* table : {&m_fonts, &Shared().fonts}) {
     for (int i = 0; i < table->GetSize(); ++i) {
       auto* entry = static_cast<FontEntry*>(table->Find((*table)[i], false));
@@ -155,6 +175,7 @@ FontEntry* CWindowResourcesUI::GetFontInfo(HFONT font) {
 }
 
 HFONT CWindowResourcesUI::FindFont(LPCWSTR face, int size, bool bold, bool underline, bool italic, bool strikeout) {
+  const auto lock = LockShared();
   for (CNamePtrMap* table : {&m_fonts, &Shared().fonts}) {
     for (int i = 0; i < table->GetSize(); ++i) {
       auto* entry = static_cast<FontEntry*>(table->Find((*table)[i], false));
@@ -170,6 +191,7 @@ bool CWindowResourcesUI::SetDefaultFont(LPCWSTR face, int size, bool bold, bool 
                                         bool strikeout, bool shared) {
   FontEntry* entry = MakeFontEntry(face, size, bold, underline, italic, strikeout);
   if (entry == nullptr) return false;
+  const auto lock = LockShared();
   if (shared) {
     RetireFont(Shared().defaultFont, true);
     Shared().defaultFont = entry;
@@ -181,20 +203,26 @@ bool CWindowResourcesUI::SetDefaultFont(LPCWSTR face, int size, bool bold, bool 
 }
 
 FontEntry* CWindowResourcesUI::GetDefaultFontInfo() {
+  const auto lock = LockShared();
   return WithMetrics(m_defaultFont != nullptr ? m_defaultFont : Shared().defaultFont);
 }
 
 void CWindowResourcesUI::RemoveAllFonts(bool shared) {
+  const auto lock = LockShared();
   CNamePtrMap& table = shared ? Shared().fonts : m_fonts;
   ForEachValue(table, [&](void* value) { RetireFont(static_cast<FontEntry*>(value), shared); });
   table.RemoveAll();
 }
 
-void CWindowResourcesUI::SetImageLoader(ImageLoaderFn loader) { Shared().loader = loader; }
+void CWindowResourcesUI::SetImageLoader(ImageLoaderFn loader) {
+  const auto lock = LockShared();
+  Shared().loader = loader;
+}
 
 const ImageEntry* CWindowResourcesUI::GetImage(LPCWSTR name) {
   if (name == nullptr) return nullptr;
   if (auto* own = static_cast<const ImageEntry*>(m_images.Find(name))) return own;
+  const auto lock = LockShared();
   return static_cast<const ImageEntry*>(Shared().images.Find(name));
 }
 
@@ -206,7 +234,11 @@ const ImageEntry* CWindowResourcesUI::GetOrAddImage(LPCWSTR name, LPCWSTR type, 
 
 const ImageEntry* CWindowResourcesUI::AddImage(LPCWSTR name, LPCWSTR type, DWORD mask, bool useHsl, bool shared) {
   if (name == nullptr || *name == 0) return nullptr;
-  ImageLoaderFn loader = Shared().loader;
+  ImageLoaderFn loader = nullptr;
+  {
+    const auto lock = LockShared();
+    loader = Shared().loader;
+  }
   if (loader == nullptr) return nullptr;
   LPCWSTR source = name;
   if (type != nullptr && *type != 0 && std::iswdigit(static_cast<wint_t>(*name)))
@@ -218,12 +250,14 @@ const ImageEntry* CWindowResourcesUI::AddImage(LPCWSTR name, LPCWSTR type, DWORD
   entry->mask = mask;
   if (useHsl) entry->original = entry->pixels;
   const bool toShared = shared || m_allShared;
+  const auto lock = LockShared();
   CNamePtrMap& table = toShared ? Shared().images : m_images;
   RetireImage(static_cast<ImageEntry*>(table.Set(name, entry)), toShared);
   return entry;
 }
 
 void CWindowResourcesUI::RemoveAllImages(bool shared) {
+  const auto lock = LockShared();
   CNamePtrMap& table = shared ? Shared().images : m_images;
   ForEachValue(table, [&](void* value) { RetireImage(static_cast<ImageEntry*>(value), shared); });
   table.RemoveAll();
@@ -231,6 +265,7 @@ void CWindowResourcesUI::RemoveAllImages(bool shared) {
 
 void CWindowResourcesUI::AddDefaultAttributeList(LPCWSTR className, LPCWSTR list, bool shared) {
   if (className == nullptr) return;
+  const auto lock = LockShared();
   CNamePtrMap& table = (shared || m_allShared) ? Shared().attributeLists : m_attributeLists;
   delete static_cast<CUIString*>(table.Set(className, new CUIString(list)));
 }
@@ -238,11 +273,13 @@ void CWindowResourcesUI::AddDefaultAttributeList(LPCWSTR className, LPCWSTR list
 LPCWSTR CWindowResourcesUI::GetDefaultAttributeList(LPCWSTR className) {
   if (className == nullptr) return nullptr;
   auto* list = static_cast<CUIString*>(m_attributeLists.Find(className));
+  const auto lock = LockShared();
   if (list == nullptr) list = static_cast<CUIString*>(Shared().attributeLists.Find(className));
   return list == nullptr ? nullptr : list->GetData();
 }
 
 void CWindowResourcesUI::RemoveAllDefaultAttributeLists(bool shared) {
+  const auto lock = LockShared();
   CNamePtrMap& table = shared ? Shared().attributeLists : m_attributeLists;
   ForEachValue(table, [](void* value) { delete static_cast<CUIString*>(value); });
   table.RemoveAll();
@@ -281,6 +318,7 @@ void CWindowResourcesUI::RemoveAllOptionGroups() {
 
 void CWindowResourcesUI::SetColor(ColorSlot slot, DWORD color, bool shared) {
   if (shared) {
+    const auto lock = LockShared();
     const DWORD old = Shared().colors[slot];
     for (CWindowResourcesUI* window : Shared().windows)
       if (window->m_colors[slot] == old) window->m_colors[slot] = color;

@@ -32,6 +32,15 @@ bool CWindowManagerUI::Init(HWND window, LPCWSTR name) {
 HWND CWindowManagerUI::GetPaintWindow() const { return Window() != nullptr ? Window()->GetWindow() : nullptr; }
 CUIString CWindowManagerUI::GetWindowName() const { return m_windowName; }
 
+RECT CWindowManagerUI::GetCaptionRect() const {
+  RECT caption = m_windowAttributes.caption;
+  if (caption.bottom != -1) return caption;
+  RECT client{0, 0, 0, m_windowAttributes.initSize.cy};
+  if (Window() != nullptr) ::GetClientRect(Window()->GetWindow(), &client);
+  caption.bottom = client.bottom - client.top;
+  return caption;
+}
+
 bool CWindowManagerUI::PreTranslate(MSG* msg) { return CManagerWindowSide::PreTranslate(msg); }
 
 bool CWindowManagerUI::PreHandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {

@@ -144,7 +144,8 @@ bool CManagerWindowSide::PreTranslate(MSG* msg) {
     return false;
   };
   if (child) {
-    for (HWND ancestor = ::GetParent(msg->hwnd); ancestor != nullptr; ancestor = ::GetParent(ancestor)) {
+    // The target's own manager first, then those of its ancestors.
+    for (HWND ancestor = msg->hwnd; ancestor != nullptr; ancestor = ::GetParent(ancestor)) {
       for (CManagerWindowSide* side : sidesOf(ancestor)) {
         if (translated(side)) return true;
         LRESULT ignored = 0;
