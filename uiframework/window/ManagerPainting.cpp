@@ -134,7 +134,7 @@ bool CManagerWindowSide::LayOut(const RECT& client) {
   CControlUI* root = m_manager.GetRoot();
   if (m_manager.IsUpdateNeeded()) {
     if (RectIsEmpty(client)) {
-      m_manager.m_updateNeeded = false;
+      m_manager.DropLayoutRequest();
     } else {
       if (root->IsLayoutNeeded()) {
         // The off-screen surface is recreated at the new size.

@@ -86,7 +86,7 @@ bool CManagerWindowSide::PreHandleMessage(UINT message, WPARAM wParam, LPARAM lP
       return true;
     case WM_SYSKEYDOWN:
       if (focus != nullptr) {
-        UIEvent event = MakeEvent(UIEVENT_SYSKEY, m_manager.m_lastMouse, wParam, lParam, LiveKeyState());
+        UIEvent event = MakeEvent(UIEVENT_SYSKEY, m_manager.GetLastMousePos(), wParam, lParam, LiveKeyState());
         event.key = static_cast<wchar_t>(wParam);
         Send(focus, event);
       }
@@ -117,11 +117,11 @@ bool CManagerWindowSide::HandleMessage(UINT message, WPARAM wParam, LPARAM lPara
     const LRESULT r = filter->FilterMessage(message, wParam, lParam, handled);
     if (!handled) continue;
     if (message >= WM_MOUSEMOVE && message <= WM_LBUTTONDBLCLK) {
-      m_manager.m_lastMouse = PointOf(lParam);
+      m_manager.SetLastMousePos(PointOf(lParam));
     } else if (message == WM_CONTEXTMENU || message == WM_MOUSEWHEEL) {
       POINT pt = PointOf(lParam);
       ::ScreenToClient(m_window, &pt);
-      m_manager.m_lastMouse = pt;
+      m_manager.SetLastMousePos(pt);
     }
     result = r;
     return true;
@@ -165,7 +165,7 @@ bool CManagerWindowSide::HandleMessage(UINT message, WPARAM wParam, LPARAM lPara
     }
     case WM_SIZE:
       if (m_manager.GetFocus() != nullptr)
-        Send(m_manager.GetFocus(), MakeEvent(UIEVENT_WINDOWSIZE, m_manager.m_lastMouse, wParam, lParam, 0));
+        Send(m_manager.GetFocus(), MakeEvent(UIEVENT_WINDOWSIZE, m_manager.GetLastMousePos(), wParam, lParam, 0));
       if (root != nullptr) root->RequestLayout();
       if (m_layered) InvalidateClient();
       result = 0;
@@ -185,19 +185,19 @@ bool CManagerWindowSide::HandleMessage(UINT message, WPARAM wParam, LPARAM lPara
     case WM_RBUTTONDOWN:
       return HandleButtonDown(message, wParam, lParam);
     case WM_LBUTTONUP:
-      m_manager.m_lastMouse = PointOf(lParam);
+      m_manager.SetLastMousePos(PointOf(lParam));
       if (m_click != nullptr) {
         CControlUI* click = m_click;
         m_click = nullptr;
         ReleaseCapture();
-        Send(click, MakeEvent(UIEVENT_BUTTONUP, m_manager.m_lastMouse, wParam, lParam, LOWORD(wParam)));
+        Send(click, MakeEvent(UIEVENT_BUTTONUP, m_manager.GetLastMousePos(), wParam, lParam, LOWORD(wParam)));
       }
       return false;
     case WM_CONTEXTMENU: {
       if (root == nullptr || m_captured) return false;
       POINT pt = PointOf(lParam);
       ::ScreenToClient(m_window, &pt);
-      m_manager.m_lastMouse = pt;
+      m_manager.SetLastMousePos(pt);
       if (m_click == nullptr) return false;
       CControlUI* click = m_click;
       m_click = nullptr;
@@ -215,7 +215,7 @@ bool CManagerWindowSide::HandleMessage(UINT message, WPARAM wParam, LPARAM lPara
     case WM_KEYDOWN: {
       CControlUI* focus = m_manager.GetFocus();
       if (root == nullptr || focus == nullptr) return false;
-      UIEvent event = MakeEvent(UIEVENT_KEYDOWN, m_manager.m_lastMouse, wParam, lParam, LiveKeyState());
+      UIEvent event = MakeEvent(UIEVENT_KEYDOWN, m_manager.GetLastMousePos(), wParam, lParam, LiveKeyState());
       event.key = static_cast<wchar_t>(wParam);
       m_keyPress = focus;
       Send(focus, event);
@@ -225,7 +225,7 @@ bool CManagerWindowSide::HandleMessage(UINT message, WPARAM wParam, LPARAM lPara
       if (m_keyPress == nullptr) return false;
       CControlUI* target = m_keyPress;
       m_keyPress = nullptr;
-      UIEvent event = MakeEvent(UIEVENT_KEYUP, m_manager.m_lastMouse, wParam, lParam, LiveKeyState());
+      UIEvent event = MakeEvent(UIEVENT_KEYUP, m_manager.GetLastMousePos(), wParam, lParam, LiveKeyState());
       event.key = static_cast<wchar_t>(wParam);
       Send(target, event);
       return false;
@@ -233,7 +233,7 @@ bool CManagerWindowSide::HandleMessage(UINT message, WPARAM wParam, LPARAM lPara
     case WM_CHAR: {
       CControlUI* focus = m_manager.GetFocus();
       if (focus == nullptr) return false;
-      UIEvent event = MakeEvent(UIEVENT_CHAR, m_manager.m_lastMouse, wParam, lParam, LiveKeyState());
+      UIEvent event = MakeEvent(UIEVENT_CHAR, m_manager.GetLastMousePos(), wParam, lParam, LiveKeyState());
       event.key = static_cast<wchar_t>(wParam);
       Send(focus, event);
       return false;
@@ -260,7 +260,7 @@ bool CManagerWindowSide::HandleMessage(UINT message, WPARAM wParam, LPARAM lPara
 }
 
 void CManagerWindowSide::HandleClose() {
-  const UIEvent base = MakeEvent(0, m_manager.m_lastMouse, 0, 0, LiveKeyState());
+  const UIEvent base = MakeEvent(0, m_manager.GetLastMousePos(), 0, 0, LiveKeyState());
   if (m_hover != nullptr) {
     CControlUI* hover = m_hover;
     m_hover = nullptr;
@@ -292,18 +292,18 @@ void CManagerWindowSide::HandleTimer(WPARAM wParam, LPARAM lParam) {
   }
   TimerEntry entry;
   if (!m_timers.FindLive(static_cast<UINT>(wParam), entry)) return;
-  Send(entry.control, MakeEvent(UIEVENT_TIMER, m_manager.m_lastMouse, entry.userId, lParam, LiveKeyState()));
+  Send(entry.control, MakeEvent(UIEVENT_TIMER, m_manager.GetLastMousePos(), entry.userId, lParam, LiveKeyState()));
 }
 
 void CManagerWindowSide::LeaveHover(const UIEvent& base) {
   // The listeners may unregister themselves while leaving: use a copy.
-  const CPointerArray listeners = m_manager.m_mouseLeaveListeners;
+  const CPointerArray listeners = m_manager.GetMouseLeaveListeners();
   UIEvent event = base;
   event.type = UIEVENT_MOUSELEAVE;
   for (int i = 0; i < listeners.GetSize(); ++i) {
     auto* listener = static_cast<CControlUI*>(listeners[i]);
     // Skip listeners deleted by an earlier one.
-    if (m_manager.m_mouseLeaveListeners.Find(listener) >= 0) Send(listener, event);
+    if (m_manager.GetMouseLeaveListeners().Find(listener) >= 0) Send(listener, event);
   }
   CControlUI* hover = m_hover;
   m_hover = nullptr;
@@ -323,7 +323,7 @@ bool CManagerWindowSide::HandleMouseMove(WPARAM wParam, LPARAM lParam) {
     m_tracking = true;
   }
   const POINT pt = PointOf(lParam);
-  m_manager.m_lastMouse = pt;
+  m_manager.SetLastMousePos(pt);
   CControlUI* found = ControlAt(pt);
   if (found != nullptr && !OwnedHere(found)) return false;
   const UIEvent event = MakeEvent(UIEVENT_MOUSEMOVE, pt, wParam, lParam, LOWORD(wParam));
@@ -364,7 +364,7 @@ bool CManagerWindowSide::HandleMouseLeave() {
 bool CManagerWindowSide::HandleButtonDown(UINT message, WPARAM wParam, LPARAM lParam) {
   FocusThisWindow();
   const POINT pt = PointOf(lParam);
-  m_manager.m_lastMouse = pt;
+  m_manager.SetLastMousePos(pt);
   CControlUI* control = ControlAt(pt);
   // Nothing of this window under the point: no target, no capture.
   if (control == nullptr || !OwnedHere(control)) return false;
@@ -390,7 +390,7 @@ bool CManagerWindowSide::HandleWheel(WPARAM wParam, LPARAM lParam) {
   if (::GetFocus() != m_window) return false;
   POINT pt = PointOf(lParam);
   ::ScreenToClient(m_window, &pt);
-  m_manager.m_lastMouse = pt;
+  m_manager.SetLastMousePos(pt);
   CControlUI* control = ControlAt(pt);
   if (control == nullptr || !OwnedHere(control)) return false;
   const int delta = GET_WHEEL_DELTA_WPARAM(wParam);
@@ -398,7 +398,7 @@ bool CManagerWindowSide::HandleWheel(WPARAM wParam, LPARAM lParam) {
   event.key = static_cast<wchar_t>(static_cast<WORD>(delta));
   Send(control, event);
   // Hover follows the scrolled content.
-  ::SendMessageW(m_window, WM_MOUSEMOVE, 0, MAKELPARAM(m_manager.m_lastMouse.x, m_manager.m_lastMouse.y));
+  ::SendMessageW(m_window, WM_MOUSEMOVE, 0, MAKELPARAM(m_manager.GetLastMousePos().x, m_manager.GetLastMousePos().y));
   return true;
 }
 

@@ -1,3 +1,5 @@
+#include "uiframework/manager/ControlTreeUI.h"
+
 #include "uiframework/manager/WindowManagerUI.h"
 
 #include "uiframework/controls/AttributeValues.h"
@@ -33,27 +35,46 @@ CControlUI* CollectNeedingLayout(CControlUI* control, void* data) {
 
 }  // namespace
 
-CWindowManagerUI::CWindowManagerUI() = default;
+CControlTreeUI::CControlTreeUI() = default;
 
-CWindowManagerUI::~CWindowManagerUI() {
+CControlTreeUI::~CControlTreeUI() {
+  ReleaseTree();
   for (int i = 0; i < m_windowCustomAttributes.GetSize(); ++i)
     delete static_cast<CUIString*>(m_windowCustomAttributes.Find(m_windowCustomAttributes[i], false));
+  m_windowSide.reset();
+}
+
+void CControlTreeUI::ReleaseTree() {
   for (UINotifyMsg* msg : m_asyncNotifications) delete msg;
   m_asyncNotifications.clear();
   for (int i = 0; i < m_scheduledDeletes.GetSize(); ++i) static_cast<CControlUI*>(m_scheduledDeletes[i])->Delete();
   m_scheduledDeletes.Empty();
   if (m_root != nullptr) m_root->Delete();
   m_root = nullptr;
-  m_windowSide.reset();
 }
 
-DWORD CWindowManagerUI::TickCount() {
+CWindowManagerUI* CControlTreeUI::Manager() { return static_cast<CWindowManagerUI*>(this); }
+
+void CControlTreeUI::ResetForWindow() {
+  m_nameMap.RemoveAll();
+  ResetWindowResources();
+  for (int i = 0; i < m_windowCustomAttributes.GetSize(); ++i)
+    delete static_cast<CUIString*>(m_windowCustomAttributes.Find(m_windowCustomAttributes[i], false));
+  m_windowCustomAttributes.RemoveAll();
+}
+
+void CControlTreeUI::SetWindowSide(std::unique_ptr<IWindowSideUI> side) {
+  m_windowSide = std::move(side);
+  if (m_asyncPosted && m_windowSide != nullptr) m_windowSide->PostQueuedWork();
+}
+
+DWORD CControlTreeUI::TickCount() {
   return static_cast<DWORD>(std::chrono::duration_cast<std::chrono::milliseconds>(
                                 std::chrono::steady_clock::now().time_since_epoch())
                                 .count());
 }
 
-bool CWindowManagerUI::AttachRoot(CControlUI* root) {
+bool CControlTreeUI::AttachRoot(CControlUI* root) {
   if (root == nullptr) return false;
   // The live root again: nothing to replace, and it must not be deleted.
   if (root == m_root) return true;
@@ -73,13 +94,13 @@ bool CWindowManagerUI::AttachRoot(CControlUI* root) {
   return true;
 }
 
-void CWindowManagerUI::BindTree(CControlUI* control, CControlUI* parent) {
+void CControlTreeUI::BindTree(CControlUI* control, CControlUI* parent) {
   if (control == nullptr) return;
-  control->AttachManager(this, parent, true);
+  control->AttachManager(Manager(), parent, true);
   control->FindControl(CollectNamed, &m_nameMap, UIFIND_ALL);
 }
 
-void CWindowManagerUI::ForgetControl(CControlUI* control) {
+void CControlTreeUI::ForgetControl(CControlUI* control) {
   if (control == nullptr) return;
   if (m_windowSide != nullptr) m_windowSide->ForgetControl(control);
   if (m_focus == control) m_focus = nullptr;
@@ -94,7 +115,7 @@ void CWindowManagerUI::ForgetControl(CControlUI* control) {
   if (index >= 0) m_mouseLeaveListeners.Remove(index);
 }
 
-bool CWindowManagerUI::RenameControl(CControlUI* control, LPCWSTR newName) {
+bool CControlTreeUI::RenameControl(CControlUI* control, LPCWSTR newName) {
   if (control == nullptr || control->GetManager() != this || newName == nullptr || *newName == 0) return false;
   const CUIString oldName = control->GetName();
   if (oldName == newName) return true;
@@ -106,16 +127,16 @@ bool CWindowManagerUI::RenameControl(CControlUI* control, LPCWSTR newName) {
   return true;
 }
 
-CControlUI* CWindowManagerUI::FindControl(LPCWSTR name) const {
+CControlUI* CControlTreeUI::FindControl(LPCWSTR name) const {
   return static_cast<CControlUI*>(m_nameMap.Find(name));
 }
 
-CControlUI* CWindowManagerUI::FindControl(POINT pt) const {
+CControlUI* CControlTreeUI::FindControl(POINT pt) const {
   if (m_root == nullptr) return nullptr;
   return m_root->FindControl(HitTest, &pt, UIFIND_VISIBLE | UIFIND_HITTEST | UIFIND_TOP_FIRST);
 }
 
-void CWindowManagerUI::SetFocus(CControlUI* control, bool focusWindow) {
+void CControlTreeUI::SetFocus(CControlUI* control, bool focusWindow) {
   if (focusWindow && control != m_focus && m_windowSide != nullptr) m_windowSide->FocusWindow();
   if (control == m_focus) return;
   if (m_focus != nullptr) {
@@ -139,7 +160,7 @@ void CWindowManagerUI::SetFocus(CControlUI* control, bool focusWindow) {
   }
 }
 
-void CWindowManagerUI::Invalidate(const RECT& rc) {
+void CControlTreeUI::Invalidate(const RECT& rc) {
   RECT clamped = rc;
   if (clamped.left < 0) clamped.left = 0;
   if (clamped.top < 0) clamped.top = 0;
@@ -164,7 +185,7 @@ bool IsTabStop(const CControlUI* control) { return (control->GetFlags() & UIFLAG
 
 }  // namespace
 
-void CWindowManagerUI::FocusNextTabStop(bool forward) {
+void CControlTreeUI::FocusNextTabStop(bool forward) {
   if (m_updateNeeded && forward) {
     m_focusNeeded = true;
     if (m_root != nullptr) m_root->Invalidate();
@@ -192,7 +213,7 @@ void CWindowManagerUI::FocusNextTabStop(bool forward) {
   if (found != nullptr) SetFocus(found, true);
 }
 
-void CWindowManagerUI::SetFocusDeferred(CControlUI* control) {
+void CControlTreeUI::SetFocusDeferred(CControlUI* control) {
   if (m_windowSide != nullptr) m_windowSide->FocusWindow();
   if (control == nullptr) {
     m_focusNeeded = false;
@@ -213,7 +234,7 @@ void CWindowManagerUI::SetFocusDeferred(CControlUI* control) {
   if (m_root != nullptr) m_root->RequestLayout();
 }
 
-void CWindowManagerUI::UpdateLayout(const RECT& client) {
+void CControlTreeUI::UpdateLayout(const RECT& client) {
   if (!m_updateNeeded || m_root == nullptr) return;
   m_updateNeeded = false;
   if (m_root->IsLayoutNeeded()) {
@@ -228,16 +249,16 @@ void CWindowManagerUI::UpdateLayout(const RECT& client) {
   }
 }
 
-void CWindowManagerUI::AddNotifier(INotifyUI* notifier) {
+void CControlTreeUI::AddNotifier(INotifyUI* notifier) {
   if (notifier != nullptr && m_notifiers.Find(notifier) < 0) m_notifiers.Add(notifier);
 }
 
-void CWindowManagerUI::RemoveNotifier(INotifyUI* notifier) {
+void CControlTreeUI::RemoveNotifier(INotifyUI* notifier) {
   const int index = m_notifiers.Find(notifier);
   if (index >= 0) m_notifiers.Remove(index);
 }
 
-void CWindowManagerUI::NotifyAll(UINotifyMsg& msg) {
+void CControlTreeUI::NotifyAll(UINotifyMsg& msg) {
   // Over a copy: a notifier may add or remove notifiers (itself included);
   // one removed meanwhile is skipped.
   const CPointerArray notifiers = m_notifiers;
@@ -245,7 +266,7 @@ void CWindowManagerUI::NotifyAll(UINotifyMsg& msg) {
     if (m_notifiers.Find(notifiers[i]) >= 0) static_cast<INotifyUI*>(notifiers[i])->Notify(msg);
 }
 
-void CWindowManagerUI::SendNotify(UINotifyMsg& msg, bool async, bool enableRepeat) {
+void CControlTreeUI::SendNotify(UINotifyMsg& msg, bool async, bool enableRepeat) {
   msg.mouse = m_lastMouse;
   msg.timestamp = TickCount();
   if (m_usesVirtualWindows && msg.sender != nullptr) msg.virtualWindow = msg.sender->GetVirtualWindow();
@@ -273,7 +294,7 @@ void CWindowManagerUI::SendNotify(UINotifyMsg& msg, bool async, bool enableRepea
   }
 }
 
-void CWindowManagerUI::SendNotify(CControlUI* control, LPCWSTR type, WPARAM wParam, LPARAM lParam, bool async,
+void CControlTreeUI::SendNotify(CControlUI* control, LPCWSTR type, WPARAM wParam, LPARAM lParam, bool async,
                                   bool enableRepeat) {
   UINotifyMsg msg;
   msg.type = type;
@@ -283,7 +304,7 @@ void CWindowManagerUI::SendNotify(CControlUI* control, LPCWSTR type, WPARAM wPar
   SendNotify(msg, async, enableRepeat);
 }
 
-void CWindowManagerUI::SetWindowAttribute(LPCWSTR name, LPCWSTR value) {
+void CControlTreeUI::SetWindowAttribute(LPCWSTR name, LPCWSTR value) {
   if (name == nullptr) return;
   const CUIString n(name);
   if (n.CompareNoCase(L"disabledfontcolor") == 0) SetDefaultDisabledColor(ParseColor(value));
@@ -299,36 +320,36 @@ void CWindowManagerUI::SetWindowAttribute(LPCWSTR name, LPCWSTR value) {
   }
 }
 
-void CWindowManagerUI::SetCursor(UICursor cursor) {
+void CControlTreeUI::SetCursor(UICursor cursor) {
   if (m_windowSide != nullptr) m_windowSide->ShowCursor(cursor);
 }
 
-LPCWSTR CWindowManagerUI::GetWindowCustomAttribute(LPCWSTR name) const {
+LPCWSTR CControlTreeUI::GetWindowCustomAttribute(LPCWSTR name) const {
   auto* value = static_cast<CUIString*>(m_windowCustomAttributes.Find(name));
   return value == nullptr ? nullptr : value->GetData();
 }
 
-void CWindowManagerUI::AddPostPaint(CControlUI* control) {
+void CControlTreeUI::AddPostPaint(CControlUI* control) {
   if (control != nullptr && m_postPaint.Find(control) < 0) m_postPaint.Add(control);
 }
 
-void CWindowManagerUI::RemovePostPaint(CControlUI* control) {
+void CControlTreeUI::RemovePostPaint(CControlUI* control) {
   const int index = m_postPaint.Find(control);
   if (index >= 0) m_postPaint.Remove(index);
 }
 
-void CWindowManagerUI::AddMouseLeaveListener(CControlUI* control) {
+void CControlTreeUI::AddMouseLeaveListener(CControlUI* control) {
   if (control != nullptr && m_mouseLeaveListeners.Find(control) < 0) m_mouseLeaveListeners.Add(control);
 }
 
-void CWindowManagerUI::RemoveMouseLeaveListener(CControlUI* control) {
+void CControlTreeUI::RemoveMouseLeaveListener(CControlUI* control) {
   const int index = m_mouseLeaveListeners.Find(control);
   if (index >= 0) m_mouseLeaveListeners.Remove(index);
 }
 
-void CWindowManagerUI::ScheduleDelete(CControlUI* control) {
+void CControlTreeUI::ScheduleDelete(CControlUI* control) {
   if (control == nullptr || m_scheduledDeletes.Find(control) >= 0) return;
-  control->AttachManager(this, nullptr, false);
+  control->AttachManager(Manager(), nullptr, false);
   m_scheduledDeletes.Add(control);
   if (!m_asyncPosted) {
     m_asyncPosted = true;
@@ -336,7 +357,7 @@ void CWindowManagerUI::ScheduleDelete(CControlUI* control) {
   }
 }
 
-void CWindowManagerUI::RunQueuedWork() {
+void CControlTreeUI::RunQueuedWork() {
   m_asyncPosted = false;
   while (!m_asyncNotifications.empty()) {
     UINotifyMsg* msg = m_asyncNotifications.front();

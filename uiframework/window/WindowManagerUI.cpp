@@ -1,30 +1,22 @@
 // The window-side members of CWindowManagerUI: binding to a window and
 // the operations that need it, carried out by the manager's
 // CManagerWindowSide. Before Init they do nothing and report failure.
+#include "uiframework/manager/WindowManagerUI.h"
+
 #include "uiframework/window/ManagerWindowSide.h"
 
 namespace SkinUI {
 
-CManagerWindowSide* CWindowManagerUI::Window() const {
-  return static_cast<CManagerWindowSide*>(m_windowSide.get());
-}
+CManagerWindowSide* CWindowManagerUI::Window() const { return static_cast<CManagerWindowSide*>(WindowSide()); }
 
 bool CWindowManagerUI::Init(HWND window, LPCWSTR name) {
   if (window == nullptr || !::IsWindow(window)) return false;
-  m_nameMap.RemoveAll();
-  RemoveAllFonts();
-  RemoveAllImages();
-  RemoveAllDefaultAttributeLists();
-  for (int i = 0; i < m_windowCustomAttributes.GetSize(); ++i)
-    delete static_cast<CUIString*>(m_windowCustomAttributes.Find(m_windowCustomAttributes[i], false));
-  m_windowCustomAttributes.RemoveAll();
-  RemoveAllOptionGroups();
+  ResetForWindow();
   m_windowName = name;
   if (Window() != nullptr) Window()->Timers().RemoveAll();
   if (Window() == nullptr || Window()->GetWindow() != window) {
-    m_windowSide.reset();
-    m_windowSide = std::make_unique<CManagerWindowSide>(*this, window);
-    if (m_asyncPosted) m_windowSide->PostQueuedWork();
+    SetWindowSide(nullptr);
+    SetWindowSide(std::make_unique<CManagerWindowSide>(*this, window));
   }
   return true;
 }
@@ -33,9 +25,9 @@ HWND CWindowManagerUI::GetPaintWindow() const { return Window() != nullptr ? Win
 CUIString CWindowManagerUI::GetWindowName() const { return m_windowName; }
 
 RECT CWindowManagerUI::GetCaptionRect() const {
-  RECT caption = m_windowAttributes.caption;
+  RECT caption = GetWindowAttributes().caption;
   if (caption.bottom != -1) return caption;
-  RECT client{0, 0, 0, m_windowAttributes.initSize.cy};
+  RECT client{0, 0, 0, GetWindowAttributes().initSize.cy};
   if (Window() != nullptr) ::GetClientRect(Window()->GetWindow(), &client);
   caption.bottom = client.bottom - client.top;
   return caption;
@@ -119,20 +111,22 @@ bool CWindowManagerUI::SetLayered(bool layered) { return Window() != nullptr && 
 bool CWindowManagerUI::IsLayered() const { return Window() != nullptr && Window()->IsLayered(); }
 
 void CWindowManagerUI::SetOpacity(BYTE alpha) {
-  m_windowAttributes.opacity = alpha;
-  m_windowAttributes.opacitySet = true;
-  m_windowAttributes.layered = false;
+  WindowAttributes& attributes = EditWindowAttributes();
+  attributes.opacity = alpha;
+  attributes.opacitySet = true;
+  attributes.layered = false;
   if (Window() != nullptr) Window()->SetOpacity(alpha);
 }
 
 void CWindowManagerUI::SetLayeredOpacity(BYTE alpha) {
-  m_windowAttributes.layeredOpacity = alpha;
+  EditWindowAttributes().layeredOpacity = alpha;
   if (Window() != nullptr) Window()->SetLayeredOpacity(alpha);
 }
 
 void CWindowManagerUI::SetLayeredImage(LPCWSTR description) {
-  m_windowAttributes.layered = true;
-  m_windowAttributes.layeredImage = description;
+  WindowAttributes& attributes = EditWindowAttributes();
+  attributes.layered = true;
+  attributes.layeredImage = description;
   if (Window() != nullptr) Window()->SetLayeredImage(description);
 }
 
