@@ -1,6 +1,7 @@
 #include "uiframework/layout/ContainerUI.h"
 
 #include "uiframework/controls/AttributeValues.h"
+#include "uiframework/layout/BoxAxis.h"
 #include "uiframework/layout/ScrollBarUI.h"
 #include "uiframework/manager/WindowManagerUI.h"
 
@@ -371,50 +372,38 @@ void CContainerUI::SetScrollPos(SIZE pos, bool notify) {
   Invalidate();
 }
 
-namespace {
-int VerticalLine(CWindowManagerUI* manager, const CScrollBarUI* bar) {
+int CContainerUI::LineStep(bool horizontal) const {
+  const CScrollBarUI* bar = horizontal ? m_horizontalBar : m_verticalBar;
   if (bar != nullptr && bar->GetLineSize() > 1) return bar->GetLineSize();
-  if (manager != nullptr) return manager->GetDefaultFontInfo()->metrics.height + kDefaultLine;
+  // Vertically a line is as high as the default font, plus a margin.
+  if (!horizontal && m_pManager != nullptr) return m_pManager->GetDefaultFontInfo()->metrics.height + kDefaultLine;
   return kDefaultLine;
 }
-int HorizontalLine(const CScrollBarUI* bar) {
-  return bar != nullptr && bar->GetLineSize() > 1 ? bar->GetLineSize() : kDefaultLine;
-}
-}  // namespace
 
-void CContainerUI::LineUp() {
+LONG CContainerUI::PageStep(bool horizontal) const {
+  const BoxAxis axis{horizontal};
+  LONG page = axis.Main(SIZE{GetWidth(), GetHeight()}) - axis.Near(m_inset) - axis.Far(m_inset);
+  const CScrollBarUI* across = horizontal ? m_verticalBar : m_horizontalBar;
+  if (across != nullptr && across->IsVisible()) page -= axis.FixedMain(*across);
+  return page;
+}
+
+void CContainerUI::ScrollTo(bool horizontal, LONG position) {
   SIZE pos = GetScrollPos();
-  pos.cy -= VerticalLine(m_pManager, m_verticalBar);
+  (horizontal ? pos.cx : pos.cy) = position;
   SetScrollPos(pos);
 }
 
-void CContainerUI::LineDown() {
-  SIZE pos = GetScrollPos();
-  pos.cy += VerticalLine(m_pManager, m_verticalBar);
-  SetScrollPos(pos);
+void CContainerUI::ScrollBy(bool horizontal, LONG delta) {
+  const SIZE pos = GetScrollPos();
+  ScrollTo(horizontal, (horizontal ? pos.cx : pos.cy) + delta);
 }
 
-void CContainerUI::PageUp() {
-  SIZE pos = GetScrollPos();
-  LONG page = GetHeight() - m_inset.top - m_inset.bottom;
-  if (m_horizontalBar != nullptr && m_horizontalBar->IsVisible()) page -= m_horizontalBar->GetFixedHeight();
-  pos.cy -= page;
-  SetScrollPos(pos);
-}
-
-void CContainerUI::PageDown() {
-  SIZE pos = GetScrollPos();
-  LONG page = GetHeight() - m_inset.top - m_inset.bottom;
-  if (m_horizontalBar != nullptr && m_horizontalBar->IsVisible()) page -= m_horizontalBar->GetFixedHeight();
-  pos.cy += page;
-  SetScrollPos(pos);
-}
-
-void CContainerUI::HomeUp() {
-  SIZE pos = GetScrollPos();
-  pos.cy = 0;
-  SetScrollPos(pos);
-}
+void CContainerUI::LineUp() { ScrollBy(false, -LineStep(false)); }
+void CContainerUI::LineDown() { ScrollBy(false, LineStep(false)); }
+void CContainerUI::PageUp() { ScrollBy(false, -PageStep(false)); }
+void CContainerUI::PageDown() { ScrollBy(false, PageStep(false)); }
+void CContainerUI::HomeUp() { ScrollTo(false, 0); }
 
 void CContainerUI::EndDown() {
   // The range is only known after the next layout: finish after painting.
@@ -422,45 +411,12 @@ void CContainerUI::EndDown() {
   if (m_pManager != nullptr) m_pManager->AddPostPaint(this);
 }
 
-void CContainerUI::LineLeft() {
-  SIZE pos = GetScrollPos();
-  pos.cx -= HorizontalLine(m_horizontalBar);
-  SetScrollPos(pos);
-}
-
-void CContainerUI::LineRight() {
-  SIZE pos = GetScrollPos();
-  pos.cx += HorizontalLine(m_horizontalBar);
-  SetScrollPos(pos);
-}
-
-void CContainerUI::PageLeft() {
-  SIZE pos = GetScrollPos();
-  LONG page = GetWidth() - m_inset.left - m_inset.right;
-  if (m_verticalBar != nullptr && m_verticalBar->IsVisible()) page -= m_verticalBar->GetFixedWidth();
-  pos.cx -= page;
-  SetScrollPos(pos);
-}
-
-void CContainerUI::PageRight() {
-  SIZE pos = GetScrollPos();
-  LONG page = GetWidth() - m_inset.left - m_inset.right;
-  if (m_verticalBar != nullptr && m_verticalBar->IsVisible()) page -= m_verticalBar->GetFixedWidth();
-  pos.cx += page;
-  SetScrollPos(pos);
-}
-
-void CContainerUI::HomeLeft() {
-  SIZE pos = GetScrollPos();
-  pos.cx = 0;
-  SetScrollPos(pos);
-}
-
-void CContainerUI::EndRight() {
-  SIZE pos = GetScrollPos();
-  pos.cx = GetScrollRange().cx;
-  SetScrollPos(pos);
-}
+void CContainerUI::LineLeft() { ScrollBy(true, -LineStep(true)); }
+void CContainerUI::LineRight() { ScrollBy(true, LineStep(true)); }
+void CContainerUI::PageLeft() { ScrollBy(true, -PageStep(true)); }
+void CContainerUI::PageRight() { ScrollBy(true, PageStep(true)); }
+void CContainerUI::HomeLeft() { ScrollTo(true, 0); }
+void CContainerUI::EndRight() { ScrollTo(true, GetScrollRange().cx); }
 
 void CContainerUI::EnableScrollBar(bool vertical, bool horizontal) {
   if (vertical && m_verticalBar == nullptr) {

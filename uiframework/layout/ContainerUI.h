@@ -137,6 +137,14 @@ class CContainerUI : public CControlUI, public IContainerUI {
   bool m_relayoutGuard = false;
   bool m_scrollToEnd = false;
   int m_relayoutDepth = 0;
+
+ private:
+  // The scroll steps along one axis: a line (the bar's line size, else a
+  // default), a page (the client length less the other bar) and a jump.
+  int LineStep(bool horizontal) const;
+  LONG PageStep(bool horizontal) const;
+  void ScrollTo(bool horizontal, LONG position);
+  void ScrollBy(bool horizontal, LONG delta);
 };
 
 }  // namespace SkinUI

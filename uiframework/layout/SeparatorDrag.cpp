@@ -1,5 +1,6 @@
 #include "uiframework/layout/SeparatorDrag.h"
 
+#include "uiframework/layout/BoxAxis.h"
 #include "uiframework/manager/WindowManagerUI.h"
 
 #include <cstdlib>
@@ -9,16 +10,13 @@ namespace SkinUI {
 namespace {
 constexpr DWORD kStripColor = 0xAA000000;
 
-// Near and far edges along the axis, as references into the rectangle.
-LONG& Near(RECT& rc, bool horizontal) { return horizontal ? rc.left : rc.top; }
-LONG& Far(RECT& rc, bool horizontal) { return horizontal ? rc.right : rc.bottom; }
 }  // namespace
 
 RECT CSeparatorDrag::StripOf(const RECT& rc) const {
   RECT strip = rc;
   const LONG width = std::abs(m_size);
-  if (m_size > 0) Near(strip, m_horizontal) = Far(strip, m_horizontal) - width;
-  else Far(strip, m_horizontal) = Near(strip, m_horizontal) + width;
+  if (m_size > 0) m_axis.Near(strip) = m_axis.Far(strip) - width;
+  else m_axis.Far(strip) = m_axis.Near(strip) + width;
   return strip;
 }
 
@@ -29,7 +27,7 @@ bool CSeparatorDrag::HandleEvent(CControlUI& layout, UIEvent& event) {
     case UIEVENT_SETCURSOR:
       // Over the strip the window shows the resize cursor for this axis.
       if (!layout.IsEnabled() || !RectContains(StripOf(layout.GetPos()), event.mouse)) return false;
-      if (manager != nullptr) manager->SetCursor(m_horizontal ? UICursor::SizeWE : UICursor::SizeNS);
+      if (manager != nullptr) manager->SetCursor(m_axis.horizontal ? UICursor::SizeWE : UICursor::SizeNS);
       return true;
     case UIEVENT_BUTTONDOWN:
       if (!layout.IsEnabled() || !RectContains(StripOf(layout.GetPos()), event.mouse)) return false;
@@ -55,37 +53,37 @@ bool CSeparatorDrag::HandleEvent(CControlUI& layout, UIEvent& event) {
 }
 
 bool CSeparatorDrag::Move(CControlUI& layout, POINT mouse) {
-  const LONG position = m_horizontal ? mouse.x : mouse.y;
-  const LONG delta = position - (m_horizontal ? m_lastMouse.x : m_lastMouse.y);
+  const LONG position = m_axis.horizontal ? mouse.x : mouse.y;
+  const LONG delta = position - (m_axis.horizontal ? m_lastMouse.x : m_lastMouse.y);
   m_lastMouse = mouse;
   const LONG width = std::abs(m_size);
   RECT rc = m_newPos;
-  const LONG minimum = m_horizontal ? layout.GetMinWidth() : layout.GetMinHeight();
-  const LONG maximum = m_horizontal ? layout.GetMaxWidth() : layout.GetMaxHeight();
-  const LONG current = Far(m_newPos, m_horizontal) - Near(m_newPos, m_horizontal);
+  const LONG minimum = m_axis.horizontal ? layout.GetMinWidth() : layout.GetMinHeight();
+  const LONG maximum = m_axis.horizontal ? layout.GetMaxWidth() : layout.GetMaxHeight();
+  const LONG current = m_axis.Far(m_newPos) - m_axis.Near(m_newPos);
   if (m_size > 0) {
     // Far edge: ignore moves that would turn the drag inside out.
-    if ((delta < 0 && position > Far(m_newPos, m_horizontal)) ||
-        (delta > 0 && position < Far(m_newPos, m_horizontal) - width))
+    if ((delta < 0 && position > m_axis.Far(m_newPos)) ||
+        (delta > 0 && position < m_axis.Far(m_newPos) - width))
       return false;
-    Far(rc, m_horizontal) += delta;
+    m_axis.Far(rc) += delta;
   } else {
-    if ((delta > 0 && position < Near(m_newPos, m_horizontal)) ||
-        (delta < 0 && position > Near(m_newPos, m_horizontal) + width))
+    if ((delta > 0 && position < m_axis.Near(m_newPos)) ||
+        (delta < 0 && position > m_axis.Near(m_newPos) + width))
       return false;
-    Near(rc, m_horizontal) += delta;
+    m_axis.Near(rc) += delta;
   }
-  LONG size = Far(rc, m_horizontal) - Near(rc, m_horizontal);
+  LONG size = m_axis.Far(rc) - m_axis.Near(rc);
   if (size < minimum || size > maximum) {
     const LONG limit = size < minimum ? minimum : maximum;
     if (current == limit) return false;
-    if (m_size > 0) Far(rc, m_horizontal) = Near(rc, m_horizontal) + limit;
-    else Near(rc, m_horizontal) = Far(rc, m_horizontal) - limit;
+    if (m_size > 0) m_axis.Far(rc) = m_axis.Near(rc) + limit;
+    else m_axis.Near(rc) = m_axis.Far(rc) - limit;
     size = limit;
   }
   const RECT oldStrip = StripOf(m_newPos);
   m_newPos = rc;
-  if (m_horizontal) layout.SetFixedWidth(size);
+  if (m_axis.horizontal) layout.SetFixedWidth(size);
   else layout.SetFixedHeight(size);
   if (m_immediate) {
     layout.SetPos(m_newPos, false);

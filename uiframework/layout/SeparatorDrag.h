@@ -7,12 +7,13 @@
 #pragma once
 
 #include "uiframework/controls/ControlUI.h"
+#include "uiframework/layout/BoxAxis.h"
 
 namespace SkinUI {
 
 class CSeparatorDrag {
  public:
-  explicit CSeparatorDrag(bool horizontal) : m_horizontal(horizontal) {}
+  explicit CSeparatorDrag(bool horizontal) : m_axis{horizontal} {}
 
   int GetSize() const { return m_size; }
   void SetSize(int size) { m_size = size; }
@@ -29,7 +30,7 @@ class CSeparatorDrag {
  private:
   bool Move(CControlUI& layout, POINT mouse);
 
-  bool m_horizontal;
+  BoxAxis m_axis;
   int m_size = 0;
   bool m_immediate = false;
   bool m_dragging = false;
