@@ -221,6 +221,16 @@ void PostInput(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
 }  // namespace windowing
 
 BOOL PostMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (hwnd == HWND_BROADCAST) {
+        std::vector<HWND> targets;
+        {
+            auto& sys = System();
+            std::lock_guard guard(sys.lock);
+            targets = sys.topLevel;
+        }
+        for (HWND target : targets) PostMessageW(target, message, wParam, lParam);
+        return TRUE;
+    }
     if (hwnd == nullptr) {
         PostToQueue(*CurrentQueue(), MakeMsg(nullptr, message, wParam, lParam));
         return TRUE;

@@ -102,6 +102,8 @@ inline HWND const HWND_TOP = reinterpret_cast<HWND>(0);
 inline HWND const HWND_BOTTOM = reinterpret_cast<HWND>(1);
 inline HWND const HWND_TOPMOST = reinterpret_cast<HWND>(-1);
 inline HWND const HWND_NOTOPMOST = reinterpret_cast<HWND>(-2);
+// PostMessageW to every top-level window of the process.
+inline HWND const HWND_BROADCAST = reinterpret_cast<HWND>(0xFFFF);
 constexpr UINT SWP_NOSIZE = 0x0001;
 constexpr UINT SWP_NOMOVE = 0x0002;
 constexpr UINT SWP_NOZORDER = 0x0004;
