@@ -147,6 +147,8 @@ BOOL TrackPopupMenu(HMENU menu, UINT flags, int x, int y, int, HWND owner, const
     if (window == nullptr) return FALSE;
     SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(menu));
     ShowWindow(window, SW_SHOWNA);
+    // Every press comes to the menu, wherever it is.
+    SetCapture(window);
 
     UINT_PTR picked = 0;
     bool done = false;
@@ -157,6 +159,14 @@ BOOL TrackPopupMenu(HMENU menu, UINT flags, int x, int y, int, HWND owner, const
             break;
         }
         if (msg.hwnd == window) {
+            if (IsButtonDown(msg.message)) {
+                // The menu has the capture: a press outside it closes it.
+                RECT client;
+                GetClientRect(window, &client);
+                const POINT pt{GET_X_LPARAM(msg.lParam), GET_Y_LPARAM(msg.lParam)};
+                if (!PtInRect(&client, pt)) done = true;
+                continue;
+            }
             const bool release = msg.message == WM_LBUTTONUP || ((flags & TPM_RIGHTBUTTON) != 0 && msg.message == WM_RBUTTONUP);
             if (release) {
                 const int index = ItemAt(menu, POINT{GET_X_LPARAM(msg.lParam), GET_Y_LPARAM(msg.lParam)});
@@ -179,6 +189,7 @@ BOOL TrackPopupMenu(HMENU menu, UINT flags, int x, int y, int, HWND owner, const
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
+    if (GetCapture() == window) ReleaseCapture();
     if (IsWindow(window)) DestroyWindow(window);
     if ((flags & TPM_RETURNCMD) != 0) return static_cast<BOOL>(picked);
     if (picked != 0 && (flags & TPM_NONOTIFY) == 0) PostMessageW(owner, WM_COMMAND, picked, 0);

@@ -80,6 +80,14 @@ TEST_F(MenuTest, PressingElsewhereOrEscapeDismissesTheMenu) {
               0u);
 }
 
+TEST_F(MenuTest, APressWhereNoWindowIsDismissesTheMenu) {
+    // The owner is hidden, as the main window is behind the tray's menu.
+    ShowWindow(owner_.hwnd(), SW_HIDE);
+    EXPECT_EQ(Track(200, 300, [] { Headless::Click(900, 700); }), 0u);
+    EXPECT_EQ(MenuWindow(), nullptr);
+    EXPECT_EQ(GetCapture(), nullptr) << "the menu gives the capture back";
+}
+
 TEST_F(MenuTest, OpensTowardsTheScreenAndServesOtherMessagesMeanwhile) {
     RECT rc{};
     int served = 0;
