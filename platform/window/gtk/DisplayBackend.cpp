@@ -7,6 +7,7 @@
 
 #include "platform/window/Headless.h"
 #include "platform/window/gtk/GtkBackend.h"
+#include "platform/window/gtk/GtkNotifyArea.h"
 #include "platform/window/gtk/NativeWindow.h"
 
 namespace {
@@ -50,6 +51,8 @@ bool InstallDisplayBackendIfAvailable() {
         return false;
     }
     TakeScreenGeometry();
+    // The notification area of the desktop, kept with the backend.
+    InstallNotifyAreaHost(new GtkNotifyArea(backend->Bridge()));
     g_composited = composited;
     g_installed = true;
     return true;

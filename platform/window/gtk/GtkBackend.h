@@ -39,6 +39,9 @@ class GtkBackend final : public WindowBackend {
     void Wait(std::unique_lock<std::mutex>& lock, std::condition_variable& cv, std::uint64_t deadlineMs) override;
     void Wake(std::condition_variable& cv) override;
 
+    // Hands work to the display thread.
+    MainContextBridge& Bridge() { return bridge_; }
+
  private:
     // The native window of a top-level window (display thread).
     NativeWindow* Native(HWND hwnd);
