@@ -58,6 +58,17 @@ void Activate(HWND hwnd, WORD how) {
     SendOrNotify(hwnd, WM_ACTIVATE, how, reinterpret_cast<LPARAM>(old));
 }
 
+void Deactivate(HWND hwnd) {
+    {
+        auto& sys = System();
+        std::lock_guard guard(sys.lock);
+        if (sys.active != hwnd) return;
+        sys.active = nullptr;
+    }
+    SendOrNotify(hwnd, WM_NCACTIVATE, FALSE, 0);
+    SendOrNotify(hwnd, WM_ACTIVATE, WA_INACTIVE, 0);
+}
+
 void ActivateNextAfter(HWND hwnd) {
     HWND next = nullptr;
     {

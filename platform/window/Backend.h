@@ -13,7 +13,10 @@
 
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <mutex>
+#include <string>
+#include <vector>
 
 #include "platform/window/User32.h"
 
@@ -38,6 +41,22 @@ class WindowBackend {
     // Per-pixel alpha switched on or off, or the constant alpha changed.
     virtual void LayeringChanged(HWND hwnd, bool perPixel, BYTE constantAlpha) = 0;
     virtual void CursorChanged(HCURSOR cursor) = 0;
+    // The window's big or small icon (WM_SETICON) changed.
+    virtual void IconChanged(HWND hwnd) = 0;
+
+    // One item of a popup menu to show natively.
+    struct MenuItem {
+        UINT flags = 0;  // MF_ flags
+        UINT_PTR id = 0;
+        std::wstring text;
+    };
+    // Shows a popup menu at a screen point for the calling thread's menu
+    // loop, or answers false when menus are windows of the window system.
+    // closed runs once on the calling thread, from inside a message wait,
+    // with the picked id (0: dismissed).
+    virtual bool OpenMenu(const std::vector<MenuItem>& items, POINT at, std::function<void(UINT_PTR)> closed) = 0;
+    // Dismisses the menu OpenMenu showed (closed then runs with 0).
+    virtual void CloseMenu() = 0;
 
     // A thread waits for messages: block on cv (locked by lock) until
     // woken or until deadlineMs on the steady clock (UINT64_MAX: no
@@ -45,6 +64,9 @@ class WindowBackend {
     virtual void Wait(std::unique_lock<std::mutex>& lock, std::condition_variable& cv, std::uint64_t deadlineMs) = 0;
     // Something arrived for a waiting thread (called with its lock held).
     virtual void Wake(std::condition_variable& cv) = 0;
+    // A thread looked for messages without waiting (PeekMessageW) and found
+    // none: serve what the display has for it now, without blocking.
+    virtual void Poll() = 0;
 };
 
 // The backend in use; the headless one unless another was installed

@@ -15,6 +15,10 @@ class HeadlessBackend final : public WindowBackend {
     void Present(HWND, const RECT&) override {}
     void LayeringChanged(HWND, bool, BYTE) override {}
     void CursorChanged(HCURSOR) override {}
+    void IconChanged(HWND) override {}
+    bool OpenMenu(const std::vector<MenuItem>&, POINT, std::function<void(UINT_PTR)>) override { return false; }
+    void CloseMenu() override {}
     void Wait(std::unique_lock<std::mutex>& lock, std::condition_variable& cv, std::uint64_t deadlineMs) override;
     void Wake(std::condition_variable& cv) override { cv.notify_all(); }
+    void Poll() override {}
 };

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/CodePage.h"
+#include "platform/window/Backend.h"
 #include "platform/window/DeviceContext.h"
 #include "platform/window/WindowState.h"
 
@@ -132,8 +133,55 @@ BOOL DestroyMenu(HMENU menu) {
 
 int GetMenuItemCount(HMENU menu) { return IsMenu(menu) ? static_cast<int>(menu->items.size()) : -1; }
 
+namespace {
+
+// The Win32 answer of TrackPopupMenu for a picked id (0: none).
+BOOL Answer(UINT flags, UINT_PTR picked, HWND owner) {
+    if ((flags & TPM_RETURNCMD) != 0) return static_cast<BOOL>(picked);
+    if (picked != 0 && (flags & TPM_NONOTIFY) == 0) PostMessageW(owner, WM_COMMAND, picked, 0);
+    return picked != 0 ? TRUE : FALSE;
+}
+
+// The menu shown by the display itself; the thread's messages are served
+// until it closes. False when the display leaves menus to the window system.
+bool TrackNativeMenu(HMENU menu, POINT at, HWND owner, UINT_PTR& picked) {
+    std::vector<WindowBackend::MenuItem> items;
+    for (const auto& item : menu->items) items.push_back(WindowBackend::MenuItem{item.flags, item.id, item.text});
+    bool closed = false;
+    const bool shown = CurrentBackend().OpenMenu(items, at, [&closed, &picked](UINT_PTR id) {
+        picked = id;
+        closed = true;
+        PostMessageW(nullptr, WM_NULL, 0, 0);  // ends the wait below
+    });
+    if (!shown) return false;
+    bool quit = false;
+    int quitCode = 0;
+    bool closing = false;
+    MSG msg;
+    while (!closed) {
+        if (!closing && (quit || !IsWindow(owner))) {
+            CurrentBackend().CloseMenu();
+            closing = true;
+        }
+        if (!GetMessageW(&msg, nullptr, 0, 0)) {
+            quit = true;
+            quitCode = static_cast<int>(msg.wParam);
+            continue;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    if (quit) PostQuitMessage(quitCode);
+    if (!IsWindow(owner)) picked = 0;
+    return true;
+}
+
+}  // namespace
+
 BOOL TrackPopupMenu(HMENU menu, UINT flags, int x, int y, int, HWND owner, const RECT*) {
     if (!IsMenu(menu) || !IsWindow(owner)) return FALSE;
+    UINT_PTR nativePick = 0;
+    if (TrackNativeMenu(menu, POINT{x, y}, owner, nativePick)) return Answer(flags, nativePick, owner);
     EnsureMenuClass();
     int height = 0;
     for (const auto& item : menu->items) height += ItemHeight(item);
@@ -191,7 +239,5 @@ BOOL TrackPopupMenu(HMENU menu, UINT flags, int x, int y, int, HWND owner, const
     }
     if (GetCapture() == window) ReleaseCapture();
     if (IsWindow(window)) DestroyWindow(window);
-    if ((flags & TPM_RETURNCMD) != 0) return static_cast<BOOL>(picked);
-    if (picked != 0 && (flags & TPM_NONOTIFY) == 0) PostMessageW(owner, WM_COMMAND, picked, 0);
-    return picked != 0 ? TRUE : FALSE;
+    return Answer(flags, picked, owner);
 }

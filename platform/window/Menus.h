@@ -5,7 +5,9 @@
 // never takes activation, and runs a local message loop: releasing the
 // left (or, with TPM_RIGHTBUTTON, either) button over an enabled item picks
 // it; a button pressed outside the menu, Escape, or the owner's end
-// dismisses it. Other messages of the thread are served meanwhile.
+// dismisses it. Other messages of the thread are served meanwhile. A
+// display backend may show the menu itself instead (a real GTK menu, on
+// the display thread), with the same answers.
 #pragma once
 
 #include "platform/window/User32.h"

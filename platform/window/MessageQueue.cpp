@@ -141,6 +141,7 @@ void NoteInputRead(const MSG& msg) {
 
 bool Retrieve(MSG* out, HWND filter, UINT filterMin, UINT filterMax, bool remove, bool wait) {
     auto queue = CurrentQueue();
+    bool polled = false;
     for (;;) {
         RunQueuedCalls(*queue);
         std::uint64_t seen;
@@ -176,7 +177,13 @@ bool Retrieve(MSG* out, HWND filter, UINT filterMin, UINT filterMax, bool remove
             queue->lastMessageTime = out->time;
             return true;
         }
-        if (!wait) return false;
+        if (!wait) {
+            // A loop that only peeks still serves the display, once per look.
+            if (polled) return false;
+            polled = true;
+            CurrentBackend().Poll();
+            continue;
+        }
         std::unique_lock lock(queue->lock);
         if (queue->wakeCount == seen && queue->calls.empty()) CurrentBackend().Wait(lock, queue->cv, nextDue);
     }

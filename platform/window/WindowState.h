@@ -178,6 +178,9 @@ HWND RootOf(HWND hwnd);
 void Activate(HWND hwnd, WORD how);
 // Picks another window to activate after hwnd stopped being eligible.
 void ActivateNextAfter(HWND hwnd);
+// The active window lost the activation to another program: none of ours
+// is active now.
+void Deactivate(HWND hwnd);
 
 // Invalidates part of a window (client coordinates; null = all).
 void InvalidateInternal(HWND hwnd, const RECT* rc, bool erase);

@@ -381,13 +381,17 @@ LRESULT DefWindowProcW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
             return GetWindowTextLengthW(hwnd);
         case WM_SETICON:
         case WM_GETICON: {
-            auto& sys = System();
-            std::lock_guard guard(sys.lock);
-            WindowRecord* w = Find(hwnd);
-            if (w == nullptr) return 0;
-            HICON& slot = wParam != 0 ? w->bigIcon : w->smallIcon;
-            const HICON previous = slot;
-            if (message == WM_SETICON) slot = reinterpret_cast<HICON>(lParam);
+            HICON previous;
+            {
+                auto& sys = System();
+                std::lock_guard guard(sys.lock);
+                WindowRecord* w = Find(hwnd);
+                if (w == nullptr) return 0;
+                HICON& slot = wParam != 0 ? w->bigIcon : w->smallIcon;
+                previous = slot;
+                if (message == WM_SETICON) slot = reinterpret_cast<HICON>(lParam);
+            }
+            if (message == WM_SETICON) CurrentBackend().IconChanged(hwnd);
             return reinterpret_cast<LRESULT>(previous);
         }
         case WM_PRINT:

@@ -10,6 +10,7 @@
 #include "platform/window/Backend.h"
 #include "platform/window/HeadlessBackend.h"
 #include "platform/window/Headless.h"
+#include "platform/window/Icons.h"
 #include "platform/window/Regions.h"
 #include "tests/platform_window/RecordingWindow.h"
 #include "tests/support/TempMachineRoot.h"
@@ -20,6 +21,7 @@ class RecordingBackend final : public WindowBackend {
  public:
     std::vector<std::string> events;
     int waits = 0;
+    int polls = 0;
 
     void WindowCreated(HWND) override { events.push_back("created"); }
     void WindowDestroyed(HWND) override { events.push_back("destroyed"); }
@@ -43,6 +45,10 @@ class RecordingBackend final : public WindowBackend {
         events.push_back("layered " + std::to_string(perPixel) + " " + std::to_string(alpha));
     }
     void CursorChanged(HCURSOR) override { events.push_back("cursor"); }
+    void IconChanged(HWND) override { events.push_back("icon"); }
+    bool OpenMenu(const std::vector<MenuItem>&, POINT, std::function<void(UINT_PTR)>) override { return false; }
+    void CloseMenu() override {}
+    void Poll() override { ++polls; }
     void Wait(std::unique_lock<std::mutex>& lock, std::condition_variable& cv, std::uint64_t deadlineMs) override {
         ++waits;
         headless_.Wait(lock, cv, deadlineMs);
@@ -68,13 +74,14 @@ TEST(BackendSeamTest, TheBackendMirrorsEveryVisibleChange) {
     SetWindowRgn(w.hwnd(), CreateRectRgn(0, 0, 10, 10), FALSE);
     SetWindowLongPtrW(w.hwnd(), GWL_EXSTYLE, WS_EX_LAYERED);
     SetLayeredWindowAttributes(w.hwnd(), 0, 99, LWA_ALPHA);
+    SendMessageW(w.hwnd(), WM_SETICON, ICON_BIG, 0);
     ShowWindow(w.hwnd(), SW_MINIMIZE);
     ShowWindow(w.hwnd(), SW_RESTORE);  // leaving the minimised state is told too
     ShowWindow(w.hwnd(), SW_HIDE);
     DestroyWindow(w.hwnd());
     const std::vector<std::string> expected = {
         "created", "shown",        "present 30x20", "geometry 5,40", "title",
-        "shaped",  "layered 0 99", "shown",         "shown",         "hidden",
+        "shaped",  "layered 0 99", "icon",          "shown",         "shown",         "hidden",
         "destroyed",
     };
     EXPECT_EQ(backend.events, expected);
@@ -96,6 +103,16 @@ TEST(BackendSeamTest, TheBackendMirrorsEveryVisibleChange) {
     } while (msg.message != WM_USER + 1);
     poster.join();
     EXPECT_GE(backend.waits, 1);
+
+    // A loop that only peeks lets the backend serve the display when it
+    // finds nothing, and never makes it wait.
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    }
+    const int waits = backend.waits;
+    const int polls = backend.polls;
+    EXPECT_FALSE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_GT(backend.polls, polls);
+    EXPECT_EQ(backend.waits, waits);
 }
 
 }  // namespace

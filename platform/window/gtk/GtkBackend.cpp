@@ -2,7 +2,9 @@
 
 #include <gtk/gtk.h>
 
+#include "platform/window/Icons.h"
 #include "platform/window/WindowState.h"
+#include "platform/window/gtk/NativeMenu.h"
 #include "platform/window/gtk/NativeWindow.h"
 
 namespace {
@@ -93,7 +95,13 @@ void GtkBackend::RestackAll() {
     // Keys go to the active window, wherever the pointer is. (Without a
     // window manager focusing also raises: the order is set after it.)
     NativeWindow* focused = Native(active);
-    if (focused != nullptr && focused->IsShown()) focused->Focus();
+    if (focused != nullptr && focused->IsShown()) {
+        if (!focused->HasFocus()) {
+            focusAsked_ = active;
+            focusAskedAt_ = windowing::NowMs();
+        }
+        focused->Focus();
+    }
     // Raise from the bottom up so that the topmost ends on top.
     for (auto it = order.rbegin(); it != order.rend(); ++it) {
         NativeWindow* native = Native(*it);
@@ -187,8 +195,69 @@ void GtkBackend::FeedInput() {
             case NativeInput::Kind::KeyDown: Headless::KeyDown(input.virtualKey); break;
             case NativeInput::Kind::KeyUp: Headless::KeyUp(input.virtualKey); break;
             case NativeInput::Kind::Char: Headless::Char(input.ch); break;
+            case NativeInput::Kind::FocusIn: FocusChanged(input.window, true); break;
+            case NativeInput::Kind::FocusOut: FocusChanged(input.window, false); break;
         }
     }
+}
+
+void GtkBackend::FocusChanged(HWND hwnd, bool focused) {
+    if (!IsWindow(hwnd)) return;
+    // While the focus follows our own request, the changes on the way are
+    // echoes of what the window system did already. A request the desktop
+    // did not follow is forgotten after a while.
+    if (focusAsked_ != nullptr && windowing::NowMs() - focusAskedAt_ < 1000) {
+        if (focused && hwnd == focusAsked_) focusAsked_ = nullptr;
+        return;
+    }
+    focusAsked_ = nullptr;
+    if (focused) {
+        if (GetForegroundWindow() != hwnd) SetForegroundWindow(hwnd);
+        return;
+    }
+    // A menu of ours holding the keyboard grab is no reason to deactivate.
+    if (menu_ != nullptr && menu_->Open()) return;
+    if (GetForegroundWindow() == hwnd) windowing::Deactivate(hwnd);
+}
+
+void GtkBackend::IconChanged(HWND hwnd) {
+    if (!IsTopLevel(hwnd)) return;
+    // The pixels are taken now: the icons may be destroyed before the
+    // display thread gets to them.
+    GList* pixbufs = nullptr;
+    for (WPARAM size : {ICON_BIG, ICON_SMALL}) {
+        auto icon = reinterpret_cast<HICON>(SendMessageW(hwnd, WM_GETICON, size, 0));
+        cairo_surface_t* surface = GetIconSurface(icon);
+        if (surface == nullptr) continue;
+        cairo_surface_flush(surface);
+        GdkPixbuf* pixbuf = gdk_pixbuf_get_from_surface(surface, 0, 0, cairo_image_surface_get_width(surface),
+                                                        cairo_image_surface_get_height(surface));
+        if (pixbuf != nullptr) pixbufs = g_list_append(pixbufs, pixbuf);
+    }
+    bridge_.RunOnDisplayThread([this, hwnd, pixbufs] {
+        if (NativeWindow* native = Native(hwnd)) native->SetIcons(pixbufs);
+        g_list_free_full(pixbufs, g_object_unref);
+    });
+}
+
+bool GtkBackend::OpenMenu(const std::vector<MenuItem>& items, POINT at, std::function<void(UINT_PTR)> closed) {
+    // Menus of other threads, and a second one at a time, stay windows.
+    if (!bridge_.OnDisplayThread() || (menu_ != nullptr && menu_->Open())) return false;
+    menu_ = std::make_unique<NativeMenu>(items, at, std::move(closed));
+    return true;
+}
+
+void GtkBackend::CloseMenu() {
+    if (bridge_.OnDisplayThread() && menu_ != nullptr) menu_->Close();
+}
+
+void GtkBackend::Poll() {
+    if (!bridge_.OnDisplayThread()) return;
+    gdk_display_flush(gdk_display_get_default());
+    // One look at the display without blocking; a nested call inside a
+    // dispatch leaves the sources that are already running alone.
+    g_main_context_iteration(nullptr, FALSE);
+    FeedInput();
 }
 
 void GtkBackend::Wait(std::unique_lock<std::mutex>& lock, std::condition_variable& cv, std::uint64_t deadlineMs) {

@@ -19,6 +19,7 @@
 #include "platform/window/gtk/MainContextBridge.h"
 #include "platform/window/gtk/NativeInput.h"
 
+class NativeMenu;
 class NativeWindow;
 
 class GtkBackend final : public WindowBackend {
@@ -36,8 +37,12 @@ class GtkBackend final : public WindowBackend {
     void Present(HWND hwnd, const RECT& rect) override;
     void LayeringChanged(HWND hwnd, bool perPixel, BYTE constantAlpha) override;
     void CursorChanged(HCURSOR cursor) override;
+    void IconChanged(HWND hwnd) override;
+    bool OpenMenu(const std::vector<MenuItem>& items, POINT at, std::function<void(UINT_PTR)> closed) override;
+    void CloseMenu() override;
     void Wait(std::unique_lock<std::mutex>& lock, std::condition_variable& cv, std::uint64_t deadlineMs) override;
     void Wake(std::condition_variable& cv) override;
+    void Poll() override;
 
     // Hands work to the display thread.
     MainContextBridge& Bridge() { return bridge_; }
@@ -51,6 +56,8 @@ class GtkBackend final : public WindowBackend {
     void RestackAll();
     // Feeds input read from native windows to the window system.
     void FeedInput();
+    // The desktop gave or took the keyboard focus of a native window.
+    void FocusChanged(HWND hwnd, bool focused);
 
     bool composited_;
     MainContextBridge bridge_;
@@ -58,4 +65,7 @@ class GtkBackend final : public WindowBackend {
     std::atomic<std::condition_variable*> displayCv_{nullptr};
     std::map<HWND, std::unique_ptr<NativeWindow>> natives_;  // display thread only
     std::deque<NativeInput> input_;                           // display thread only
+    std::unique_ptr<NativeMenu> menu_;                        // display thread only; the last one shown
+    HWND focusAsked_ = nullptr;       // the window we last gave the keyboard focus (display thread)
+    std::uint64_t focusAskedAt_ = 0;  // when, on the window system clock
 };

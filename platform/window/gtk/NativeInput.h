@@ -5,7 +5,7 @@
 #include "platform/window/Headless.h"
 
 struct NativeInput {
-    enum class Kind { Move, ButtonDown, ButtonUp, Wheel, KeyDown, KeyUp, Char };
+    enum class Kind { Move, ButtonDown, ButtonUp, Wheel, KeyDown, KeyUp, Char, FocusIn, FocusOut };
     Kind kind = Kind::Move;
     int x = 0;  // screen coordinates (mouse kinds)
     int y = 0;
@@ -13,4 +13,5 @@ struct NativeInput {
     int wheelDelta = 0;
     int virtualKey = 0;
     wchar_t ch = 0;
+    HWND window = nullptr;  // the top-level window (focus kinds)
 };

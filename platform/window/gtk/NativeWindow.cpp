@@ -75,10 +75,9 @@ NativeWindow::NativeWindow(HWND hwnd, bool composited, InputSink sink)
         }
     }
     const LONG exStyle = GetWindowLongW(hwnd_, GWL_EXSTYLE);
-    if ((exStyle & WS_EX_TOOLWINDOW) != 0) {
-        gtk_window_set_skip_taskbar_hint(GTK_WINDOW(window_), TRUE);
-        gtk_window_set_skip_pager_hint(GTK_WINDOW(window_), TRUE);
-    }
+    // Not in the taskbar until shown (SyncVisibility), never as a tool window.
+    gtk_window_set_skip_taskbar_hint(GTK_WINDOW(window_), TRUE);
+    if ((exStyle & WS_EX_TOOLWINDOW) != 0) gtk_window_set_skip_pager_hint(GTK_WINDOW(window_), TRUE);
     if ((exStyle & WS_EX_NOACTIVATE) != 0) {
         gtk_window_set_accept_focus(GTK_WINDOW(window_), FALSE);
         gtk_window_set_focus_on_map(GTK_WINDOW(window_), FALSE);
@@ -93,6 +92,8 @@ NativeWindow::NativeWindow(HWND hwnd, bool composited, InputSink sink)
         g_signal_connect(area_, signal, G_CALLBACK(&NativeWindow::OnEvent), this);
     }
     g_signal_connect(window_, "delete-event", G_CALLBACK(&NativeWindow::OnDelete), this);
+    g_signal_connect(window_, "focus-in-event", G_CALLBACK(&NativeWindow::OnFocus), this);
+    g_signal_connect(window_, "focus-out-event", G_CALLBACK(&NativeWindow::OnFocus), this);
     SyncTitle();
     SyncGeometry();
 }
@@ -109,6 +110,8 @@ std::uint64_t NativeWindow::FramesDrawn() { return g_framesDrawn; }
 std::uint64_t NativeWindow::DrawMicroseconds() { return g_drawMicroseconds; }
 
 bool NativeWindow::IsShown() const { return gtk_widget_get_visible(window_) != FALSE; }
+
+bool NativeWindow::HasFocus() const { return gtk_window_has_toplevel_focus(GTK_WINDOW(window_)) != FALSE; }
 
 bool NativeWindow::PerPixelWithoutCompositor() const {
     if (composited_) return false;
@@ -131,12 +134,29 @@ void NativeWindow::SyncVisibility() {
     if (shown) {
         SyncGeometry();
         SyncShape();
+        gtk_window_set_skip_taskbar_hint(GTK_WINDOW(window_), InTaskbar() ? FALSE : TRUE);
         gtk_widget_show_all(window_);
         // Position again: a window manager may have placed it on mapping.
         SyncGeometry();
     } else {
+        // A hidden window leaves the taskbar, also with desktops that keep
+        // listing withdrawn windows.
+        gtk_window_set_skip_taskbar_hint(GTK_WINDOW(window_), TRUE);
         gtk_widget_hide(window_);
     }
+}
+
+bool NativeWindow::InTaskbar() const { return (GetWindowLongW(hwnd_, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) == 0; }
+
+void NativeWindow::SetIcons(GList* pixbufs) { gtk_window_set_icon_list(GTK_WINDOW(window_), pixbufs); }
+
+int NativeWindow::OnFocus(GtkWidget*, GdkEvent* event, void* self) {
+    auto* native = static_cast<NativeWindow*>(self);
+    NativeInput input;
+    input.kind = event->focus_change.in ? NativeInput::Kind::FocusIn : NativeInput::Kind::FocusOut;
+    input.window = native->hwnd_;
+    native->sink_(input);
+    return FALSE;
 }
 
 void NativeWindow::SyncTitle() {

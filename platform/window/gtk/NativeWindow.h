@@ -41,7 +41,11 @@ class NativeWindow {
     // Gives the native window the keyboard.
     void Focus();
     void SetCursor(GdkCursor* cursor);
+    // The window's icons (a GList of GdkPixbuf, borrowed).
+    void SetIcons(struct _GList* pixbufs);
     bool IsShown() const;
+    // Whether the desktop gave the native window the keyboard focus.
+    bool HasFocus() const;
     bool PerPixelWithoutCompositor() const;
 
     // Draw passes done by all native windows (to wait for a presentation).
@@ -53,6 +57,9 @@ class NativeWindow {
     static int OnDraw(GtkWidget* widget, cairo_t* cr, void* self);
     static int OnEvent(GtkWidget* widget, GdkEvent* event, void* self);
     static int OnDelete(GtkWidget* widget, GdkEvent* event, void* self);
+    static int OnFocus(GtkWidget* widget, GdkEvent* event, void* self);
+    // Whether the window may show in the taskbar when shown.
+    bool InTaskbar() const;
     void Draw(cairo_t* cr);
     void HandleEvent(const GdkEvent* event);
     POINT ScreenPoint(double x, double y) const;
