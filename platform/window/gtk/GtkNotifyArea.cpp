@@ -14,8 +14,6 @@ namespace {
 
 constexpr char kWatcherName[] = "org.kde.StatusNotifierWatcher";
 
-void Report(const std::string& text) { OutputDebugStringW((L"托盘: " + Utf8ToWideString(text) + L"\n").c_str()); }
-
 // The session bus as the desktop announces it; never one started for us.
 std::string SessionBusAddress() {
     const char* address = std::getenv("DBUS_SESSION_BUS_ADDRESS");
@@ -37,6 +35,10 @@ const char* KindName(int kind) {
 
 }  // namespace
 
+void ReportNotifyArea(const std::string& text) {
+    OutputDebugStringW((L"托盘: " + Utf8ToWideString(text) + L"\n").c_str());
+}
+
 GtkNotifyArea::GtkNotifyArea(MainContextBridge& bridge) : bridge_(bridge) {
     WatchSessionBus();
     trayWatch_ = std::make_unique<XEmbedTrayManagerWatch>([this] {
@@ -44,7 +46,7 @@ GtkNotifyArea::GtkNotifyArea(MainContextBridge& bridge) : bridge_(bridge) {
     });
     kind_ = Choose();
     generation_ = NotifyAreaRestarted(false);
-    Report(std::string("notification area: ") + KindName(static_cast<int>(kind_.load())));
+    ReportNotifyArea(std::string("notification area: ") + KindName(static_cast<int>(kind_.load())));
 }
 
 GtkNotifyArea::~GtkNotifyArea() {
@@ -59,23 +61,14 @@ GtkNotifyArea::~GtkNotifyArea() {
 void GtkNotifyArea::WatchSessionBus() {
     busAddress_ = SessionBusAddress();
     if (busAddress_.empty()) {
-        Report("no session bus: StatusNotifierItems are not offered");
+        ReportNotifyArea("no session bus: StatusNotifierItems are not offered");
         return;
     }
-    GError* error = nullptr;
-    bus_ = g_dbus_connection_new_for_address_sync(
-        busAddress_.c_str(),
-        static_cast<GDBusConnectionFlags>(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
-                                          G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
-        nullptr, nullptr, &error);
+    bus_ = OpenBusConnection(busAddress_);
     if (bus_ == nullptr) {
-        Report(std::string("session bus not reached: ") + error->message);
-        g_error_free(error);
         busAddress_.clear();
         return;
     }
-    // The bus going away must not end the program.
-    g_dbus_connection_set_exit_on_close(bus_, FALSE);
     GVariant* reply = g_dbus_connection_call_sync(bus_, "org.freedesktop.DBus", "/org/freedesktop/DBus",
                                                   "org.freedesktop.DBus", "GetNameOwner",
                                                   g_variant_new("(s)", kWatcherName), G_VARIANT_TYPE("(s)"),
@@ -109,7 +102,7 @@ void GtkNotifyArea::OnWatcherOwner(const std::string& owner) {
 void GtkNotifyArea::Restart(const char* why) {
     icons_.clear();
     kind_ = Choose();
-    Report(std::string(why) + "; notification area: " + KindName(static_cast<int>(kind_.load())));
+    ReportNotifyArea(std::string(why) + "; notification area: " + KindName(static_cast<int>(kind_.load())));
     generation_ = NotifyAreaRestarted(kind_ != Kind::None);
 }
 

@@ -3,6 +3,8 @@
 // to the layer through NotifyIconInput.
 #pragma once
 
+#include <string>
+
 #include "platform/shell/NotifyArea.h"
 
 class ShownNotifyIcon {
@@ -11,6 +13,9 @@ class ShownNotifyIcon {
     // The icon's pixels, tip or state changed.
     virtual void Update(const NotifyIconState& icon) = 0;
 };
+
+// Tells the debug output what happened to the notification area.
+void ReportNotifyArea(const std::string& text);
 
 // The pointer's position on the screen (where a click with no place of its
 // own happened).

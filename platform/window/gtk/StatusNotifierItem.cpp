@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "platform/CodePage.h"
-#include "platform/Debug.h"
 
 namespace {
 
@@ -48,8 +47,6 @@ GDBusInterfaceInfo* ItemInterface() {
     static GDBusNodeInfo* node = g_dbus_node_info_new_for_xml(kItemXml, nullptr);
     return node->interfaces[0];
 }
-
-void Report(const std::string& text) { OutputDebugStringW((L"托盘: " + Utf8ToWideString(text) + L"\n").c_str()); }
 
 // The program's name: its executable's file name without extension.
 std::string ProgramId() {
@@ -114,21 +111,28 @@ POINT PointerPosition() {
     return POINT{x, y};
 }
 
-std::unique_ptr<StatusNotifierItem> StatusNotifierItem::Create(const std::string& busAddress,
-                                                               const NotifyIconState& icon) {
-    static std::atomic<int> serial{0};
+GDBusConnection* OpenBusConnection(const std::string& address) {
     GError* error = nullptr;
     GDBusConnection* connection = g_dbus_connection_new_for_address_sync(
-        busAddress.c_str(),
+        address.c_str(),
         static_cast<GDBusConnectionFlags>(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
                                           G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
         nullptr, nullptr, &error);
     if (connection == nullptr) {
-        Report(std::string("no session bus connection: ") + error->message);
+        ReportNotifyArea(std::string("session bus not reached: ") + error->message);
         g_error_free(error);
         return nullptr;
     }
     g_dbus_connection_set_exit_on_close(connection, FALSE);
+    return connection;
+}
+
+std::unique_ptr<StatusNotifierItem> StatusNotifierItem::Create(const std::string& busAddress,
+                                                               const NotifyIconState& icon) {
+    static std::atomic<int> serial{0};
+    GDBusConnection* connection = OpenBusConnection(busAddress);
+    if (connection == nullptr) return nullptr;
+    GError* error = nullptr;
     std::string name =
         "org.kde.StatusNotifierItem-" + std::to_string(::getpid()) + "-" + std::to_string(++serial);
     // DBUS_NAME_FLAG_DO_NOT_QUEUE; 1 is DBUS_REQUEST_NAME_REPLY_PRIMARY_OWNER.
@@ -141,7 +145,7 @@ std::unique_ptr<StatusNotifierItem> StatusNotifierItem::Create(const std::string
         g_variant_get(reply, "(u)", &answer);
         g_variant_unref(reply);
     } else {
-        Report(std::string("bus name refused: ") + error->message);
+        ReportNotifyArea(std::string("bus name refused: ") + error->message);
         g_error_free(error);
     }
     if (answer != 1) {
@@ -172,7 +176,7 @@ bool StatusNotifierItem::Export() {
     registration_ = g_dbus_connection_register_object(connection_, kItemPath, ItemInterface(), &vtable, this, nullptr,
                                                       &error);
     if (registration_ == 0) {
-        Report(std::string("item not exported: ") + error->message);
+        ReportNotifyArea(std::string("item not exported: ") + error->message);
         g_error_free(error);
         return false;
     }
@@ -190,7 +194,7 @@ void StatusNotifierItem::Register() {
             if (reply != nullptr) {
                 g_variant_unref(reply);
             } else {
-                Report(std::string("watcher refused the item: ") + error->message);
+                ReportNotifyArea(std::string("watcher refused the item: ") + error->message);
                 g_error_free(error);
             }
         },

@@ -16,6 +16,10 @@ typedef struct _GDBusMethodInvocation GDBusMethodInvocation;
 typedef struct _GVariant GVariant;
 typedef struct _GError GError;
 
+// A private connection to the message bus at address that never ends the
+// program when the bus goes; null (reported) when it cannot be had.
+GDBusConnection* OpenBusConnection(const std::string& address);
+
 class StatusNotifierItem final : public ShownNotifyIcon {
  public:
     // Null (with the reason sent to the debug output) when the bus at
