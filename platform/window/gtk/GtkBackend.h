@@ -17,6 +17,7 @@
 #include "platform/window/Backend.h"
 #include "platform/window/HeadlessBackend.h"
 #include "platform/window/gtk/MainContextBridge.h"
+#include "platform/window/gtk/NativeChildren.h"
 #include "platform/window/gtk/NativeInput.h"
 
 class NativeWindow;
@@ -39,6 +40,11 @@ class GtkBackend final : public WindowBackend {
     void Wait(std::unique_lock<std::mutex>& lock, std::condition_variable& cv, std::uint64_t deadlineMs) override;
     void Wake(std::condition_variable& cv) override;
 
+    // Display thread: shows a real widget in the child window child (see
+    // NativeChildren.h); false when child has no shown root.
+    bool EmbedWidget(HWND child, GtkWidget* widget);
+    void RemoveWidget(HWND child);
+
  private:
     // The native window of a top-level window (display thread).
     NativeWindow* Native(HWND hwnd);
@@ -55,4 +61,5 @@ class GtkBackend final : public WindowBackend {
     std::atomic<std::condition_variable*> displayCv_{nullptr};
     std::map<HWND, std::unique_ptr<NativeWindow>> natives_;  // display thread only
     std::deque<NativeInput> input_;                           // display thread only
+    NativeChildren children_;                                 // display thread only
 };

@@ -43,6 +43,8 @@ class NativeWindow {
     void SetCursor(GdkCursor* cursor);
     bool IsShown() const;
     bool PerPixelWithoutCompositor() const;
+    // The GtkWindow (for widgets embedded beside the drawing area).
+    GtkWidget* Toplevel() const { return window_; }
 
     // Draw passes done by all native windows (to wait for a presentation).
     static std::uint64_t FramesDrawn();
