@@ -2,9 +2,8 @@
 // go, what closing the window does, and the home button.
 #include <gtest/gtest.h>
 
-#include <deque>
-
 #include "MainWnd/PortalPolicy.h"
+#include "tests/MainWnd/PortalCallQueue.h"
 #include "tests/uiframework_activex/ScriptedBrowser.h"
 #include "tests/uiframework_window/SkinTestWindow.h"
 
@@ -20,35 +19,22 @@ class PortalTestWindow : public skintest::SkinTestWindow, public IPortalWindow, 
  public:
   bool QueueNavigatePortal(void* pending) override {
     if (refuseQueue) return false;
-    queue.push_back(pending);
-    PostMessage(WM_USER + 1003);
-    return true;
+    return queue.Queue(GetHWND(), pending);
   }
   void CloseWindow() override { Close(0); }
   bool Open(const std::wstring& address) override {
     opened.push_back(address);
     return true;
   }
-  // The window going away with calls still queued.
-  void DropQueue() {
-    for (void* pending : queue) CPortalPolicy::DiscardPendingNavigation(pending);
-    queue.clear();
-  }
-
   CPortalPolicy* policy = nullptr;
-  std::deque<void*> queue;
+  PortalCallQueue queue;
   std::vector<std::wstring> opened;
   bool refuseQueue = false;
-  bool exitRoutineRan = false;
 
  protected:
   LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
-    if (message == WM_USER + 1003) {
-      while (!queue.empty()) {
-        void* pending = queue.front();
-        queue.pop_front();
-        policy->NavigatePortal(0, pending);
-      }
+    if (message == PortalCallQueue::kWakeUp) {
+      queue.Run(*policy);
       return 0;
     }
     return SkinTestWindow::OnMessage(message, wParam, lParam);
@@ -67,7 +53,7 @@ class PortalPolicyTest : public ::testing::Test {
     skintest::Pump();
   }
   void TearDown() override {
-    window.DropQueue();
+    window.queue.Drop();
     if (::IsWindow(window.GetHWND())) ::DestroyWindow(window.GetHWND());
     skintest::Pump();
   }
@@ -138,7 +124,7 @@ TEST_F(PortalPolicyTest, OutsidePopUpGoesToTheDefaultBrowserAndThePortalStays) {
   Lists({}, {L"shop.test"});
   EXPECT_EQ(PopUp(L"https://shop.test/item"), kHome);
   EXPECT_EQ(window.opened, std::vector<std::wstring>{L"https://shop.test/item"});
-  EXPECT_TRUE(window.queue.empty());
+  EXPECT_TRUE(window.queue.Empty());
 }
 
 TEST_F(PortalPolicyTest, OtherPopUpsAreLoadedIntoThePortalWhenAllowed) {
@@ -185,9 +171,9 @@ TEST_F(PortalPolicyTest, OtherSchemesNeverLoadIntoThePortalWithoutAnEntry) {
 TEST_F(PortalPolicyTest, ThousandPopUpsStayBounded) {
   Lists({L"news.test"}, {});
   for (int i = 0; i < 1000; ++i) Engine().OpenWindow(L"https://news.test/" + std::to_wstring(i));
-  EXPECT_EQ(window.queue.size(), 1000u);
+  EXPECT_EQ(window.queue.Size(), 1000u);
   skintest::Pump();
-  EXPECT_TRUE(window.queue.empty());
+  EXPECT_TRUE(window.queue.Empty());
   EXPECT_EQ(Engine().Shown(), L"https://news.test/999");
   EXPECT_EQ(web.created, 1);
 }
@@ -195,18 +181,17 @@ TEST_F(PortalPolicyTest, ThousandPopUpsStayBounded) {
 TEST_F(PortalPolicyTest, QueuedNavigationWhoseWindowIsGoneIsFreed) {
   Lists({L"news.test"}, {});
   Engine().OpenWindow(L"https://news.test/late");
-  ASSERT_EQ(window.queue.size(), 1u);
-  window.DropQueue();  // runs under LeakSanitizer in the sanitizer build
+  ASSERT_EQ(window.queue.Size(), 1u);
+  window.queue.Drop();  // runs under LeakSanitizer in the sanitizer build
   window.refuseQueue = true;
   Engine().OpenWindow(L"https://news.test/refused");
-  EXPECT_TRUE(window.queue.empty());
+  EXPECT_TRUE(window.queue.Empty());
 }
 
-TEST_F(PortalPolicyTest, PageClosingTheWindowClosesItWithoutTheExitRoutine) {
+TEST_F(PortalPolicyTest, PageClosingTheWindowClosesIt) {
   EXPECT_FALSE(Engine().CloseFromPage());
   skintest::Pump();
   EXPECT_TRUE(window.destroyed);
-  EXPECT_FALSE(window.exitRoutineRan);
 }
 
 TEST_F(PortalPolicyTest, TopButtonReturnsHomeFromAnyPage) {
