@@ -155,6 +155,7 @@ void PortalEndToEnd::TearDownTestSuite() {
 }
 
 void PortalEndToEnd::SetUp() {
+  std::ofstream(openedFile_, std::ios::trunc).flush();  // each test hears its own xdg-open calls
   inside_.Append({L"https://127.0.0.1:18443/daohang/", L"https://localhost:18444/"});
   outside_.Append({L"https://www.example.com/"});
   ASSERT_NE(window_.SkinTestWindow::Open(100, 100, 800, 600), nullptr);
