@@ -3,7 +3,7 @@
 FirewallAuthorizer::FirewallAuthorizer() {
   comInitialised_ = SUCCEEDED(CoInitialize(nullptr));
   ComPtr<INetFwMgr> manager;
-  if (FAILED(CoCreateInstance(CLSID::NetFwMgr, nullptr, CLSCTX_INPROC_SERVER, IID::INetFwMgr, manager.PutVoid())))
+  if (FAILED(CoCreateInstance(CLSID_NetFwMgr, nullptr, CLSCTX_INPROC_SERVER, IID_INetFwMgr, manager.PutVoid())))
     return;
   ComPtr<INetFwPolicy> policy;
   if (FAILED(manager->get_LocalPolicy(policy.Put()))) return;
@@ -31,8 +31,8 @@ bool FirewallAuthorizer::Authorize(const std::wstring& imagePath, const std::wst
   if (!apps_ || imagePath.empty()) return false;
   ComPtr<INetFwAuthorizedApplication> app;
   // Without an application object nothing was added: that is a failure.
-  if (FAILED(CoCreateInstance(CLSID::NetFwAuthorizedApplication, nullptr, CLSCTX_INPROC_SERVER,
-                              IID::INetFwAuthorizedApplication, app.PutVoid())))
+  if (FAILED(CoCreateInstance(CLSID_NetFwAuthorizedApplication, nullptr, CLSCTX_INPROC_SERVER,
+                              IID_INetFwAuthorizedApplication, app.PutVoid())))
     return false;
   std::wstring shownName = name;
   if (shownName.empty()) {

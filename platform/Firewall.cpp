@@ -2,6 +2,7 @@
 
 #include "platform/AtomicFile.h"
 #include "platform/CodePage.h"
+#include "platform/ComObject.h"
 #include "platform/MachineRoot.h"
 #include "platform/NativePath.h"
 
@@ -61,21 +62,10 @@ bool SaveEntries(const std::vector<Entry>& entries) {
 
 bool ValidPath(const std::string& path) { return !path.empty() && path.find_first_of("\n\r") == std::string::npos; }
 
-template <class Interface>
-class RefCounted : public Interface {
- public:
-  ULONG AddRef() override { return ++refs_; }
-  ULONG Release() override {
-    ULONG left = --refs_;
-    if (left == 0) delete this;
-    return left;
-  }
+template <class Interface, const IID& kIid>
+using RefCounted = ComObject<Interface, kIid>;
 
- private:
-  std::atomic<ULONG> refs_{1};
-};
-
-class Application final : public RefCounted<INetFwAuthorizedApplication> {
+class Application final : public RefCounted<INetFwAuthorizedApplication, IID_INetFwAuthorizedApplication> {
  public:
   // listed: bound to the store entry of path (changes write through).
   Application(Entry entry, bool listed) : entry_(std::move(entry)), listed_(listed) {}
@@ -132,7 +122,7 @@ class Application final : public RefCounted<INetFwAuthorizedApplication> {
   bool listed_;
 };
 
-class Applications final : public RefCounted<INetFwAuthorizedApplications> {
+class Applications final : public RefCounted<INetFwAuthorizedApplications, IID_INetFwAuthorizedApplications> {
  public:
   HRESULT get_Count(long* count) override {
     if (!count) return E_POINTER;
@@ -183,7 +173,7 @@ class Applications final : public RefCounted<INetFwAuthorizedApplications> {
   }
 };
 
-class Profile final : public RefCounted<INetFwProfile> {
+class Profile final : public RefCounted<INetFwProfile, IID_INetFwProfile> {
  public:
   HRESULT get_AuthorizedApplications(INetFwAuthorizedApplications** apps) override {
     if (!apps) return E_POINTER;
@@ -192,7 +182,7 @@ class Profile final : public RefCounted<INetFwProfile> {
   }
 };
 
-class Policy final : public RefCounted<INetFwPolicy> {
+class Policy final : public RefCounted<INetFwPolicy, IID_INetFwPolicy> {
  public:
   HRESULT get_CurrentProfile(INetFwProfile** profile) override {
     if (!profile) return E_POINTER;
@@ -201,7 +191,7 @@ class Policy final : public RefCounted<INetFwPolicy> {
   }
 };
 
-class Manager final : public RefCounted<INetFwMgr> {
+class Manager final : public RefCounted<INetFwMgr, IID_INetFwMgr> {
  public:
   HRESULT get_LocalPolicy(INetFwPolicy** policy) override {
     if (!policy) return E_POINTER;

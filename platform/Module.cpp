@@ -5,8 +5,10 @@
 #include "platform/LastError.h"
 #include "platform/MachineConfig.h"
 #include "platform/MachineRoot.h"
+#include "platform/NativePath.h"
 #include "platform/VersionInfo.h"
 
+#include <dlfcn.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -14,13 +16,15 @@
 #include <cwctype>
 
 struct ModuleRecord {
-  enum Kind { kExecutable, kKernel32 } kind;
+  enum Kind { kExecutable, kKernel32, kLoaded } kind;
+  void* library = nullptr;  // dlopen handle of a loaded module
+  std::wstring path;        // as it was asked for
 };
 
 namespace {
 
-ModuleRecord g_executable{ModuleRecord::kExecutable};
-ModuleRecord g_kernel32{ModuleRecord::kKernel32};
+ModuleRecord g_executable{ModuleRecord::kExecutable, nullptr, {}};
+ModuleRecord g_kernel32{ModuleRecord::kKernel32, nullptr, {}};
 
 std::wstring Lower(const wchar_t* s) {
   std::wstring out;
@@ -61,6 +65,7 @@ HMODULE GetModuleHandleW(LPCWSTR name) {
 
 std::wstring ModuleFileName(HMODULE module) {
   if (!module || module->kind == ModuleRecord::kExecutable) return ExecutablePath();
+  if (module->kind == ModuleRecord::kLoaded) return module->path;
   return Utf8ToWideString(MachinePath("Windows/System32/kernel32.dll"));
 }
 
@@ -83,9 +88,33 @@ DWORD GetModuleFileNameW(HMODULE module, LPWSTR buffer, DWORD size) {
 }
 
 FARPROC GetProcAddress(HMODULE module, LPCSTR name) {
+  if (module && module->kind == ModuleRecord::kLoaded && name) {
+    if (void* symbol = ::dlsym(module->library, name)) return reinterpret_cast<FARPROC>(symbol);
+  }
   if (module == &g_kernel32 && name && std::strcmp(name, "IsWow64Process") == 0 &&
       MachineSetting(L"kernel32", L"IsWow64Process", 1) != 0)
     return reinterpret_cast<FARPROC>(&IsWow64Process);
   SetLastError(127);  // ERROR_PROC_NOT_FOUND
   return nullptr;
+}
+
+HMODULE LoadLibraryW(LPCWSTR path) {
+  if (!path || !*path) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return nullptr;
+  }
+  // Symbols stay local to the module: two modules may export the same names.
+  void* library = ::dlopen(ToNativePath(path).c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (!library) {
+    SetLastError(126);  // ERROR_MOD_NOT_FOUND
+    return nullptr;
+  }
+  return new ModuleRecord{ModuleRecord::kLoaded, library, path};
+}
+
+BOOL FreeLibrary(HMODULE module) {
+  if (!module || module->kind != ModuleRecord::kLoaded) return FALSE;
+  ::dlclose(module->library);
+  delete module;
+  return TRUE;
 }

@@ -14,6 +14,11 @@ HMODULE GetModuleHandleW(LPCWSTR name);
 // ERROR_INSUFFICIENT_BUFFER, as on Windows.
 DWORD GetModuleFileNameW(HMODULE module, LPWSTR buffer, DWORD size);
 
+// Loads a module (a shared object) by path; null when it cannot be loaded.
+// Every successful call must be matched by FreeLibrary.
+HMODULE LoadLibraryW(LPCWSTR path);
+BOOL FreeLibrary(HMODULE module);
+
 using FARPROC = void (*)();
 FARPROC GetProcAddress(HMODULE module, LPCSTR name);
 

@@ -12,68 +12,41 @@
 #   /whitelist/OutWebWhiteList.txt   outside whitelist: a demo outside address
 # Each is sealed with the build's document key (BRISGOL_DOCUMENT_KEY).
 set -euo pipefail
-action=${1:-}
-dir=${2:-}
-[ -n "$action" ] && [ -n "$dir" ] || { echo "usage: $0 start|stop BUILD_DIR" >&2; exit 2; }
-dir=$(cd "$dir" && pwd)
 root=$(cd "$(dirname "$0")/../.." && pwd)
-state="$dir/embedded"
-pidfile="$state/config-server.pid"
+. "$(dirname "$0")/server-common.inc"
+server_setup config "$@"
 
-cache() { sed -n "s/^$1:[A-Z]*=//p" "$dir/CMakeCache.txt" 2>/dev/null | head -n 1; }
-
-stop_server() {
-  if [ -f "$pidfile" ]; then
-    pid=$(cat "$pidfile")
-    if kill -0 "$pid" 2>/dev/null; then kill "$pid" 2>/dev/null || true; fi
-    rm -f "$pidfile"
-  fi
-}
-
-case "$action" in
-  start)
-    host_port=$(cache BRISGOL_CONFIG_HOST); host_port=${host_port:-127.0.0.1:18480}
-    portal=$(cache BRISGOL_PORTAL_HOST); portal=${portal:-127.0.0.1:18443}
-    key=$(cache BRISGOL_DOCUMENT_KEY); key=${key:-$root/res/keys/document_key.pem}
-    host=${host_port%:*}; port=${host_port##*:}
-    [ "$host" != "$host_port" ] || port=80
-    seal="$dir/bin/docseal"
-    [ -x "$seal" ] || { echo "config.sh: $seal is missing; build first" >&2; exit 1; }
-
-    stop_server
-    docs="$state/config-docs"
-    rm -rf "$docs"
-    mkdir -p "$docs/tolvene" "$docs/whitelist"
-    base="http://$host_port"
-    printf '{"in_open_url":"%s/whitelist/WebWhiteList.txt","out_open_url":"%s/whitelist/OutWebWhiteList.txt","update_md5":"","update_url":"%s/release/4.exe"}' \
-      "$base" "$base" "$base" | "$seal" "$key" > "$docs/tolvene/config.txt"
-    printf '["https://%s/","http://%s/"]' "$portal" "$portal" | "$seal" "$key" > "$docs/whitelist/WebWhiteList.txt"
-    printf '["https://www.example.com/?outside demo"]' | "$seal" "$key" > "$docs/whitelist/OutWebWhiteList.txt"
-
-    nohup python3 -m http.server "$port" --bind "$host" --directory "$docs" \
-      > "$state/config-server.log" 2>&1 < /dev/null &
-    echo $! > "$pidfile"
-    # Ready when the configuration document is served.
-    for _ in $(seq 1 50); do
-      if python3 - "$base/tolvene/config.txt" <<'PY' 2>/dev/null
+# Ready when the configuration document is served.
+config_served() {
+  python3 - "$1" <<'PY'
 import sys, urllib.request
 urllib.request.build_opener(urllib.request.ProxyHandler({})).open(sys.argv[1], timeout=1).read()
 PY
-      then
-        echo "config.sh: serving the configuration on $base"
-        exit 0
-      fi
-      sleep 0.1
-    done
-    echo "config.sh: the server on $base did not come up; see $state/config-server.log" >&2
-    stop_server
-    exit 1
-    ;;
-  stop)
-    stop_server
-    ;;
-  *)
-    echo "usage: $0 start|stop BUILD_DIR" >&2
-    exit 2
-    ;;
-esac
+}
+
+start_server() {
+  host_port=$(cache BRISGOL_CONFIG_HOST); host_port=${host_port:-127.0.0.1:18480}
+  portal=$(cache BRISGOL_PORTAL_HOST); portal=${portal:-127.0.0.1:18443}
+  key=$(cache BRISGOL_DOCUMENT_KEY); key=${key:-$root/res/keys/document_key.pem}
+  host=${host_port%:*}; port=${host_port##*:}
+  [ "$host" != "$host_port" ] || port=80
+  seal="$dir/bin/docseal"
+  [ -x "$seal" ] || { echo "config.sh: $seal is missing; build first" >&2; exit 1; }
+
+  stop_server
+  docs="$state/config-docs"
+  rm -rf "$docs"
+  mkdir -p "$docs/tolvene" "$docs/whitelist"
+  base="http://$host_port"
+  printf '{"in_open_url":"%s/whitelist/WebWhiteList.txt","out_open_url":"%s/whitelist/OutWebWhiteList.txt","update_md5":"","update_url":"%s/release/4.exe"}' \
+    "$base" "$base" "$base" | "$seal" "$key" > "$docs/tolvene/config.txt"
+  printf '["https://%s/","http://%s/"]' "$portal" "$portal" | "$seal" "$key" > "$docs/whitelist/WebWhiteList.txt"
+  printf '["https://www.example.com/?outside demo"]' | "$seal" "$key" > "$docs/whitelist/OutWebWhiteList.txt"
+
+  nohup python3 -m http.server "$port" --bind "$host" --directory "$docs" \
+    > "$state/config-server.log" 2>&1 < /dev/null &
+  echo $! > "$pidfile"
+  wait_ready "the configuration on $base" config_served "$base/tolvene/config.txt"
+}
+
+server_main

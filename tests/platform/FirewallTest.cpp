@@ -13,7 +13,7 @@ class FirewallTest : public ::testing::Test {
 
   void OpenList(ComPtr<INetFwAuthorizedApplications>& apps) {
     ComPtr<INetFwMgr> manager;
-    ASSERT_EQ(CoCreateInstance(CLSID::NetFwMgr, nullptr, CLSCTX_INPROC_SERVER, IID::INetFwMgr, manager.PutVoid()), S_OK);
+    ASSERT_EQ(CoCreateInstance(CLSID_NetFwMgr, nullptr, CLSCTX_INPROC_SERVER, IID_INetFwMgr, manager.PutVoid()), S_OK);
     ComPtr<INetFwPolicy> policy;
     ASSERT_EQ(manager->get_LocalPolicy(policy.Put()), S_OK);
     ComPtr<INetFwProfile> profile;
@@ -28,8 +28,8 @@ TEST_F(FirewallTest, AddedEntriesAreFoundByEitherSeparatorAndPersist) {
   ComPtr<INetFwAuthorizedApplications> apps;
   OpenList(apps);
   ComPtr<INetFwAuthorizedApplication> app;
-  ASSERT_EQ(CoCreateInstance(CLSID::NetFwAuthorizedApplication, nullptr, CLSCTX_INPROC_SERVER,
-                             IID::INetFwAuthorizedApplication, app.PutVoid()),
+  ASSERT_EQ(CoCreateInstance(CLSID_NetFwAuthorizedApplication, nullptr, CLSCTX_INPROC_SERVER,
+                             IID_INetFwAuthorizedApplication, app.PutVoid()),
             S_OK);
   ASSERT_EQ(app->put_Name(L"brisvel-old-local"), S_OK);
   ASSERT_EQ(app->put_ProcessImageFileName(L"/opt/b/Localold\\local.exe"), S_OK);
@@ -50,18 +50,18 @@ TEST_F(FirewallTest, AddedEntriesAreFoundByEitherSeparatorAndPersist) {
 TEST_F(FirewallTest, AStoppedFirewallRefusesItsPolicy) {
   WriteTestFile(root.path() / "firewall.stopped", "");
   ComPtr<INetFwMgr> manager;
-  ASSERT_EQ(CoCreateInstance(CLSID::NetFwMgr, nullptr, CLSCTX_INPROC_SERVER, IID::INetFwMgr, manager.PutVoid()), S_OK);
+  ASSERT_EQ(CoCreateInstance(CLSID_NetFwMgr, nullptr, CLSCTX_INPROC_SERVER, IID_INetFwMgr, manager.PutVoid()), S_OK);
   ComPtr<INetFwPolicy> policy;
   EXPECT_TRUE(FAILED(manager->get_LocalPolicy(policy.Put())));
 }
 
 TEST(Com, CreationNeedsAnInitialisedThread) {
   ComPtr<INetFwMgr> manager;
-  EXPECT_EQ(CoCreateInstance(CLSID::NetFwMgr, nullptr, CLSCTX_INPROC_SERVER, IID::INetFwMgr, manager.PutVoid()),
+  EXPECT_EQ(CoCreateInstance(CLSID_NetFwMgr, nullptr, CLSCTX_INPROC_SERVER, IID_INetFwMgr, manager.PutVoid()),
             CO_E_NOTINITIALIZED);
   ASSERT_EQ(CoInitialize(nullptr), S_OK);
   EXPECT_EQ(CoInitialize(nullptr), S_FALSE);
-  EXPECT_EQ(CoCreateInstance(CLSID::NetFwMgr, nullptr, CLSCTX_INPROC_SERVER, IID::INetFwAuthorizedApplication,
+  EXPECT_EQ(CoCreateInstance(CLSID_NetFwMgr, nullptr, CLSCTX_INPROC_SERVER, IID_INetFwAuthorizedApplication,
                              manager.PutVoid()),
             E_NOINTERFACE);
   CoUninitialize();

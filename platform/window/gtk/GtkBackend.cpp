@@ -56,11 +56,16 @@ void GtkBackend::WindowCreated(HWND hwnd) {
 
 void GtkBackend::WindowDestroyed(HWND hwnd) {
     // The record may already be gone: judge by the native table alone.
-    bridge_.RunOnDisplayThread([this, hwnd] { natives_.erase(hwnd); });
+    bridge_.RunOnDisplayThread([this, hwnd] {
+        children_.Remove(hwnd);
+        children_.RootDestroyed(hwnd);
+        natives_.erase(hwnd);
+    });
 }
 
 void GtkBackend::VisibilityChanged(HWND hwnd, bool) {
     if (!IsTopLevel(hwnd)) {
+        bridge_.RunOnDisplayThread([this] { children_.SyncAll(); });
         WithRoot(hwnd, [](NativeWindow& native) { native.Invalidate(RECT{0, 0, 1 << 15, 1 << 15}); });
         return;
     }
@@ -75,6 +80,7 @@ void GtkBackend::VisibilityChanged(HWND hwnd, bool) {
 
 void GtkBackend::GeometryChanged(HWND hwnd, const RECT&) {
     if (!IsTopLevel(hwnd)) {
+        bridge_.RunOnDisplayThread([this] { children_.SyncAll(); });
         WithRoot(hwnd, [](NativeWindow& native) { native.Invalidate(RECT{0, 0, 1 << 15, 1 << 15}); });
         return;
     }
@@ -283,3 +289,10 @@ void GtkBackend::Wake(std::condition_variable& cv) {
     cv.notify_all();
     if (&cv == displayCv_.load()) bridge_.Wake();
 }
+
+bool GtkBackend::EmbedWidget(HWND child, GtkWidget* widget) {
+    NativeWindow* native = Native(GetAncestor(child, GA_ROOT));
+    return native != nullptr && children_.Embed(child, widget, native->Toplevel());
+}
+
+void GtkBackend::RemoveWidget(HWND child) { children_.Remove(child); }

@@ -17,6 +17,7 @@
 #include "platform/window/Backend.h"
 #include "platform/window/HeadlessBackend.h"
 #include "platform/window/gtk/MainContextBridge.h"
+#include "platform/window/gtk/NativeChildren.h"
 #include "platform/window/gtk/NativeInput.h"
 
 class NativeMenu;
@@ -47,6 +48,11 @@ class GtkBackend final : public WindowBackend {
     // Hands work to the display thread.
     MainContextBridge& Bridge() { return bridge_; }
 
+    // Display thread: shows a real widget in the child window child (see
+    // NativeChildren.h); false when child has no shown root.
+    bool EmbedWidget(HWND child, GtkWidget* widget);
+    void RemoveWidget(HWND child);
+
  private:
     // The native window of a top-level window (display thread).
     NativeWindow* Native(HWND hwnd);
@@ -68,4 +74,5 @@ class GtkBackend final : public WindowBackend {
     std::unique_ptr<NativeMenu> menu_;                        // display thread only; the last one shown
     HWND focusAsked_ = nullptr;       // the window we last gave the keyboard focus (display thread)
     std::uint64_t focusAskedAt_ = 0;  // when, on the window system clock
+    NativeChildren children_;                                 // display thread only
 };

@@ -47,6 +47,8 @@ class NativeWindow {
     // Whether the desktop gave the native window the keyboard focus.
     bool HasFocus() const;
     bool PerPixelWithoutCompositor() const;
+    // The GtkWindow (for widgets embedded beside the drawing area).
+    GtkWidget* Toplevel() const { return window_; }
 
     // Draw passes done by all native windows (to wait for a presentation).
     static std::uint64_t FramesDrawn();

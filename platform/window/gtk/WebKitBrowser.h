@@ -1,0 +1,76 @@
+// The WebBrowser class over WebKitGTK: a WebKitWebView embedded in the
+// host window the container gives it (through the GTK backend), with the
+// engine's signals mapped to the browser's events:
+//   decide-policy, navigation action   -> BeforeNavigate2 (page and frames)
+//   decide-policy, new-window action,
+//   create (window.open, target=_blank) -> NewWindow3; no second view
+//   load-changed committed / finished   -> NavigateComplete2 / DocumentComplete
+//   load-failed, TLS errors             -> NavigateError
+//   window.close() (a user script)      -> WindowClosing
+//   window.external.NAME(args)          -> the host's external function
+//   responses the view cannot show, and
+//   download-started                    -> the host's Download; cancelled
+//   context-menu                        -> the host's ShowContextMenu
+//   script-dialog in silent mode        -> suppressed
+// The view exists only while the object is active: leaving the host window
+// disconnects every signal, so nothing arrives after the control is gone.
+//
+// Display thread only (the GTK backend must be installed).
+#pragma once
+
+#include <string>
+
+#include "platform/browser/BrowserObject.h"
+
+typedef struct _WebKitWebContext WebKitWebContext;
+typedef struct _WebKitWebView WebKitWebView;
+
+// Registers the WebKit engine under CLSID_WebBrowser (and the ProgID
+// "Shell.Explorer.2") for its lifetime, with one web context whose only
+// trusted exception is certificateFile for host (a PEM file; empty: no
+// exception). Without the GTK backend nothing is registered.
+class CWebKitBrowserClass {
+ public:
+  CWebKitBrowserClass(const std::string& certificateFile, const std::string& host);
+  ~CWebKitBrowserClass();
+  CWebKitBrowserClass(const CWebKitBrowserClass&) = delete;
+  CWebKitBrowserClass& operator=(const CWebKitBrowserClass&) = delete;
+
+  bool IsRegistered() const { return classCookie_ != 0; }
+  // The certificate could be read (and is trusted for the host).
+  bool TrustsCertificate() const { return trusted_; }
+  WebKitWebContext* Context() const { return context_; }
+
+ private:
+  WebKitWebContext* context_ = nullptr;
+  DWORD classCookie_ = 0;
+  DWORD progIdCookie_ = 0;
+  bool trusted_ = false;
+};
+
+class CWebKitBrowser : public CBrowserObject {
+ public:
+  explicit CWebKitBrowser(WebKitWebContext* context);
+
+  // The view (null while the object is not active); for tests.
+  WebKitWebView* View() const { return view_; }
+
+ protected:
+  ~CWebKitBrowser() override;
+  bool AttachView(HWND host) override;
+  void DetachView() override;
+  void PlaceView(const RECT& rect) override;
+  void LoadUrl(const std::wstring& url) override;
+  void SilentChanged(bool silent) override;
+  bool Snapshot(HDC dc, const RECT& bounds) override;
+  bool TranslateKey(const MSG& message) override;
+
+ private:
+  struct Signals;
+  friend struct Signals;
+
+  WebKitWebContext* context_;  // held
+  WebKitWebView* view_ = nullptr;  // held
+  HWND host_ = nullptr;
+  bool failed_ = false;  // the current load failed: no DocumentComplete
+};

@@ -1,0 +1,196 @@
+#include "tests/portal_gtk/PortalFixture.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#include <webkit2/webkit2.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "platform/CodePage.h"
+#include "platform/window/gtk/DisplayBackend.h"
+
+extern char** environ;
+
+namespace portaltest {
+
+pid_t PortalEndToEnd::portal_ = -1;
+pid_t PortalEndToEnd::otherHost_ = -1;
+std::string PortalEndToEnd::openedFile_;
+CWebKitBrowserClass* PortalEndToEnd::engine_ = nullptr;
+
+std::string Env(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? value : "";
+}
+
+pid_t Spawn(const std::vector<std::string>& argv) {
+  std::vector<char*> args;
+  for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+  args.push_back(nullptr);
+  pid_t pid = -1;
+  return posix_spawnp(&pid, args[0], nullptr, nullptr, args.data(), environ) == 0 ? pid : -1;
+}
+
+void EndProcess(pid_t pid) {
+  if (pid <= 0) return;
+  kill(pid, SIGTERM);
+  waitpid(pid, nullptr, 0);
+}
+
+bool WaitForPort(int port, int timeoutMs) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (std::chrono::steady_clock::now() < deadline) {
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const bool up = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0;
+    close(fd);
+    if (up) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return false;
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+void RunScript(CWebBrowserUI* browser, const std::string& script) {
+  IWebBrowser2* object = browser->GetBrowser();
+  auto* engine = dynamic_cast<CWebKitBrowser*>(object);
+  ASSERT_NE(engine, nullptr);
+  ASSERT_NE(engine->View(), nullptr);
+  webkit_web_view_evaluate_javascript(engine->View(), script.c_str(), -1, nullptr, nullptr, nullptr, nullptr,
+                                      nullptr);
+}
+
+bool PortalWindow::QueueNavigatePortal(void* pending) {
+  return queue.Queue(GetHWND(), pending);
+}
+
+bool PortalWindow::Open(const std::wstring& address) {
+  const pid_t pid = Spawn({"xdg-open", WideToUtf8String(address)});
+  if (pid > 0) waitpid(pid, nullptr, 0);
+  return pid > 0;
+}
+
+LRESULT PortalWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == PortalCallQueue::kWakeUp) {
+    queue.Run(*policy);
+    return 0;
+  }
+  if (message == WM_DESTROY) queue.Drop();
+  return SkinTestWindow::OnMessage(message, wParam, lParam);
+}
+
+namespace {
+
+std::wstring UrlOf(const VARIANT* url) {
+  return url && url->vt == VT_BSTR && url->bstrVal ? std::wstring(url->bstrVal) : std::wstring();
+}
+
+void FrameLoaded(CWebBrowserUI* control, DISPPARAMS* params, VARIANT*, EXCEPINFO*, UINT*) {
+  static_cast<RecordingBrowser*>(control)->framesLoaded.emplace_back(params->rgvarg[0].bstrVal);
+}
+
+}  // namespace
+
+void RecordingPolicy::BeforeNavigate2(IDispatch* frame, VARIANT*& url, VARIANT*& flags, VARIANT*& target,
+                                      VARIANT*& postData, VARIANT*& headers, VARIANT_BOOL*& cancel) {
+  CPortalPolicy::BeforeNavigate2(frame, url, flags, target, postData, headers, cancel);
+  (*cancel != VARIANT_FALSE ? refused : allowed).push_back(UrlOf(url));
+}
+
+void RecordingPolicy::DocumentComplete(IDispatch*, VARIANT*& url) { documents.push_back(UrlOf(url)); }
+
+void RecordingPolicy::NavigateError(IDispatch*, VARIANT*& url, VARIANT*&, VARIANT*& status, VARIANT_BOOL*&) {
+  errors.emplace_back(UrlOf(url), status && status->vt == VT_I4 ? status->lVal : 0);
+}
+
+void PortalEndToEnd::SetUpTestSuite() {
+  ASSERT_TRUE(InstallDisplayBackendIfAvailable()) << "no X display (run under Xvfb)";
+  const std::string build = Env("BRISGOL_BUILD_DIR");
+  const std::string source = Env("BRISGOL_SOURCE_DIR");
+  const std::string cert = build + "/bin/portal/portal-cert.pem";
+  const std::string key = build + "/embedded/portal-key.pem";
+  const std::string server = source + "/scripts/embedded/portal_server.py";
+  const std::string pages = source + "/scripts/embedded/portal";
+  // The portal, and the same certificate served under another host name.
+  portal_ = Spawn({"python3", server, "--bind", "127.0.0.1", "--port", "18443", "--cert", cert, "--key", key,
+                   "--root", pages});
+  otherHost_ = Spawn({"python3", server, "--bind", "127.0.0.1", "--port", "18444", "--cert", cert, "--key", key,
+                      "--root", pages});
+  ASSERT_TRUE(WaitForPort(18443, 10000));
+  ASSERT_TRUE(WaitForPort(18444, 10000));
+
+  // xdg-open on PATH records the address it is given.
+  char dir[] = "/tmp/portal-xdg-XXXXXX";
+  ASSERT_NE(mkdtemp(dir), nullptr);
+  openedFile_ = std::string(dir) + "/opened.txt";
+  std::ofstream(std::string(dir) + "/xdg-open") << "#!/bin/sh\nprintf '%s\\n' \"$1\" >> '" << openedFile_ << "'\n";
+  chmod((std::string(dir) + "/xdg-open").c_str(), 0755);
+  setenv("PATH", (std::string(dir) + ":" + Env("PATH")).c_str(), 1);
+
+  engine_ = new CWebKitBrowserClass(cert, "127.0.0.1");
+  ASSERT_TRUE(engine_->IsRegistered());
+  ASSERT_TRUE(engine_->TrustsCertificate());
+}
+
+void PortalEndToEnd::TearDownTestSuite() {
+  delete engine_;
+  engine_ = nullptr;
+  EndProcess(portal_);
+  EndProcess(otherHost_);
+}
+
+void PortalEndToEnd::SetUp() {
+  std::ofstream(openedFile_, std::ios::trunc).flush();  // each test hears its own xdg-open calls
+  inside_.Append({L"https://127.0.0.1:18443/daohang/", L"https://localhost:18444/"});
+  outside_.Append({L"https://www.example.com/"});
+  ASSERT_NE(window_.SkinTestWindow::Open(100, 100, 800, 600), nullptr);
+  policy_ = new RecordingPolicy(L"127.0.0.1:18443", inside_, outside_, window_, window_);
+  window_.policy = policy_;
+  auto* bar = new CControlUI;
+  bar->SetBkColor(0xFF303030);
+  browser_ = new RecordingBrowser;
+  window_.AttachRow({bar, browser_}, {40});
+  ASSERT_TRUE(RunLoopUntil([&] { return !window_.notes.empty(); }, 5000));
+  ASSERT_NE(browser_->GetBrowser(), nullptr) << "the WebKit engine was not created";
+  policy_->AttachBrowser(browser_);
+  browser_->RegisterExternalFunction(L"FrameLoaded", &FrameLoaded, {VT_BSTR});
+  browserOnScreen_ = RECT{140, 100, 900, 700};
+}
+
+void PortalEndToEnd::TearDown() {
+  if (::IsWindow(window_.GetHWND())) ::DestroyWindow(window_.GetHWND());
+  Settle(100);
+  delete policy_;
+}
+
+bool PortalEndToEnd::WaitForDocument(const std::wstring& url, size_t mark, int timeoutMs) {
+  return RunLoopUntil(
+      [&] {
+        for (size_t i = mark; i < policy_->documents.size(); ++i)
+          if (policy_->documents[i] == url) return true;
+        return false;
+      },
+      timeoutMs);
+}
+
+void PortalEndToEnd::Settle(int ms) {
+  const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  RunLoopUntil([&] { return std::chrono::steady_clock::now() >= until; }, ms + 1000);
+}
+
+}  // namespace portaltest
