@@ -2,6 +2,7 @@
 // its painting steps; the manager's name map and notifications.
 #include "uiframework/layout/VerticalLayoutUI.h"
 #include "uiframework/manager/WindowManagerUI.h"
+#include "uiframework/resources/RenderServices.h"
 
 #include <gtest/gtest.h>
 
@@ -153,13 +154,19 @@ TEST(ControlGeometry, FloatingControlRecomputesItsFixedPlacement) {
 }
 
 TEST(ControlGeometry, FloatingControlTakesItsSizeFromTheBackgroundImage) {
-  static ImageEntry image;
-  image.width = 32;
-  image.height = 16;
-  SetImageSpecLoader([](CWindowManagerUI*, ImageDrawSpec& drawSpec) {
-    drawSpec.image = &image;
-    return true;
-  });
+  // A decoder that gives every description one 32 × 16 image.
+  class FixedImageDecoder : public IImageDecoderUI {
+   public:
+    std::unique_ptr<ImageEntry> LoadImage(LPCWSTR, LPCWSTR, DWORD) override { return nullptr; }
+    bool LoadImageSpec(CWindowManagerUI*, ImageDrawSpec& drawSpec) override {
+      drawSpec.image = &image;
+      return true;
+    }
+    ImageEntry image;
+  } decoder;
+  decoder.image.width = 32;
+  decoder.image.height = 16;
+  CScopedRenderServicesUI installed(RenderServicesUI{&decoder, nullptr});
   CControlUI floating, fixed;
   floating.SetFloat(true);
   floating.SetBkImage(L"bk.png");
@@ -167,7 +174,6 @@ TEST(ControlGeometry, FloatingControlTakesItsSizeFromTheBackgroundImage) {
   EXPECT_EQ(floating.GetFixedHeight(), 16);
   fixed.SetBkImage(L"bk.png");
   EXPECT_EQ(fixed.GetFixedWidth(), 0);
-  SetImageSpecLoader(nullptr);
 }
 
 TEST(ControlStates, HidingTheFocusedControlClearsTheFocusForGood) {

@@ -2,6 +2,7 @@
 // source clamping and destination rules, checked pixel by pixel.
 #include "tests/uiframework_render/TestCanvas.h"
 #include "uiframework/manager/WindowManagerUI.h"
+#include "uiframework/render/RenderEngine.h"
 #include "uiframework/render/Renderer.h"
 
 #include <gtest/gtest.h>
@@ -176,7 +177,8 @@ TEST(RenderSourceRect, StretchPicksSourcePixels) {
 
 class RenderSpecDrawing : public ::testing::Test {
  protected:
-  void SetUp() override { InstallRenderEngine(); }
+  CRenderEngineUI engine_;
+  CScopedRenderServicesUI installed_{engine_.Services()};
   CWindowManagerUI manager_;
 };
 

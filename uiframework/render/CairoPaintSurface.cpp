@@ -4,15 +4,6 @@
 
 namespace SkinUI {
 
-namespace {
-
-// Every program that paints through this surface gets the render engine's
-// image loaders before its first layout is built (this file is linked in
-// by the window layer's painting).
-const bool g_renderEngineInstalled = (InstallRenderEngine(), true);
-
-}  // namespace
-
 CCairoPaintSurfaceUI::CCairoPaintSurfaceUI(cairo_t* dc) : m_dc(dc) {}
 
 CCairoPaintSurfaceUI::~CCairoPaintSurfaceUI() {

@@ -1,6 +1,7 @@
 // CCairoPaintSurfaceUI: what the control tree paints on, over a cairo
-// context on the window's premultiplied ARGB32 surface. Linking it
-// installs the render engine (InstallRenderEngine) at start-up.
+// context on the window's premultiplied ARGB32 surface. Images it draws
+// load through the manager's tables; text is laid out like the render
+// engine's text measurer lays it out.
 #pragma once
 
 #include "uiframework/render/PaintSurface.h"

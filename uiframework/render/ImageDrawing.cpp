@@ -13,22 +13,6 @@ namespace SkinUI {
 
 namespace {
 
-ImageEntry* DecodeForTables(LPCWSTR name, LPCWSTR type, DWORD mask) { return CRenderer::LoadImage(name, type, mask); }
-
-bool LoadSpec(CWindowManagerUI* manager, ImageDrawSpec& drawSpec) {
-  if (drawSpec.image != nullptr) return true;
-  if (drawSpec.loadAttempted || drawSpec.description.IsEmpty() || manager == nullptr) return false;
-  drawSpec.loadAttempted = true;
-  ImageSource source;
-  ParseImageDescription(drawSpec.description, drawSpec, source);
-  drawSpec.imageName = source.name;
-  drawSpec.image = manager->GetOrAddImage(source.name, source.type.IsEmpty() ? nullptr : source.type.GetData(),
-                                      source.mask, source.useHsl);
-  if (drawSpec.image == nullptr) return false;
-  drawSpec.source = ClampSourceRect(drawSpec.source, drawSpec.image->width, drawSpec.image->height);
-  return true;
-}
-
 // A cairo surface over the image's pixels, without copying them. Cairo
 // only reads them: the surface is used as a drawing source alone.
 cairo_surface_t* WrapImage(const ImageEntry& image) {
@@ -58,16 +42,25 @@ void DrawPart(cairo_t* dc, cairo_surface_t* surface, const ImagePart& part, BYTE
 
 }  // namespace
 
-void InstallRenderEngine() {
-  CWindowResourcesUI::SetImageLoader(&DecodeForTables);
-  SetImageSpecLoader(&LoadSpec);
+bool CRenderer::LoadImageSpec(CWindowManagerUI* manager, ImageDrawSpec& drawSpec) {
+  if (drawSpec.image != nullptr) return true;
+  if (drawSpec.loadAttempted || drawSpec.description.IsEmpty() || manager == nullptr) return false;
+  drawSpec.loadAttempted = true;
+  ImageSource source;
+  ParseImageDescription(drawSpec.description, drawSpec, source);
+  drawSpec.imageName = source.name;
+  drawSpec.image = manager->GetOrAddImage(source.name, source.type.IsEmpty() ? nullptr : source.type.GetData(),
+                                          source.mask, source.useHsl);
+  if (drawSpec.image == nullptr) return false;
+  drawSpec.source = ClampSourceRect(drawSpec.source, drawSpec.image->width, drawSpec.image->height);
+  return true;
 }
 
 bool CRenderer::DrawImage(cairo_t* dc, CWindowManagerUI* manager, const RECT& item, const RECT& paint,
                           ImageDrawSpec& drawSpec) {
   if (manager == nullptr) return true;
   if (drawSpec.description.IsEmpty()) return false;
-  if (!LoadSpec(manager, drawSpec)) return false;
+  if (!LoadImageSpec(manager, drawSpec)) return false;
   if (dc == nullptr || !IsWithinDrawableRange(item)) return true;
   RECT dest = item;
   const RECT& d = drawSpec.dest;

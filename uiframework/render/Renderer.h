@@ -15,11 +15,6 @@ namespace SkinUI {
 class CWindowManagerUI;
 class CRenderClip;
 
-// Registers the image decoder with the window resources and the ImageDrawSpec
-// loader with the controls. Programs that link CCairoPaintSurfaceUI get
-// this at start-up; others call it before the first layout is built.
-void InstallRenderEngine();
-
 class CRenderer {
  public:
   // Images. name is an archive entry or file (type null or empty), a
@@ -27,6 +22,9 @@ class CRenderer {
   // colour ("#" optional) with the type "*COLOR*". Null on failure.
   static ImageEntry* LoadImage(LPCWSTR name, LPCWSTR type = nullptr, DWORD mask = 0);
   static void FreeImage(ImageEntry* entry);
+  // Parses drawSpec.description and loads its image through the manager's
+  // tables, once (a failure is remembered); false when that fails.
+  static bool LoadImageSpec(CWindowManagerUI* manager, ImageDrawSpec& drawSpec);
 
   // Parses drawSpec.description and loads its image through the manager's
   // tables on first use. False when the description is empty or its image

@@ -1,5 +1,7 @@
 #include "uiframework/window/ManagerWindowSide.h"
 
+#include "uiframework/resources/RenderServices.h"
+
 #include <algorithm>
 #include <mutex>
 
