@@ -48,6 +48,13 @@ class RecordingSurface : public IPaintSurfaceUI {
     linkCount = 0;
     calls.push_back("htmltext " + Str(rc));
   }
+  void DrawTextEffects(CWindowManagerUI*, const RECT& rc, LPCWSTR, int, UINT, const TextEffects&) override {
+    calls.push_back("effecttext " + Str(rc));
+  }
+  void DrawSmoothLine(double, double, double, double, double, DWORD) override { calls.push_back("smoothline"); }
+  void DrawImageEntry(const ImageEntry&, const RECT& rc, const ImageTurn&) override {
+    calls.push_back("imageentry " + Str(rc));
+  }
 };
 
 class CountingControl : public CControlUI {

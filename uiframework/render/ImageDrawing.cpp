@@ -7,6 +7,7 @@
 #include "uiframework/render/Renderer.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cairo.h>
 
 namespace SkinUI {
@@ -76,6 +77,34 @@ bool CRenderer::DrawImage(cairo_t* dc, CWindowManagerUI* manager, const RECT& it
   DrawImageRect(dc, image, dest, paint, drawSpec.source, drawSpec.corners, image.hasAlpha, drawSpec.fade, drawSpec.hole, drawSpec.xTiled,
                 drawSpec.yTiled);
   return true;
+}
+
+void CRenderer::DrawImageEntry(cairo_t* dc, const ImageEntry& image, const RECT& dest, const ImageTurn& turn) {
+  if (dc == nullptr || image.width <= 0 || image.height <= 0 || RectIsEmpty(dest)) return;
+  if (image.pixels.size() < static_cast<size_t>(image.width) * static_cast<size_t>(image.height)) return;
+  if (!IsWithinDrawableRange(dest) || !std::isfinite(turn.degrees) || !std::isfinite(turn.centreX) ||
+      !std::isfinite(turn.centreY))
+    return;
+  cairo_surface_t* surface = WrapImage(image);
+  cairo_save(dc);
+  cairo_set_operator(dc, CAIRO_OPERATOR_OVER);
+  if (turn.degrees != 0) {
+    cairo_translate(dc, turn.centreX, turn.centreY);
+    cairo_rotate(dc, std::fmod(turn.degrees, 360.0) * M_PI / 180.0);
+    cairo_translate(dc, -turn.centreX, -turn.centreY);
+  }
+  const double width = dest.right - dest.left;
+  const double height = dest.bottom - dest.top;
+  cairo_translate(dc, dest.left, dest.top);
+  cairo_scale(dc, width / image.width, height / image.height);
+  cairo_set_source_surface(dc, surface, 0, 0);
+  // Smooth scaling and turning; the edges stay inside the image.
+  cairo_pattern_set_filter(cairo_get_source(dc), CAIRO_FILTER_GOOD);
+  cairo_pattern_set_extend(cairo_get_source(dc), CAIRO_EXTEND_PAD);
+  cairo_rectangle(dc, 0, 0, image.width, image.height);
+  cairo_fill(dc);
+  cairo_restore(dc);
+  cairo_surface_destroy(surface);
 }
 
 void CRenderer::DrawImageRect(cairo_t* dc, const ImageEntry& image, const RECT& dest, const RECT& paint,
