@@ -169,6 +169,7 @@ TEST(ControlGeometry, FloatingControlTakesItsSizeFromTheBackgroundImage) {
       drawSpec.image = &image;
       return true;
     }
+    AnimationStatus LoadAnimation(LPCWSTR, size_t, AnimatedImage&) override { return AnimationStatus::Unreadable; }
     ImageEntry image;
   } decoder;
   decoder.image.width = 32;

@@ -29,6 +29,7 @@ class FakeDecoder : public IImageDecoderUI {
     return entry;
   }
   bool LoadImageSpec(CWindowManagerUI*, ImageDrawSpec&) override { return false; }
+  AnimationStatus LoadAnimation(LPCWSTR, size_t, AnimatedImage&) override { return AnimationStatus::Unreadable; }
 };
 
 }  // namespace

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "platform/Types.h"
+#include "uiframework/render/AnimatedImage.h"
 #include "uiframework/render/ImageDrawSpec.h"
 #include "uiframework/render/ImageEntry.h"
 
@@ -29,6 +30,10 @@ class IImageDecoderUI {
   // the description changes. False when the description is empty, the
   // manager is null or the image cannot be loaded.
   virtual bool LoadImageSpec(CWindowManagerUI* manager, ImageDrawSpec& drawSpec) = 0;
+  // Every frame of the named image (an archive entry or file; a still
+  // image gives one frame), within maxBytes of decoded pixels and
+  // kMaxAnimationFrames frames.
+  virtual AnimationStatus LoadAnimation(LPCWSTR name, size_t maxBytes, AnimatedImage& animation) = 0;
 };
 
 }  // namespace SkinUI

@@ -13,6 +13,10 @@ bool CRenderEngineUI::LoadImageSpec(CWindowManagerUI* manager, ImageDrawSpec& dr
   return CRenderer::LoadImageSpec(manager, drawSpec);
 }
 
+AnimationStatus CRenderEngineUI::LoadAnimation(LPCWSTR name, size_t maxBytes, AnimatedImage& animation) {
+  return CRenderer::LoadAnimation(name, maxBytes, animation);
+}
+
 SIZE CRenderEngineUI::MeasureText(CWindowManagerUI* manager, LPCWSTR text, int fontId, UINT format, SIZE box) {
   if (manager == nullptr || text == nullptr || *text == 0) return SIZE{0, 0};
   RECT rect{0, 0, box.cx, box.cy};

@@ -18,6 +18,7 @@ class CRenderEngineUI : public IImageDecoderUI, public ITextMeasurerUI {
 
   std::unique_ptr<ImageEntry> LoadImage(LPCWSTR name, LPCWSTR type, DWORD mask) override;
   bool LoadImageSpec(CWindowManagerUI* manager, ImageDrawSpec& drawSpec) override;
+  AnimationStatus LoadAnimation(LPCWSTR name, size_t maxBytes, AnimatedImage& animation) override;
 
   SIZE MeasureText(CWindowManagerUI* manager, LPCWSTR text, int fontId, UINT format, SIZE box) override;
   SIZE MeasureHtmlText(CWindowManagerUI* manager, LPCWSTR text, int fontId, UINT format, SIZE box) override;

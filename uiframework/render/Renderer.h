@@ -5,6 +5,7 @@
 #pragma once
 
 #include "uiframework/core/UIGeometry.h"
+#include "uiframework/render/AnimatedImage.h"
 #include "uiframework/render/ImageDrawSpec.h"
 #include "uiframework/render/ImageEntry.h"
 #include "uiframework/render/PaintSurface.h"
@@ -24,6 +25,9 @@ class CRenderer {
   // colour ("#" optional) with the type "*COLOR*". Null on failure.
   static ImageEntry* LoadImage(LPCWSTR name, LPCWSTR type = nullptr, DWORD mask = 0);
   static void FreeImage(ImageEntry* entry);
+  // Every frame of the named image (archive entry or file), within
+  // maxBytes of decoded pixels and kMaxAnimationFrames frames.
+  static AnimationStatus LoadAnimation(LPCWSTR name, size_t maxBytes, AnimatedImage& animation);
   // Parses drawSpec.description and loads its image through the manager's
   // tables, once (a failure is remembered); false when that fails.
   static bool LoadImageSpec(CWindowManagerUI* manager, ImageDrawSpec& drawSpec);

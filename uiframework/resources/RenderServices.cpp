@@ -30,6 +30,12 @@ bool LoadImageSpec(CWindowManagerUI* manager, ImageDrawSpec& drawSpec) {
   return decoder != nullptr && decoder->LoadImageSpec(manager, drawSpec);
 }
 
+AnimationStatus LoadAnimation(LPCWSTR name, size_t maxBytes, AnimatedImage& animation) {
+  animation = AnimatedImage();
+  IImageDecoderUI* decoder = g_imageDecoder.load();
+  return decoder == nullptr ? AnimationStatus::Unreadable : decoder->LoadAnimation(name, maxBytes, animation);
+}
+
 SIZE MeasureText(CWindowManagerUI* manager, LPCWSTR text, int fontId, UINT format, SIZE box) {
   ITextMeasurerUI* measurer = g_textMeasurer.load();
   return measurer == nullptr ? SIZE{0, 0} : measurer->MeasureText(manager, text, fontId, format, box);

@@ -40,6 +40,7 @@ class CScopedRenderServicesUI {
 // Through the installed decoder: false (or null) without one.
 std::unique_ptr<ImageEntry> LoadImage(LPCWSTR name, LPCWSTR type = nullptr, DWORD mask = 0);
 bool LoadImageSpec(CWindowManagerUI* manager, ImageDrawSpec& drawSpec);
+AnimationStatus LoadAnimation(LPCWSTR name, size_t maxBytes, AnimatedImage& animation);
 // Through the installed measurer: {0, 0} without one.
 SIZE MeasureText(CWindowManagerUI* manager, LPCWSTR text, int fontId, UINT format, SIZE box);
 SIZE MeasureHtmlText(CWindowManagerUI* manager, LPCWSTR text, int fontId, UINT format, SIZE box);
