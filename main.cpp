@@ -11,6 +11,7 @@
 #include "system/EnvProbes.h"
 #include "system/Paths.h"
 #include "system/WriteLogFile.h"
+#include "uiframework/render/RenderEngine.h"
 #include "uiframework/resources/ResourceSettings.h"
 
 #include <cstring>
@@ -122,6 +123,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
   OleInitialize(nullptr);
   RegisterWithFirewall();
 
+  // The render engine decodes the skin's images and measures text for
+  // every window of the process.
+  SkinUI::CRenderEngineUI renderEngine;
+  SkinUI::CScopedRenderServicesUI renderServices(renderEngine.Services());
   SkinUI::CResourceSettingsUI::SetInstance(instance);
   if (!LoadSkinArchive(SkinUI::CResourceSettingsUI::ResourceModule())) {
     OleUninitialize();

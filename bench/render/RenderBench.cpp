@@ -5,6 +5,7 @@
 #include "bench/render/BenchSkinImages.h"
 #include "uiframework/manager/WindowManagerUI.h"
 #include "uiframework/render/CairoPaintSurface.h"
+#include "uiframework/render/RenderEngine.h"
 #include "uiframework/render/Renderer.h"
 #include "uiframework/render/TextFormat.h"
 
@@ -112,7 +113,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "cannot write the skin images\n");
     return 1;
   }
-  InstallRenderEngine();
+  CRenderEngineUI engine;
+  CScopedRenderServicesUI installed(engine.Services());
   CResourceSettingsUI::SetResourcePath((folder.wstring() + L"/").c_str());
   CWindowManagerUI manager;
   manager.SetDefaultFont(kDefaultFontFace, 13, false, false, false, false);

@@ -8,6 +8,7 @@
 #include "uiframework/layout/HorizontalLayoutUI.h"
 #include "uiframework/layout/VerticalLayoutUI.h"
 #include "uiframework/manager/WindowManagerUI.h"
+#include "uiframework/render/RenderEngine.h"
 #include "uiframework/render/Renderer.h"
 #include "uiframework/window/WindowWnd.h"
 
@@ -97,7 +98,8 @@ int main() {
     std::fprintf(stderr, "cannot write the skin images\n");
     return 1;
   }
-  InstallRenderEngine();
+  CRenderEngineUI engine;
+  CScopedRenderServicesUI installed(engine.Services());
   CResourceSettingsUI::SetResourcePath((folder.wstring() + L"/").c_str());
 
   const long before = ResidentKiB();

@@ -2,6 +2,7 @@
 // its painting steps; the manager's name map and notifications.
 #include "uiframework/layout/VerticalLayoutUI.h"
 #include "uiframework/manager/WindowManagerUI.h"
+#include "uiframework/resources/RenderServices.h"
 
 #include <gtest/gtest.h>
 
@@ -46,6 +47,13 @@ class RecordingSurface : public IPaintSurfaceUI {
                     POINT) override {
     linkCount = 0;
     calls.push_back("htmltext " + Str(rc));
+  }
+  void DrawTextEffects(CWindowManagerUI*, const RECT& rc, LPCWSTR, int, UINT, const TextEffects&) override {
+    calls.push_back("effecttext " + Str(rc));
+  }
+  void DrawSmoothLine(double, double, double, double, double, DWORD) override { calls.push_back("smoothline"); }
+  void DrawImageEntry(const ImageEntry&, const RECT& rc, const ImageTurn&) override {
+    calls.push_back("imageentry " + Str(rc));
   }
 };
 
@@ -153,13 +161,20 @@ TEST(ControlGeometry, FloatingControlRecomputesItsFixedPlacement) {
 }
 
 TEST(ControlGeometry, FloatingControlTakesItsSizeFromTheBackgroundImage) {
-  static ImageEntry image;
-  image.width = 32;
-  image.height = 16;
-  SetImageSpecLoader([](CWindowManagerUI*, ImageDrawSpec& drawSpec) {
-    drawSpec.image = &image;
-    return true;
-  });
+  // A decoder that gives every description one 32 × 16 image.
+  class FixedImageDecoder : public IImageDecoderUI {
+   public:
+    std::unique_ptr<ImageEntry> LoadImage(LPCWSTR, LPCWSTR, DWORD) override { return nullptr; }
+    bool LoadImageSpec(CWindowManagerUI*, ImageDrawSpec& drawSpec) override {
+      drawSpec.image = &image;
+      return true;
+    }
+    AnimationStatus LoadAnimation(LPCWSTR, size_t, AnimatedImage&) override { return AnimationStatus::Unreadable; }
+    ImageEntry image;
+  } decoder;
+  decoder.image.width = 32;
+  decoder.image.height = 16;
+  CScopedRenderServicesUI installed(RenderServicesUI{&decoder, nullptr});
   CControlUI floating, fixed;
   floating.SetFloat(true);
   floating.SetBkImage(L"bk.png");
@@ -167,7 +182,6 @@ TEST(ControlGeometry, FloatingControlTakesItsSizeFromTheBackgroundImage) {
   EXPECT_EQ(floating.GetFixedHeight(), 16);
   fixed.SetBkImage(L"bk.png");
   EXPECT_EQ(fixed.GetFixedWidth(), 0);
-  SetImageSpecLoader(nullptr);
 }
 
 TEST(ControlStates, HidingTheFocusedControlClearsTheFocusForGood) {

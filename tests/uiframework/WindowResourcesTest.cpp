@@ -1,11 +1,13 @@
 // Per-window and shared resource tables, fonts and the process-wide
 // settings.
 #include "platform/Resources.h"
+#include "uiframework/resources/RenderServices.h"
 #include "uiframework/resources/WindowResources.h"
 
 #include <gtest/gtest.h>
 
 #include <map>
+#include <memory>
 #include <string>
 
 using namespace SkinUI;
@@ -14,15 +16,21 @@ namespace {
 
 int g_loads = 0;
 // A stand-in decoder: names starting with "ok" decode to a 2x3 image.
-ImageEntry* FakeLoader(LPCWSTR name, LPCWSTR, DWORD) {
-  ++g_loads;
-  if (IS_INTRESOURCE(name) || std::wstring(name).rfind(L"ok", 0) != 0) return nullptr;
-  auto* entry = new ImageEntry;
-  entry->width = 2;
-  entry->height = 3;
-  entry->pixels.assign(6, 0xFF112233u);
-  return entry;
-}
+// Decodes names that start with "ok" to a 2 × 3 image, counting calls.
+class FakeDecoder : public IImageDecoderUI {
+ public:
+  std::unique_ptr<ImageEntry> LoadImage(LPCWSTR name, LPCWSTR, DWORD) override {
+    ++g_loads;
+    if (IS_INTRESOURCE(name) || std::wstring(name).rfind(L"ok", 0) != 0) return nullptr;
+    auto entry = std::make_unique<ImageEntry>();
+    entry->width = 2;
+    entry->height = 3;
+    entry->pixels.assign(6, 0xFF112233u);
+    return entry;
+  }
+  bool LoadImageSpec(CWindowManagerUI*, ImageDrawSpec&) override { return false; }
+  AnimationStatus LoadAnimation(LPCWSTR, size_t, AnimatedImage&) override { return AnimationStatus::Unreadable; }
+};
 
 }  // namespace
 
@@ -84,7 +92,8 @@ TEST(WindowFonts, MetricsGrowWithThePixelHeight) {
 }
 
 TEST(WindowImages, FailedLoadsStoreNothingAndAreRetried) {
-  CWindowResourcesUI::SetImageLoader(FakeLoader);
+  FakeDecoder decoder;
+  auto installed = std::make_unique<CScopedRenderServicesUI>(RenderServicesUI{&decoder, nullptr});
   CWindowResourcesUI window;
   g_loads = 0;
   EXPECT_EQ(window.GetOrAddImage(L"bad.png"), nullptr);
@@ -108,7 +117,7 @@ TEST(WindowImages, FailedLoadsStoreNothingAndAreRetried) {
   const ImageEntry* shared = window.AddImage(L"ok-shared.png", nullptr, 0, false, true);
   EXPECT_EQ(other.GetImage(L"ok-shared.png"), shared);
   window.RemoveAllImages(true);
-  CWindowResourcesUI::SetImageLoader(nullptr);
+  installed.reset();
   EXPECT_EQ(window.AddImage(L"ok-new.png"), nullptr);
 }
 

@@ -1,11 +1,13 @@
 // The tables shared by every window, used by windows on several threads at
 // once: lookups reorder the tables, so they run under the same lock as the
 // additions.
+#include "uiframework/resources/RenderServices.h"
 #include "uiframework/resources/WindowResources.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -14,18 +16,25 @@ using namespace SkinUI;
 
 namespace {
 
-ImageEntry* TinyImage(LPCWSTR, LPCWSTR, DWORD) {
-  auto* entry = new ImageEntry;
-  entry->width = 1;
-  entry->height = 1;
-  entry->pixels.assign(1, 0xFF000000u);
-  return entry;
-}
+// Decodes every name to one black pixel.
+class TinyImageDecoder : public IImageDecoderUI {
+ public:
+  std::unique_ptr<ImageEntry> LoadImage(LPCWSTR, LPCWSTR, DWORD) override {
+    auto entry = std::make_unique<ImageEntry>();
+    entry->width = 1;
+    entry->height = 1;
+    entry->pixels.assign(1, 0xFF000000u);
+    return entry;
+  }
+  bool LoadImageSpec(CWindowManagerUI*, ImageDrawSpec&) override { return false; }
+  AnimationStatus LoadAnimation(LPCWSTR, size_t, AnimatedImage&) override { return AnimationStatus::Unreadable; }
+};
 
 }  // namespace
 
 TEST(SharedWindowTables, WindowsOnSeveralThreadsLookUpWhileOthersAdd) {
-  CWindowResourcesUI::SetImageLoader(TinyImage);
+  TinyImageDecoder decoder;
+  CScopedRenderServicesUI installed(RenderServicesUI{&decoder, nullptr});
   {
     CWindowResourcesUI setup;
     for (int i = 0; i < 16; ++i) {
@@ -58,5 +67,4 @@ TEST(SharedWindowTables, WindowsOnSeveralThreadsLookUpWhileOthersAdd) {
   EXPECT_NE(after.GetImage(L"T0_0"), nullptr);
   after.RemoveAllImages(true);
   after.RemoveAllDefaultAttributeLists(true);
-  CWindowResourcesUI::SetImageLoader(nullptr);
 }

@@ -4,6 +4,7 @@
 #include "uiframework/layout/VerticalLayoutUI.h"
 #include "uiframework/manager/WindowManagerUI.h"
 #include "uiframework/render/CairoPaintSurface.h"
+#include "uiframework/render/RenderEngine.h"
 #include "uiframework/render/Renderer.h"
 
 #include <gtest/gtest.h>
@@ -14,8 +15,9 @@ namespace {
 
 constexpr std::uint32_t kWhite = 0xFFFFFFFF;
 
-// Linking the paint surface installs the render engine: no explicit call.
 TEST(RenderControlTreePaint, BackgroundsImagesAndBordersReachTheSurface) {
+  CRenderEngineUI engine;
+  CScopedRenderServicesUI installed(engine.Services());
   CWindowManagerUI manager;
   auto* root = new CVerticalLayoutUI;
   root->SetAttribute(L"bkcolor", L"#FF0000FF");

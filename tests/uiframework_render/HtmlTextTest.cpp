@@ -2,6 +2,7 @@
 #include "tests/uiframework_render/TestCanvas.h"
 #include "uiframework/manager/WindowManagerUI.h"
 #include "uiframework/render/HtmlTextScanner.h"
+#include "uiframework/render/RenderEngine.h"
 #include "uiframework/render/Renderer.h"
 #include "uiframework/render/TextFormat.h"
 
@@ -71,8 +72,10 @@ TEST(RenderHtmlTextScanner, RawTextRunsToItsClosingTag) {
 
 class RenderHtmlText : public ::testing::Test {
  protected:
+  CRenderEngineUI engine_;
+  CScopedRenderServicesUI installed_{engine_.Services()};
+
   void SetUp() override {
-    InstallRenderEngine();
     ASSERT_NE(manager_.AddFont(kFont, kDefaultFontFace, 16, false, false, false, false), nullptr);
   }
 

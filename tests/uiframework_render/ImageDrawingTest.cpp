@@ -2,9 +2,13 @@
 // source clamping and destination rules, checked pixel by pixel.
 #include "tests/uiframework_render/TestCanvas.h"
 #include "uiframework/manager/WindowManagerUI.h"
+#include "uiframework/render/CairoPaintSurface.h"
+#include "uiframework/render/RenderEngine.h"
 #include "uiframework/render/Renderer.h"
 
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 using namespace SkinUI;
 
@@ -174,9 +178,57 @@ TEST(RenderSourceRect, StretchPicksSourcePixels) {
   EXPECT_EQ(canvas.Pixel(9, 0), kBlue);
 }
 
+TEST(RenderImageEntry, ScalesTheWholeImageIntoTheDestination) {
+  TestCanvas canvas(30, 30, 0);
+  CCairoPaintSurfaceUI surface(canvas.dc());
+  const ImageEntry image = MakeSolidImage(2, 2, 0xFF00FF00);
+  surface.DrawImageEntry(image, RECT{5, 5, 25, 15}, ImageTurn{});
+  EXPECT_EQ(canvas.ChangedBox(0), (RECT{5, 5, 25, 15}));
+  EXPECT_EQ(canvas.Pixel(15, 10), 0xFF00FF00u);
+  // Translucent pixels blend over what is there.
+  TestCanvas white(10, 10, kWhite);
+  CRenderer::DrawImageEntry(white.dc(), MakeSolidImage(1, 1, 0x80800000), RECT{0, 0, 10, 10}, ImageTurn{});
+  EXPECT_LE(ChannelDistance(white.Pixel(5, 5), 0xFFFF7F7F), 1);
+}
+
+TEST(RenderImageEntry, TurnsAboutTheGivenCentre) {
+  // A 40 × 10 bar turned by 90 degrees about its centre stands upright.
+  TestCanvas canvas(60, 60, 0);
+  const ImageEntry bar = MakeSolidImage(40, 10, 0xFFFF0000);
+  CRenderer::DrawImageEntry(canvas.dc(), bar, RECT{10, 25, 50, 35}, ImageTurn{90, 30, 30});
+  const RECT box = canvas.ChangedBox(0);
+  EXPECT_NEAR(box.left, 25, 1);
+  EXPECT_NEAR(box.right, 35, 1);
+  EXPECT_NEAR(box.top, 10, 1);
+  EXPECT_NEAR(box.bottom, 50, 1);
+  EXPECT_EQ(canvas.Pixel(30, 15), 0xFFFF0000u);
+  EXPECT_EQ(canvas.Pixel(45, 30), 0u);
+  // Clockwise on screen: a marked top-left corner of a square goes to the
+  // top-right after a quarter turn.
+  TestCanvas turned(20, 20, 0);
+  ImageEntry marked = MakeSolidImage(2, 2, 0xFF0000FF);
+  marked.pixels[0] = 0xFFFF0000;
+  CRenderer::DrawImageEntry(turned.dc(), marked, RECT{0, 0, 20, 20}, ImageTurn{90, 10, 10});
+  EXPECT_GT((turned.Pixel(17, 2) >> 16) & 0xFF, 200u);
+  EXPECT_LT((turned.Pixel(2, 2) >> 16) & 0xFF, 50u);
+}
+
+TEST(RenderImageEntry, NothingForEmptyImagesOrDestinations) {
+  TestCanvas canvas(10, 10, 0);
+  ImageEntry broken = MakeSolidImage(4, 4, 0xFFFFFFFF);
+  broken.pixels.resize(3);
+  CRenderer::DrawImageEntry(canvas.dc(), broken, RECT{0, 0, 10, 10}, ImageTurn{});
+  CRenderer::DrawImageEntry(canvas.dc(), ImageEntry{}, RECT{0, 0, 10, 10}, ImageTurn{});
+  CRenderer::DrawImageEntry(canvas.dc(), MakeSolidImage(2, 2, 0xFFFFFFFF), RECT{5, 5, 5, 9}, ImageTurn{});
+  CRenderer::DrawImageEntry(canvas.dc(), MakeSolidImage(2, 2, 0xFFFFFFFF), RECT{0, 0, 9, 9},
+                            ImageTurn{std::nan(""), 0, 0});
+  EXPECT_EQ(canvas.ChangedBox(0), RECT{});
+}
+
 class RenderSpecDrawing : public ::testing::Test {
  protected:
-  void SetUp() override { InstallRenderEngine(); }
+  CRenderEngineUI engine_;
+  CScopedRenderServicesUI installed_{engine_.Services()};
   CWindowManagerUI manager_;
 };
 

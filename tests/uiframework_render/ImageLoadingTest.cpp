@@ -4,6 +4,7 @@
 #include "tests/uiframework_render/PngWriter.h"
 #include "platform/Resources.h"
 #include "uiframework/manager/WindowManagerUI.h"
+#include "uiframework/render/RenderEngine.h"
 #include "uiframework/render/Renderer.h"
 
 #include <gtest/gtest.h>
@@ -102,17 +103,21 @@ TEST_F(RenderImageLoading, ModuleResourcesByNumericIdAndType) {
   EXPECT_EQ(direct->pixels[0], 0xFF090807u);
   EXPECT_EQ(Load(MAKEINTRESOURCEW(556), L"PNG"), nullptr);
 
-  InstallRenderEngine();
+  CRenderEngineUI engine;
+  CScopedRenderServicesUI installed(engine.Services());
   CWindowManagerUI manager;
   ImageDrawSpec drawSpec;
   drawSpec.description = L"res='555' restype='PNG'";
   EXPECT_TRUE(LoadImageSpec(&manager, drawSpec));
 }
 
-TEST_F(RenderImageLoading, ManagerTablesGetImagesThroughTheEngine) {
-  InstallRenderEngine();
+TEST_F(RenderImageLoading, ManagerTablesGetImagesThroughTheInstalledEngine) {
   WritePng("t.png", 3, 2, std::vector<unsigned char>(3 * 2 * 4, 255));
   CWindowManagerUI manager;
+  // Nothing decodes before an engine is installed; a failed add is retried.
+  EXPECT_EQ(manager.GetOrAddImage(L"t.png"), nullptr);
+  CRenderEngineUI engine;
+  CScopedRenderServicesUI installed(engine.Services());
   const ImageEntry* image = manager.GetOrAddImage(L"t.png");
   ASSERT_NE(image, nullptr);
   EXPECT_EQ(image->width, 3);

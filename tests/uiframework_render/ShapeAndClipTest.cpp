@@ -66,6 +66,47 @@ TEST(RenderPens, LinesCoverWholePixelColumnsAndRows) {
   EXPECT_EQ(wide.Pixel(3, 15), kWhite);
 }
 
+TEST(RenderPens, SmoothLinesAreRoundCappedAntiAliasedAndTranslucent) {
+  TestCanvas canvas(40, 20, 0);
+  CCairoPaintSurfaceUI surface(canvas.dc());
+  surface.DrawSmoothLine(10, 10, 30, 10, 6, 0xFFFF0000);
+  // Round caps reach half the width past both ends.
+  EXPECT_EQ(canvas.ChangedBox(0), (RECT{7, 7, 33, 13}));
+  EXPECT_EQ(canvas.Pixel(20, 10), 0xFFFF0000u);
+  // The cap's rounded corner is only partly covered.
+  const std::uint32_t corner = canvas.Pixel(7, 7);
+  EXPECT_LT(corner >> 24, 128u);
+  // A slanted line has anti-aliased edges.
+  TestCanvas slanted(40, 40, 0);
+  CRenderer::DrawSmoothLine(slanted.dc(), 5, 5, 35, 30, 3, 0xFF0000FF);
+  int partial = 0;
+  for (int y = 0; y < 40; ++y)
+    for (int x = 0; x < 40; ++x) {
+      const std::uint32_t alpha = slanted.Pixel(x, y) >> 24;
+      if (alpha > 0 && alpha < 255) ++partial;
+    }
+  EXPECT_GT(partial, 20);
+  // The colour's alpha blends: half-transparent red over white.
+  TestCanvas white(20, 20, kWhite);
+  CRenderer::DrawSmoothLine(white.dc(), 2, 10, 18, 10, 4, 0x80FF0000);
+  EXPECT_LE(ChannelDistance(white.Pixel(10, 10), 0xFFFF7F7F), 1);
+}
+
+TEST(RenderPens, ASmoothLineOfNoLengthIsARoundDot) {
+  TestCanvas canvas(20, 20, 0);
+  CRenderer::DrawSmoothLine(canvas.dc(), 10, 10, 10, 10, 4, 0xFF00FF00);
+  EXPECT_EQ(canvas.ChangedBox(0), (RECT{8, 8, 12, 12}));
+  EXPECT_EQ(canvas.Pixel(10, 10), 0xFF00FF00u);
+  EXPECT_LT(canvas.Pixel(8, 8) >> 24, 255u);
+  // Invisible colours, no width, or coordinates that are not numbers draw nothing.
+  TestCanvas blank(20, 20, 0);
+  CRenderer::DrawSmoothLine(blank.dc(), 2, 2, 18, 18, 4, 0x00FF0000);
+  CRenderer::DrawSmoothLine(blank.dc(), 2, 2, 18, 18, 0, 0xFFFF0000);
+  CRenderer::DrawSmoothLine(blank.dc(), std::nan(""), 2, 18, 18, 4, 0xFFFF0000);
+  CRenderer::DrawSmoothLine(blank.dc(), 2, 2, 1e30, 18, 4, 0xFFFF0000);
+  EXPECT_EQ(blank.ChangedBox(0), RECT{});
+}
+
 TEST(RenderPens, FramesLieInsideTheRectangle) {
   TestCanvas thin(20, 20, kWhite);
   CRenderer::DrawRect(thin.dc(), RECT{2, 2, 12, 12}, 1, 0xFFFF0000, kPenSolid);

@@ -2,6 +2,7 @@
 // bounding box of the drawn pixels.
 #include "tests/uiframework_render/TestCanvas.h"
 #include "uiframework/manager/WindowManagerUI.h"
+#include "uiframework/render/RenderEngine.h"
 #include "uiframework/render/Renderer.h"
 #include "uiframework/render/TextFormat.h"
 
@@ -87,3 +88,26 @@ TEST_F(RenderTextDrawing, WordBreakWrapsIntoMoreLines) {
 }
 
 }  // namespace
+
+// The installed text measurer sizes text without any drawing target, as
+// controls do before their first paint, and agrees with drawing.
+TEST_F(RenderTextDrawing, TheInstalledMeasurerSizesTextWithoutASurface) {
+  EXPECT_EQ(MeasureText(&manager_, L"before", kFont, kTextSingleLine, SIZE{9999, 40}), (SIZE{0, 0}));
+  CRenderEngineUI engine;
+  CScopedRenderServicesUI installed(engine.Services());
+  const SIZE one = MeasureText(&manager_, L"Measure me", kFont, kTextSingleLine, SIZE{9999, 40});
+  const RECT drawn = Measure(L"Measure me", RECT{0, 0, 9999, 40}, kTextSingleLine);
+  EXPECT_EQ(one, (SIZE{drawn.right, drawn.bottom}));
+  EXPECT_GT(MeasureText(&manager_, L"Measure me too", kFont, kTextSingleLine, SIZE{9999, 40}).cx, one.cx);
+  // Wrapped within a narrow box: narrower and taller.
+  const SIZE wrapped = MeasureText(&manager_, L"one two three four five", kFont, kTextWordBreak, SIZE{60, 400});
+  EXPECT_LE(wrapped.cx, 60);
+  EXPECT_GE(wrapped.cy, 3 * one.cy);
+  // Formatted text: the pen moved by 20 pixels widens it by 20.
+  const SIZE plain = MeasureHtmlText(&manager_, L"Measure me", kFont, kTextSingleLine, SIZE{9999, 40});
+  const SIZE moved = MeasureHtmlText(&manager_, L"<x 20>Measure me", kFont, kTextSingleLine, SIZE{9999, 40});
+  EXPECT_GT(plain.cx, 40);
+  EXPECT_EQ(moved.cx, plain.cx + 20);
+  EXPECT_EQ(MeasureText(&manager_, L"", kFont, kTextSingleLine, SIZE{9999, 40}), (SIZE{0, 0}));
+  EXPECT_EQ(MeasureText(nullptr, L"x", kFont, kTextSingleLine, SIZE{9999, 40}), (SIZE{0, 0}));
+}

@@ -5,6 +5,7 @@
 
 #include "tests/support/TempMachineRoot.h"
 #include "tests/uiframework_window/SkinTestWindow.h"
+#include "uiframework/render/RenderEngine.h"
 #include "uiframework/render/Renderer.h"
 
 namespace skintest {
@@ -153,7 +154,8 @@ TEST_F(PaintingTest, ChildWindowsCannotBeLayered) {
 }
 
 TEST_F(PaintingTest, TheLayeredBackgroundImageFollowsTheWindowSize) {
-  InstallRenderEngine();
+  CRenderEngineUI engine;
+  CScopedRenderServicesUI installed(engine.Services());
   row->SetBkColor(0);
   left->SetBkColor(0);
   window.pm.SetLayeredImage(L"color='#FF0000FF'");

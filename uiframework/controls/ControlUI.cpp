@@ -2,6 +2,7 @@
 
 #include "uiframework/controls/AttributeValues.h"
 #include "uiframework/manager/WindowManagerUI.h"
+#include "uiframework/resources/RenderServices.h"
 
 #include <algorithm>
 #include <cmath>

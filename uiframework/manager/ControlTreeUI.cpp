@@ -320,6 +320,18 @@ void CControlTreeUI::SetWindowAttribute(LPCWSTR name, LPCWSTR value) {
   }
 }
 
+bool CControlTreeUI::SetTimer(CControlUI* control, UINT timerId, UINT elapse) {
+  return m_windowSide != nullptr && control != nullptr && m_windowSide->SetControlTimer(control, timerId, elapse);
+}
+
+bool CControlTreeUI::KillTimer(CControlUI* control, UINT timerId) {
+  return m_windowSide != nullptr && m_windowSide->KillControlTimer(control, timerId);
+}
+
+void CControlTreeUI::KillTimer(CControlUI* control) {
+  if (m_windowSide != nullptr) m_windowSide->KillControlTimers(control);
+}
+
 void CControlTreeUI::SetCursor(UICursor cursor) {
   if (m_windowSide != nullptr) m_windowSide->ShowCursor(cursor);
 }

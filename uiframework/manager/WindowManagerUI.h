@@ -47,11 +47,6 @@ class CWindowManagerUI : public CControlTreeUI {
   UINT GetHoverTime() const;
   void SetHoverTime(UINT milliseconds);
 
-  // Control timers: false when a live timer with the same control and id
-  // exists or the window refuses it; a killed one is restarted.
-  bool SetTimer(CControlUI* control, UINT timerId, UINT elapse);
-  bool KillTimer(CControlUI* control, UINT timerId);
-  void KillTimer(CControlUI* control);
   void RemoveAllTimers();
 
   bool AddPreMessageFilter(IMessageFilterUI* filter);

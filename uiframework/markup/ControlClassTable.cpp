@@ -1,9 +1,14 @@
 #include "uiframework/markup/ControlClassTable.h"
 
+#include "uiframework/controls/ChrysanthemumLoadingUI.h"
+#include "uiframework/controls/GifAnimUI.h"
+#include "uiframework/controls/GifButtonUI.h"
+#include "uiframework/controls/RotateImageUI.h"
 #include "uiframework/layout/HorizontalLayoutUI.h"
 #include "uiframework/layout/ScrollBarUI.h"
 #include "uiframework/layout/VerticalLayoutUI.h"
 
+#include <cwchar>
 #include <cwctype>
 
 namespace SkinUI {
@@ -13,6 +18,8 @@ namespace {
 struct ClassRow {
   const wchar_t* name;
   CControlUI* (*create)();
+  // Rows compared exactly; the others ignore case.
+  bool exactCase = false;
 };
 
 template <class T>
@@ -30,6 +37,10 @@ constexpr ClassRow kClasses[] = {
     {L"HorizontalLayout", Make<CHorizontalLayoutUI>},
     {L"HBox", Make<CHorizontalLayoutUI>},
     {L"ScrollBar", Make<CScrollBarUI>},
+    {L"GifAnim", Make<CGifAnimUI>, true},
+    {L"GifButton", Make<CGifButtonUI>},
+    {L"RotateImage", Make<CRotateImageUI>},
+    {L"ChrysanthemumLoading", Make<CChrysanthemumLoadingUI>},
 };
 
 bool SameIgnoringCase(const wchar_t* a, const wchar_t* b) {
@@ -43,7 +54,8 @@ bool SameIgnoringCase(const wchar_t* a, const wchar_t* b) {
 CControlUI* CreateControlByClass(LPCWSTR elementName) {
   if (elementName == nullptr) return nullptr;
   for (const ClassRow& row : kClasses)
-    if (SameIgnoringCase(row.name, elementName)) return row.create();
+    if (row.exactCase ? std::wcscmp(row.name, elementName) == 0 : SameIgnoringCase(row.name, elementName))
+      return row.create();
   return nullptr;
 }
 

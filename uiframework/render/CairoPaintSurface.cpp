@@ -4,15 +4,6 @@
 
 namespace SkinUI {
 
-namespace {
-
-// Every program that paints through this surface gets the render engine's
-// image loaders before its first layout is built (this file is linked in
-// by the window layer's painting).
-const bool g_renderEngineInstalled = (InstallRenderEngine(), true);
-
-}  // namespace
-
 CCairoPaintSurfaceUI::CCairoPaintSurfaceUI(cairo_t* dc) : m_dc(dc) {}
 
 CCairoPaintSurfaceUI::~CCairoPaintSurfaceUI() {
@@ -36,6 +27,14 @@ void CCairoPaintSurfaceUI::DrawRect(const RECT& rect, int width, DWORD color, in
 void CCairoPaintSurfaceUI::DrawRoundRect(const RECT& rect, int width, int roundX, int roundY, DWORD color,
                                          int style) {
   CRenderer::DrawRoundRect(m_dc, rect, width, roundX, roundY, color, style);
+}
+
+void CCairoPaintSurfaceUI::DrawSmoothLine(double x0, double y0, double x1, double y1, double width, DWORD color) {
+  CRenderer::DrawSmoothLine(m_dc, x0, y0, x1, y1, width, color);
+}
+
+void CCairoPaintSurfaceUI::DrawImageEntry(const ImageEntry& image, const RECT& dest, const ImageTurn& turn) {
+  CRenderer::DrawImageEntry(m_dc, image, dest, turn);
 }
 
 bool CCairoPaintSurfaceUI::DrawImage(CWindowManagerUI* manager, const RECT& item, const RECT& paint,
@@ -68,6 +67,11 @@ void CCairoPaintSurfaceUI::DrawHtmlText(CWindowManagerUI* manager, RECT& rect, L
                                         UINT format, POINT hover) {
   CRenderer::DrawHtmlText(m_dc, manager, rect, text, defaultColor, linkRects, linkTexts, linkCount, fontId, format,
                           hover);
+}
+
+void CCairoPaintSurfaceUI::DrawTextEffects(CWindowManagerUI* manager, const RECT& box, LPCWSTR text, int fontId,
+                                           UINT format, const TextEffects& effects) {
+  CRenderer::DrawTextEffects(m_dc, manager, box, text, fontId, format, effects);
 }
 
 }  // namespace SkinUI

@@ -1,8 +1,8 @@
 // ImageDrawSpec: one image description of a control ("bkimage",
 // "foreimage", ...) with its parsed and loaded state. Parsing the
-// description and drawing it belong to the render engine, which registers
-// its loader with SetImageSpecLoader; until then a description stays unloaded and
-// the control paints without it.
+// description and loading its image belong to the installed image decoder
+// (LoadImageSpec in uiframework/resources/RenderServices.h); without one a
+// description stays unloaded and the control paints without it.
 #pragma once
 
 #include "uiframework/core/UIGeometry.h"
@@ -10,8 +10,6 @@
 #include "uiframework/render/ImageEntry.h"
 
 namespace SkinUI {
-
-class CWindowManagerUI;
 
 struct ImageDrawSpec {
   CUIString description;
@@ -28,12 +26,5 @@ struct ImageDrawSpec {
 
   void Reset() { *this = ImageDrawSpec(); }
 };
-
-// Parses drawSpec.description and loads its image through the manager's image
-// tables, without drawing; false when it cannot be loaded.
-using ImageSpecLoaderFn = bool (*)(CWindowManagerUI* manager, ImageDrawSpec& drawSpec);
-void SetImageSpecLoader(ImageSpecLoaderFn loader);
-// False when no loader is registered or the image cannot be loaded.
-bool LoadImageSpec(CWindowManagerUI* manager, ImageDrawSpec& drawSpec);
 
 }  // namespace SkinUI

@@ -7,27 +7,12 @@
 #include "uiframework/render/Renderer.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cairo.h>
 
 namespace SkinUI {
 
 namespace {
-
-ImageEntry* DecodeForTables(LPCWSTR name, LPCWSTR type, DWORD mask) { return CRenderer::LoadImage(name, type, mask); }
-
-bool LoadSpec(CWindowManagerUI* manager, ImageDrawSpec& drawSpec) {
-  if (drawSpec.image != nullptr) return true;
-  if (drawSpec.loadAttempted || drawSpec.description.IsEmpty() || manager == nullptr) return false;
-  drawSpec.loadAttempted = true;
-  ImageSource source;
-  ParseImageDescription(drawSpec.description, drawSpec, source);
-  drawSpec.imageName = source.name;
-  drawSpec.image = manager->GetOrAddImage(source.name, source.type.IsEmpty() ? nullptr : source.type.GetData(),
-                                      source.mask, source.useHsl);
-  if (drawSpec.image == nullptr) return false;
-  drawSpec.source = ClampSourceRect(drawSpec.source, drawSpec.image->width, drawSpec.image->height);
-  return true;
-}
 
 // A cairo surface over the image's pixels, without copying them. Cairo
 // only reads them: the surface is used as a drawing source alone.
@@ -58,16 +43,25 @@ void DrawPart(cairo_t* dc, cairo_surface_t* surface, const ImagePart& part, BYTE
 
 }  // namespace
 
-void InstallRenderEngine() {
-  CWindowResourcesUI::SetImageLoader(&DecodeForTables);
-  SetImageSpecLoader(&LoadSpec);
+bool CRenderer::LoadImageSpec(CWindowManagerUI* manager, ImageDrawSpec& drawSpec) {
+  if (drawSpec.image != nullptr) return true;
+  if (drawSpec.loadAttempted || drawSpec.description.IsEmpty() || manager == nullptr) return false;
+  drawSpec.loadAttempted = true;
+  ImageSource source;
+  ParseImageDescription(drawSpec.description, drawSpec, source);
+  drawSpec.imageName = source.name;
+  drawSpec.image = manager->GetOrAddImage(source.name, source.type.IsEmpty() ? nullptr : source.type.GetData(),
+                                          source.mask, source.useHsl);
+  if (drawSpec.image == nullptr) return false;
+  drawSpec.source = ClampSourceRect(drawSpec.source, drawSpec.image->width, drawSpec.image->height);
+  return true;
 }
 
 bool CRenderer::DrawImage(cairo_t* dc, CWindowManagerUI* manager, const RECT& item, const RECT& paint,
                           ImageDrawSpec& drawSpec) {
   if (manager == nullptr) return true;
   if (drawSpec.description.IsEmpty()) return false;
-  if (!LoadSpec(manager, drawSpec)) return false;
+  if (!LoadImageSpec(manager, drawSpec)) return false;
   if (dc == nullptr || !IsWithinDrawableRange(item)) return true;
   RECT dest = item;
   const RECT& d = drawSpec.dest;
@@ -83,6 +77,34 @@ bool CRenderer::DrawImage(cairo_t* dc, CWindowManagerUI* manager, const RECT& it
   DrawImageRect(dc, image, dest, paint, drawSpec.source, drawSpec.corners, image.hasAlpha, drawSpec.fade, drawSpec.hole, drawSpec.xTiled,
                 drawSpec.yTiled);
   return true;
+}
+
+void CRenderer::DrawImageEntry(cairo_t* dc, const ImageEntry& image, const RECT& dest, const ImageTurn& turn) {
+  if (dc == nullptr || image.width <= 0 || image.height <= 0 || RectIsEmpty(dest)) return;
+  if (image.pixels.size() < static_cast<size_t>(image.width) * static_cast<size_t>(image.height)) return;
+  if (!IsWithinDrawableRange(dest) || !std::isfinite(turn.degrees) || !std::isfinite(turn.centreX) ||
+      !std::isfinite(turn.centreY))
+    return;
+  cairo_surface_t* surface = WrapImage(image);
+  cairo_save(dc);
+  cairo_set_operator(dc, CAIRO_OPERATOR_OVER);
+  if (turn.degrees != 0) {
+    cairo_translate(dc, turn.centreX, turn.centreY);
+    cairo_rotate(dc, std::fmod(turn.degrees, 360.0) * M_PI / 180.0);
+    cairo_translate(dc, -turn.centreX, -turn.centreY);
+  }
+  const double width = dest.right - dest.left;
+  const double height = dest.bottom - dest.top;
+  cairo_translate(dc, dest.left, dest.top);
+  cairo_scale(dc, width / image.width, height / image.height);
+  cairo_set_source_surface(dc, surface, 0, 0);
+  // Smooth scaling and turning; the edges stay inside the image.
+  cairo_pattern_set_filter(cairo_get_source(dc), CAIRO_FILTER_GOOD);
+  cairo_pattern_set_extend(cairo_get_source(dc), CAIRO_EXTEND_PAD);
+  cairo_rectangle(dc, 0, 0, image.width, image.height);
+  cairo_fill(dc);
+  cairo_restore(dc);
+  cairo_surface_destroy(surface);
 }
 
 void CRenderer::DrawImageRect(cairo_t* dc, const ImageEntry& image, const RECT& dest, const RECT& paint,

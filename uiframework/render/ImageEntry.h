@@ -1,9 +1,8 @@
 // ImageEntry: one decoded skin image, owned by the image tables of the
 // window resources. Pixels are 32-bit premultiplied BGRA, top-down.
 //
-// Decoding belongs to the render engine: it registers its loader with
-// CWindowResourcesUI::SetImageLoader. Until a loader is registered, adding
-// an image fails (null), and controls paint without it.
+// Decoding belongs to the installed image decoder (RenderServices.h);
+// without one, adding an image fails (null) and controls paint without it.
 #pragma once
 
 #include "platform/Types.h"
@@ -26,10 +25,5 @@ struct ImageEntry {
   CUIString resourceType;
   DWORD mask = 0;
 };
-
-// Decodes the image name (an archive entry or file, a numeric resource id
-// made with MAKEINTRESOURCEW when type is given, or a colour for the type
-// "*COLOR*"); null on failure. The caller owns the entry.
-using ImageLoaderFn = ImageEntry* (*)(LPCWSTR name, LPCWSTR type, DWORD mask);
 
 }  // namespace SkinUI

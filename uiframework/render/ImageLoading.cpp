@@ -85,4 +85,14 @@ ImageEntry* CRenderer::LoadImage(LPCWSTR name, LPCWSTR type, DWORD mask) {
 
 void CRenderer::FreeImage(ImageEntry* entry) { delete entry; }
 
+AnimationStatus CRenderer::LoadAnimation(LPCWSTR name, size_t maxBytes, AnimatedImage& animation) {
+  animation = AnimatedImage();
+  if (name == nullptr || IS_INTRESOURCE(name) || *name == 0) return AnimationStatus::Unreadable;
+  std::string bytes;
+  ReadSkinFile(name, kMaxImageFileBytes, bytes);
+  if (bytes.empty()) ReadPlainFile(name, bytes);
+  if (bytes.empty()) return AnimationStatus::Unreadable;
+  return DecodeAnimationBytes(bytes, maxBytes, kMaxAnimationFrames, animation);
+}
+
 }  // namespace SkinUI

@@ -5,8 +5,11 @@
 #pragma once
 
 #include "uiframework/core/UIGeometry.h"
+#include "uiframework/render/AnimatedImage.h"
 #include "uiframework/render/ImageDrawSpec.h"
 #include "uiframework/render/ImageEntry.h"
+#include "uiframework/render/PaintSurface.h"
+#include "uiframework/render/TextEffects.h"
 
 typedef struct _cairo cairo_t;
 
@@ -15,11 +18,6 @@ namespace SkinUI {
 class CWindowManagerUI;
 class CRenderClip;
 
-// Registers the image decoder with the window resources and the ImageDrawSpec
-// loader with the controls. Programs that link CCairoPaintSurfaceUI get
-// this at start-up; others call it before the first layout is built.
-void InstallRenderEngine();
-
 class CRenderer {
  public:
   // Images. name is an archive entry or file (type null or empty), a
@@ -27,6 +25,12 @@ class CRenderer {
   // colour ("#" optional) with the type "*COLOR*". Null on failure.
   static ImageEntry* LoadImage(LPCWSTR name, LPCWSTR type = nullptr, DWORD mask = 0);
   static void FreeImage(ImageEntry* entry);
+  // Every frame of the named image (archive entry or file), within
+  // maxBytes of decoded pixels and kMaxAnimationFrames frames.
+  static AnimationStatus LoadAnimation(LPCWSTR name, size_t maxBytes, AnimatedImage& animation);
+  // Parses drawSpec.description and loads its image through the manager's
+  // tables, once (a failure is remembered); false when that fails.
+  static bool LoadImageSpec(CWindowManagerUI* manager, ImageDrawSpec& drawSpec);
 
   // Parses drawSpec.description and loads its image through the manager's
   // tables on first use. False when the description is empty or its image
@@ -41,10 +45,16 @@ class CRenderer {
                             const RECT& source, const RECT& corners, bool hasAlpha, BYTE fade, bool hole,
                             bool xTiled, bool yTiled);
 
+  // The whole image smoothly scaled into dest and turned about a centre.
+  static void DrawImageEntry(cairo_t* dc, const ImageEntry& image, const RECT& dest, const ImageTurn& turn);
+
   // Fills and pens. Styles are the kPen* values; widths below 1 draw 1.
   static void DrawColor(cairo_t* dc, const RECT& rect, DWORD color);
   static void DrawGradient(cairo_t* dc, const RECT& rect, DWORD color1, DWORD color2, bool vertical, int steps);
   static void DrawLine(cairo_t* dc, const RECT& rect, int width, DWORD color, int style);
+  // Anti-aliased, round-capped, blended with the colour's alpha; widths
+  // below 0.1 (or not numbers) draw nothing.
+  static void DrawSmoothLine(cairo_t* dc, double x0, double y0, double x1, double y1, double width, DWORD color);
   static void DrawRect(cairo_t* dc, const RECT& rect, int width, DWORD color, int style);
   static void DrawRoundRect(cairo_t* dc, const RECT& rect, int width, int roundX, int roundY, DWORD color,
                             int style);
@@ -60,6 +70,12 @@ class CRenderer {
   static void DrawHtmlText(cairo_t* dc, CWindowManagerUI* manager, RECT& rect, LPCWSTR text, DWORD defaultColor,
                            RECT* linkRects, CUIString* linkTexts, int& linkCount, int fontId, UINT format,
                            POINT hover = POINT{-1, -1});
+
+  // Text with drawn effects: an optional glow, stroke and shadow under the
+  // text filled with a gradient (see TextEffects), laid out in box with
+  // the kText* format flags. An empty box draws nothing.
+  static void DrawTextEffects(cairo_t* dc, CWindowManagerUI* manager, const RECT& box, LPCWSTR text, int fontId,
+                              UINT format, const TextEffects& effects);
 
   // Clipping: the clip object narrows the clip while it lives.
   static void GenerateClip(cairo_t* dc, const RECT& rect, CRenderClip& clip);

@@ -108,6 +108,24 @@ void CRenderer::DrawLine(cairo_t* dc, const RECT& given, int width, DWORD color,
   cairo_restore(dc);
 }
 
+void CRenderer::DrawSmoothLine(cairo_t* dc, double x0, double y0, double x1, double y1, double width, DWORD color) {
+  if (dc == nullptr || !(width >= 0.1) || (color >> 24) == 0) return;
+  const double limit = kMaxDrawableCoordinate;
+  for (double v : {x0, y0, x1, y1, width})
+    if (!(v >= -limit && v <= limit)) return;
+  cairo_save(dc);
+  cairo_set_operator(dc, CAIRO_OPERATOR_OVER);
+  cairo_set_antialias(dc, CAIRO_ANTIALIAS_DEFAULT);
+  cairo_set_source_rgba(dc, Channel(color, 16), Channel(color, 8), Channel(color, 0), Channel(color, 24));
+  cairo_set_line_width(dc, width);
+  cairo_set_line_cap(dc, CAIRO_LINE_CAP_ROUND);
+  cairo_set_dash(dc, nullptr, 0, 0);
+  cairo_move_to(dc, x0, y0);
+  cairo_line_to(dc, x1, y1);
+  cairo_stroke(dc);
+  cairo_restore(dc);
+}
+
 void CRenderer::DrawRect(cairo_t* dc, const RECT& given, int width, DWORD color, int style) {
   const RECT rect = ClampToDrawableRange(given);
   if (dc == nullptr || RectIsEmpty(rect)) return;

@@ -2,6 +2,8 @@
 // 8-bit RGBA through stb_image.
 #pragma once
 
+#include "uiframework/render/AnimatedImage.h"
+
 #include <string>
 #include <vector>
 
@@ -12,5 +14,12 @@ constexpr int kMaxImageSide = 16384;
 
 // False for data that does not decode; rgba then stays empty.
 bool DecodeImageBytes(const std::string& bytes, std::vector<unsigned char>& rgba, int& width, int& height);
+
+// Every frame of a GIF (a still image of another format gives one frame),
+// converted to premultiplied pixels. The budget counts the kept frames and
+// the decoder's own working buffers; frames past the budget or maxFrames
+// are left out (Cut).
+AnimationStatus DecodeAnimationBytes(const std::string& bytes, size_t maxBytes, int maxFrames,
+                                     AnimatedImage& animation);
 
 }  // namespace SkinUI

@@ -49,12 +49,31 @@ SIZE CTextLayout::Size() const {
 
 void CTextLayout::Draw(cairo_t* dc, double x, double y, DWORD color) const {
   cairo_save(dc);
-  cairo_set_operator(dc, CAIRO_OPERATOR_OVER);
   cairo_set_source_rgb(dc, ((color >> 16) & 0xFF) / 255.0, ((color >> 8) & 0xFF) / 255.0, (color & 0xFF) / 255.0);
+  Show(dc, x, y);
+  cairo_restore(dc);
+}
+
+void CTextLayout::Show(cairo_t* dc, double x, double y) const {
+  cairo_save(dc);
+  cairo_set_operator(dc, CAIRO_OPERATOR_OVER);
   cairo_move_to(dc, x, y);
   pango_cairo_update_layout(dc, m_layout);
   pango_cairo_show_layout(dc, m_layout);
   cairo_restore(dc);
+}
+
+void CTextLayout::SetRenderingHint(int hint) {
+  cairo_antialias_t antialias = CAIRO_ANTIALIAS_DEFAULT;
+  if (hint == 1 || hint == 2) antialias = CAIRO_ANTIALIAS_NONE;
+  else if (hint == 3 || hint == 4) antialias = CAIRO_ANTIALIAS_GRAY;
+  else if (hint == 5) antialias = CAIRO_ANTIALIAS_SUBPIXEL;
+  cairo_font_options_t* options = cairo_font_options_create();
+  cairo_font_options_set_antialias(options, antialias);
+  PangoContext* context = pango_layout_get_context(m_layout);
+  pango_cairo_context_set_font_options(context, options);
+  cairo_font_options_destroy(options);
+  pango_layout_context_changed(m_layout);
 }
 
 }  // namespace SkinUI

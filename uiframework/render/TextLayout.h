@@ -28,6 +28,12 @@ class CTextLayout {
   // Draws with the top-left corner of the logical rectangle at (x, y) in
   // the opaque colour's red, green and blue.
   void Draw(cairo_t* dc, double x, double y, DWORD color) const;
+  // Draws with the top-left corner of the logical rectangle at (x, y),
+  // filled with whatever source dc has (a colour or a gradient).
+  void Show(cairo_t* dc, double x, double y) const;
+  // The text rendering hint of the skins: 0 the surface's default, 1-2
+  // no anti-aliasing, 3-4 grey anti-aliasing, 5 sub-pixel.
+  void SetRenderingHint(int hint);
 
  private:
   PangoLayout* m_layout = nullptr;

@@ -1,6 +1,7 @@
 #include "uiframework/resources/WindowResources.h"
 
 #include "platform/Resources.h"
+#include "uiframework/resources/RenderServices.h"
 
 #include <cwchar>
 #include <cwctype>
@@ -23,7 +24,6 @@ struct SharedResources {
   FontEntry* defaultFont = nullptr;
   std::vector<FontEntry*> retiredFonts;
   std::vector<ImageEntry*> retiredImages;
-  ImageLoaderFn loader = nullptr;
   std::vector<CWindowResourcesUI*> windows;  // every live window, in creation order
 
   ~SharedResources() {
@@ -214,11 +214,6 @@ void CWindowResourcesUI::RemoveAllFonts(bool shared) {
   table.RemoveAll();
 }
 
-void CWindowResourcesUI::SetImageLoader(ImageLoaderFn loader) {
-  const auto lock = LockShared();
-  Shared().loader = loader;
-}
-
 const ImageEntry* CWindowResourcesUI::GetImage(LPCWSTR name) {
   if (name == nullptr) return nullptr;
   if (auto* own = static_cast<const ImageEntry*>(m_images.Find(name))) return own;
@@ -234,16 +229,10 @@ const ImageEntry* CWindowResourcesUI::GetOrAddImage(LPCWSTR name, LPCWSTR type, 
 
 const ImageEntry* CWindowResourcesUI::AddImage(LPCWSTR name, LPCWSTR type, DWORD mask, bool useHsl, bool shared) {
   if (name == nullptr || *name == 0) return nullptr;
-  ImageLoaderFn loader = nullptr;
-  {
-    const auto lock = LockShared();
-    loader = Shared().loader;
-  }
-  if (loader == nullptr) return nullptr;
   LPCWSTR source = name;
   if (type != nullptr && *type != 0 && std::iswdigit(static_cast<wint_t>(*name)))
     source = MAKEINTRESOURCEW(std::wcstol(name, nullptr, 10));
-  ImageEntry* entry = loader(source, type, mask);
+  ImageEntry* entry = LoadImage(source, type, mask).release();
   if (entry == nullptr) return nullptr;
   entry->useHsl = useHsl;
   entry->resourceType = type;

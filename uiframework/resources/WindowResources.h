@@ -59,9 +59,8 @@ class CWindowResourcesUI : public CResourceSettingsUI {
   const ImageEntry* GetOrAddImage(LPCWSTR name, LPCWSTR type = nullptr, DWORD mask = 0, bool useHsl = false);
   const ImageEntry* AddImage(LPCWSTR name, LPCWSTR type = nullptr, DWORD mask = 0, bool useHsl = false,
                              bool shared = false);
+  // Images are decoded by the installed image decoder (RenderServices.h).
   void RemoveAllImages(bool shared = false);
-  // The render engine's decoder; process-wide.
-  static void SetImageLoader(ImageLoaderFn loader);
 
   // Default attribute lists.
   void AddDefaultAttributeList(LPCWSTR className, LPCWSTR list, bool shared = false);
