@@ -58,6 +58,14 @@ std::vector<std::string> Columns(const std::string& line) {
   return columns;
 }
 
+// The states of a connection that has been closed and that its process
+// may have left (the kernel finishes it alone); none keeps the port from
+// being listened on again.
+bool IsClosingState(const std::string& state) {
+  return state == "TIME-WAIT" || state == "FIN-WAIT-1" || state == "FIN-WAIT-2" || state == "CLOSING" ||
+         state == "LAST-ACK";
+}
+
 // One line of "ss -H -a -n -p -t -u" reads:
 //   Netid State Recv-Q Send-Q Local:Port Peer:Port [users:(("name",pid=N,fd=F),...)]
 // Only the local address counts; its port is the last ":"-separated piece,
@@ -68,8 +76,9 @@ std::vector<std::string> Columns(const std::string& line) {
 // The answer: the first listed process holding the port; else, for a bound
 // or listening socket whose process the listing cannot show (another
 // user's, a socket passed away), kUnseenOwnerPid, since the port is taken
-// all the same; else 0 when only TIME-WAIT entries name the port (a closed
-// connection binds nothing: netstat's PID 0); -1 when nothing does.
+// all the same; else 0 when only closed connections (TIME-WAIT and the
+// other closing states) name the port: they bind nothing (netstat's PID 0);
+// -1 when nothing does.
 int OwnerFromListing(const std::string& text, int port, DWORD helperPid) {
   std::vector<std::string> lines;
   SplitText(text, "\n", lines);
@@ -85,7 +94,7 @@ int OwnerFromListing(const std::string& text, int port, DWORD helperPid) {
       long owner = DecimalValue(line.substr(pid + 4));
       if (owner != static_cast<long>(helperPid)) return static_cast<int>(owner);
     }
-    if (columns[1] != "TIME-WAIT") {
+    if (!IsClosingState(columns[1])) {
       answer = kUnseenOwnerPid;
     } else if (answer < 0) {
       answer = 0;

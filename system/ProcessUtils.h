@@ -19,7 +19,8 @@ void FindProcessIdsByName(const std::wstring& name, std::vector<DWORD>& ids, boo
 // The id of the process that owns the local TCP or UDP port, -1 when none
 // does or the query failed (callers count -1 as free). A bound or
 // listening socket whose process cannot be seen (another user's) answers
-// kUnseenOwnerPid; a port named only by TIME-WAIT entries answers 0.
+// kUnseenOwnerPid; a port named only by closed connections (TIME-WAIT,
+// FIN-WAIT and the like) answers 0.
 int QueryPortOwner(int port);
 
 // The owner reported for a taken port whose process is not visible: the id

@@ -131,9 +131,10 @@ TEST_F(FakeListingTool, OnlyTheLocalColumnCountsAndLongListingsAreDrained) {
   EXPECT_EQ(QueryPortOwner(80), -1);
 }
 
-TEST_F(FakeListingTool, OnlyTimeWaitEntriesAnswerZero) {
+TEST_F(FakeListingTool, OnlyClosedConnectionsAnswerZero) {
   Install("echo 'tcp TIME-WAIT 0 0 127.0.0.1:47070 127.0.0.1:5000'\n"
-          "echo 'tcp TIME-WAIT 0 0 127.0.0.1:47070 127.0.0.1:5001'\n");
+          "echo 'tcp FIN-WAIT-2 0 0 127.0.0.1:47070 127.0.0.1:5001'\n"
+          "echo 'tcp LAST-ACK 0 0 127.0.0.1:47070 127.0.0.1:5002'\n");
   EXPECT_EQ(QueryPortOwner(47070), 0);
 }
 
@@ -141,9 +142,11 @@ TEST_F(FakeListingTool, BoundOrListeningSocketsWithoutAVisibleProcessAreOwned) {
   // Another user's sockets: the listing shows no process for them.
   Install("echo 'tcp TIME-WAIT 0 0 127.0.0.1:48080 127.0.0.1:5000'\n"
           "echo 'tcp LISTEN 0 128 127.0.0.1:48080 0.0.0.0:*'\n"
-          "echo 'udp UNCONN 0 0 0.0.0.0:58080 0.0.0.0:*'\n");
+          "echo 'udp UNCONN 0 0 0.0.0.0:58080 0.0.0.0:*'\n"
+          "echo 'tcp CLOSE-WAIT 0 0 127.0.0.1:57070 127.0.0.1:5000'\n");
   EXPECT_EQ(QueryPortOwner(48080), kUnseenOwnerPid);
   EXPECT_EQ(QueryPortOwner(58080), kUnseenOwnerPid);
+  EXPECT_EQ(QueryPortOwner(57070), kUnseenOwnerPid);  // still open on our side
 }
 
 // The real listing run by a user who cannot see the owner: a socket of root
