@@ -106,7 +106,7 @@ int DriverIsRun(void) {
   DriverFileInfo info;
   return CheckDriverFile(state.proxyPath, DriverKind::kProxy, state.bits, info, error) &&
                  CheckDriverFile(state.processPath, DriverKind::kProcess, state.bits, info, error) &&
-                 AskServiceIfUsed(state, RedirectRequest{}, error)
+                 (!state.service || EnsureRedirectService(error))
              ? 1
              : 0;
 }

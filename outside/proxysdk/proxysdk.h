@@ -30,7 +30,7 @@ PROXYSDK_API int InitDriver(const char* proxy32Path, const char* proxy64Path, co
                             const char* process64Path);
 
 /* Nonzero while an installed driver pair is in place and intact (and the
- * service it uses answers). */
+ * service it uses answers; a service that has ended is started again). */
 PROXYSDK_API int DriverIsRun(void);
 
 /* Removes every rule (and the redirect in force, if any). */

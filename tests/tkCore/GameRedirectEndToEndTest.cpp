@@ -9,13 +9,13 @@
 #include "tkCore/ControlManager.h"
 
 #include "outside/proxysdk/proxysdk.h"
-#include "outside/redirect/RedirectPaths.h"
 #include "platform/Processes.h"
 #include "system/Paths.h"
 #include "system/ProcessUtils.h"
 #include "system/WriteLogFile.h"
 #include "tests/outside/support/ChildProcess.h"
 #include "tests/outside/support/LineServer.h"
+#include "tests/outside/support/RedirectServiceStop.h"
 #include "tests/support/TempMachineRoot.h"
 
 #include <fcntl.h>
@@ -126,11 +126,6 @@ class GameNetwork {
   ChildProcess server_;
 };
 
-void StopService() {
-  const std::string pid = Output("cat " + RedirectLockPath(getuid()));
-  if (!pid.empty()) kill(std::atoi(pid.c_str()), SIGTERM);
-}
-
 std::string GameTrafficGoesThroughTheLineOnlyWhileAccelerated(const std::filesystem::path& dir) {
   TempMachineRoot root;
   auto program = root.Dir("program");
@@ -239,7 +234,7 @@ TEST(GameRedirectEndToEnd, GameTrafficGoesThroughTheLineOnlyWhileAccelerated) {
   EXPECT_FALSE(DetourRouteInForce());
   EXPECT_EQ(Ask(true, "tcp"), Through(kHostAddress));
   KillProcessesByName(L"local.exe", true);
-  StopService();
+  StopRedirectService();
 }
 
 }  // namespace
