@@ -75,6 +75,9 @@ bool LauncherGroup(gid_t& gid, std::string& error) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Nothing its starter held open may stay open for the service's whole
+  // life (a pipe its starter's caller waits on would never end).
+  close_range(3, ~0U, 0);
   uid_t user = getuid();
   if (argc == 3 && std::string(argv[1]) == "--user") {
     if (!ParseUid(argv[2], user)) {
