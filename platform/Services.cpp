@@ -6,6 +6,7 @@
 #include "platform/MachineRoot.h"
 
 #include <cwctype>
+#include <optional>
 #include <string>
 
 struct ServiceHandleRecord {
@@ -20,6 +21,21 @@ IniDocument ServiceTable() { return IniDocument::Load(MachinePath("services.ini"
 std::wstring Lower(std::wstring s) {
   for (auto& c : s) c = static_cast<wchar_t>(std::towlower(static_cast<wint_t>(c)));
   return s;
+}
+
+// Services every Windows 10 runs, with the state they have there.
+constexpr const wchar_t* kBuiltInServices[] = {L"tdx"};
+
+// The service's state as the table gives it, or the built-in default; none
+// for a service that does not exist.
+std::optional<std::wstring> ServiceState(const IniDocument& table, const std::wstring& name) {
+  std::optional<std::wstring> state = table.Get(name, L"state");
+  if (!state) {
+    for (const wchar_t* builtIn : kBuiltInServices)
+      if (Lower(name) == builtIn) state = L"running";
+  }
+  if (state && Lower(*state) == L"absent") return std::nullopt;
+  return state;
 }
 
 }  // namespace
@@ -39,8 +55,7 @@ SC_HANDLE OpenServiceA(SC_HANDLE manager, LPCSTR name, DWORD) {
   }
   std::wstring service = Utf8ToWideString(name);
   IniDocument table = ServiceTable();
-  auto state = table.Get(service, L"state");
-  if (!state) {
+  if (!ServiceState(table, service)) {
     SetLastError(ERROR_SERVICE_DOES_NOT_EXIST);
     return nullptr;
   }
@@ -56,7 +71,7 @@ BOOL QueryServiceStatus(SC_HANDLE service, SERVICE_STATUS* status) {
     SetLastError(ERROR_INVALID_HANDLE);
     return FALSE;
   }
-  auto state = ServiceTable().Get(service->name, L"state");
+  auto state = ServiceState(ServiceTable(), service->name);
   if (!state) {
     SetLastError(ERROR_SERVICE_DOES_NOT_EXIST);  // removed since it was opened
     return FALSE;

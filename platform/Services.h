@@ -1,6 +1,10 @@
 // The service control manager of the layer: a table of services and their
 // states under the machine root ("services.ini", one section per service
-// with "state=running|stopped|..." and optionally "access=denied").
+// with "state=running|stopped|absent|..." and optionally "access=denied").
+//
+// The Windows this layer answers as always runs some services of its own
+// ("tdx", the TCP/IP transport driver): those answer as running unless the
+// table names them; "state=absent" removes one.
 #pragma once
 
 #include "platform/Types.h"

@@ -58,17 +58,32 @@ std::vector<std::string> Columns(const std::string& line) {
   return columns;
 }
 
+// The states of a connection that has been closed and that its process
+// may have left (the kernel finishes it alone); none keeps the port from
+// being listened on again.
+bool IsClosingState(const std::string& state) {
+  return state == "TIME-WAIT" || state == "FIN-WAIT-1" || state == "FIN-WAIT-2" || state == "CLOSING" ||
+         state == "LAST-ACK";
+}
+
 // One line of "ss -H -a -n -p -t -u" reads:
 //   Netid State Recv-Q Send-Q Local:Port Peer:Port [users:(("name",pid=N,fd=F),...)]
 // Only the local address counts; its port is the last ":"-separated piece,
-// so IPv6 addresses ("[::1]:80") work too. A socket without a listed
-// process (time-wait, another namespace) answers 0, as netstat's PID 0.
-// The listing tool itself inherits no sockets of ours on purpose, but a
-// descriptor left inheritable would list it too: it never counts as owner.
+// so IPv6 addresses ("[::1]:80") work too. The listing tool itself
+// inherits no sockets of ours on purpose, but a descriptor left
+// inheritable would list it too: it never counts as owner.
+//
+// The answer: the first listed process holding the port; else, for a bound
+// or listening socket whose process the listing cannot show (another
+// user's, a socket passed away), kUnseenOwnerPid, since the port is taken
+// all the same; else 0 when only closed connections (TIME-WAIT and the
+// other closing states) name the port: they bind nothing (netstat's PID 0);
+// -1 when nothing does.
 int OwnerFromListing(const std::string& text, int port, DWORD helperPid) {
   std::vector<std::string> lines;
   SplitText(text, "\n", lines);
   if (lines.empty() && !text.empty()) lines.push_back(text);
+  int answer = -1;
   for (const auto& line : lines) {
     std::vector<std::string> columns = Columns(line);
     if (columns.size() < 6) continue;
@@ -79,9 +94,13 @@ int OwnerFromListing(const std::string& text, int port, DWORD helperPid) {
       long owner = DecimalValue(line.substr(pid + 4));
       if (owner != static_cast<long>(helperPid)) return static_cast<int>(owner);
     }
-    return 0;
+    if (!IsClosingState(columns[1])) {
+      answer = kUnseenOwnerPid;
+    } else if (answer < 0) {
+      answer = 0;
+    }
   }
-  return -1;
+  return answer;
 }
 
 }  // namespace

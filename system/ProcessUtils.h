@@ -17,8 +17,15 @@ int KillProcessesByName(const std::wstring& name, bool all);
 void FindProcessIdsByName(const std::wstring& name, std::vector<DWORD>& ids, bool exactCase);
 
 // The id of the process that owns the local TCP or UDP port, -1 when none
-// does or the query failed (callers count -1 as free).
+// does or the query failed (callers count -1 as free). A bound or
+// listening socket whose process cannot be seen (another user's) answers
+// kUnseenOwnerPid; a port named only by closed connections (TIME-WAIT,
+// FIN-WAIT and the like) answers 0.
 int QueryPortOwner(int port);
+
+// The owner reported for a taken port whose process is not visible: the id
+// netstat shows for the system's own sockets.
+constexpr int kUnseenOwnerPid = 4;
 
 // How long KillProcessesByName waits for one ended process to be gone.
 constexpr DWORD kKillWaitMs = 2000;

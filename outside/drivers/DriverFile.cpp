@@ -8,6 +8,7 @@ std::string FormatDriverFile(const DriverFileInfo& info) {
   text += std::string("kind=") + (info.kind == DriverKind::kProxy ? "proxy" : "process") + "\n";
   text += "arch=" + std::to_string(info.bits) + "\n";
   text += std::string("load=") + (info.loads ? "ok" : "fails") + "\n";
+  if (info.service) text += "redirect=service\n";
   return text;
 }
 
@@ -43,11 +44,14 @@ bool ParseDriverFile(const std::string& bytes, DriverFileInfo& info) {
     } else if (key == "load") {
       if (value != "ok" && value != "fails") return false;
       parsed.loads = value == "ok";
+    } else if (key == "redirect") {
+      if (value != "service" && value != "record") return false;
+      parsed.service = value == "service";
     } else {
       return false;
     }
   }
-  if (seen.size() != 4) return false;
+  if (seen.size() - seen.count("redirect") != 4) return false;
   info = parsed;
   return true;
 }

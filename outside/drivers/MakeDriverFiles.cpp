@@ -1,5 +1,6 @@
 // Build-time tool: writes the seven driver files of the program directory's
-// "sys" and "sys2" folders in our driver file format.
+// "sys" and "sys2" folders in our driver file format; the proxy drivers
+// name the redirection service.
 //
 //   make_driver_files <program directory>
 
@@ -42,7 +43,8 @@ int main(int argc, char** argv) {
     std::error_code error;
     std::filesystem::create_directories(dir, error);
     for (const DriverName& driver : kDrivers) {
-      const DriverFileInfo info{driver.file, driver.kind, driver.bits, true};
+      // The shipped proxy drivers redirect for real, through the service.
+      const DriverFileInfo info{driver.file, driver.kind, driver.bits, true, driver.kind == DriverKind::kProxy};
       if (!WriteFile(dir / driver.file, FormatDriverFile(info))) {
         std::fprintf(stderr, "cannot write %s\n", (dir / driver.file).c_str());
         return 1;

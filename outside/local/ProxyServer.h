@@ -17,6 +17,7 @@ class ProxyServer final : public EventHandler {
   ProxyServer& operator=(const ProxyServer&) = delete;
 
   bool Listen(int port, std::string& error);
+  const LineSettings& line() const { return line_; }
   void OnEvent(int fd, std::uint32_t events) override;
   // Once a second: ends stalled negotiations, resumes accepting.
   void Tick();

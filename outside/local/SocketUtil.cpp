@@ -90,4 +90,36 @@ int BindUdpLoopback() {
   return fd;
 }
 
+namespace {
+
+// A non-blocking UDP socket with IP_TRANSPARENT and SO_REUSEADDR bound to
+// address; -1 with errno set.
+int BindTransparent(const sockaddr_in& address, bool receiveOriginalDestination) {
+  const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+  if (fd < 0) return -1;
+  const int on = 1;
+  if (setsockopt(fd, SOL_IP, IP_TRANSPARENT, &on, sizeof on) != 0 ||
+      setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) != 0 ||
+      (receiveOriginalDestination && setsockopt(fd, SOL_IP, IP_RECVORIGDSTADDR, &on, sizeof on) != 0) ||
+      bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+    const int error = errno;
+    close(fd);
+    errno = error;
+    return -1;
+  }
+  return fd;
+}
+
+}  // namespace
+
+int ListenUdpTransparent(int port) {
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  address.sin_port = htons(static_cast<std::uint16_t>(port));
+  return BindTransparent(address, true);
+}
+
+int BindUdpTransparent(const sockaddr_in& address) { return BindTransparent(address, false); }
+
 std::string ErrnoText(int error) { return std::strerror(error); }

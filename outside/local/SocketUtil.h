@@ -29,4 +29,14 @@ bool RedirectedDestination(int fd, sockaddr_in& original);
 int ListenTcpLoopback(int port);
 int BindUdpLoopback();
 
+// A UDP socket on 127.0.0.1:port receiving the datagrams the redirect
+// hands over (tproxy) with their original destination (IP_TRANSPARENT and
+// IP_RECVORIGDSTADDR; needs CAP_NET_ADMIN). -1 with errno set.
+int ListenUdpTransparent(int port);
+
+// A UDP socket bound to address, which need not be local (IP_TRANSPARENT,
+// SO_REUSEADDR): answers sent from it come from that address. -1 with
+// errno set.
+int BindUdpTransparent(const sockaddr_in& address);
+
 std::string ErrnoText(int error);

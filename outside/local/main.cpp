@@ -1,6 +1,7 @@
 // "local.exe", the local proxy. Started by the front end with one argument,
 // the encoded launch record. Listens on 127.0.0.1 at the record's main port
-// and carries every connection through the record's line server.
+// (TCP: SOCKS5 clients and redirected connections; UDP: redirected
+// datagrams) and carries everything through the record's line server.
 //
 // Exit codes: 0 after SIGTERM or SIGINT; 2 for a refused command line or
 // launch record; 1 when the port cannot be opened or the loop cannot start.
@@ -8,6 +9,7 @@
 #include "outside/launchrecord/LaunchRecordCodec.h"
 #include "outside/local/EventLoop.h"
 #include "outside/local/ProxyServer.h"
+#include "outside/local/TransparentUdp.h"
 
 #include <arpa/inet.h>
 #include <signal.h>
@@ -66,7 +68,14 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "local.exe: %s\n", listenError.c_str());
     return 1;
   }
-  loop.SetTick([&server] { server.Tick(); });
+  // Redirected UDP needs CAP_NET_ADMIN (a transparent socket); without it
+  // the proxy carries TCP only.
+  TransparentUdp udp(loop, server.line());
+  if (!udp.Listen(record.mainPort, listenError)) std::fprintf(stderr, "local.exe: %s; UDP is not carried\n", listenError.c_str());
+  loop.SetTick([&server, &udp] {
+    server.Tick();
+    udp.Tick();
+  });
   loop.Run();
   server.Shutdown();
   return 0;

@@ -6,13 +6,13 @@
 
 std::string DriverNativePath(const char* path) { return ToNativePath(Utf8ToWideString(path)); }
 
-bool CheckDriverFile(const std::string& nativePath, DriverKind kind, int bits, std::string& error) {
+bool CheckDriverFile(const std::string& nativePath, DriverKind kind, int bits, DriverFileInfo& info,
+                     std::string& error) {
   std::string bytes;
   if (!ReadWholeFile(nativePath, bytes, kMaxDriverFileBytes)) {
     error = "cannot read driver file " + nativePath;
     return false;
   }
-  DriverFileInfo info;
   if (!ParseDriverFile(bytes, info)) {
     error = "damaged driver file " + nativePath;
     return false;

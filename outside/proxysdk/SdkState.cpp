@@ -61,7 +61,7 @@ std::string FormatSdkState(const SdkState& state) {
   text += "proxy=" + Escape(state.proxyPath) + "\n";
   text += "process=" + Escape(state.processPath) + "\n";
   text += "error=" + Escape(state.error) + "\n";
-  text += std::string("redirect=") + (state.redirectActive ? "1" : "0") + "\n";
+  text += std::string("service=") + (state.service ? "1" : "0") + "\n";
   for (const RedirectRule& rule : state.rules) {
     text += "rule=" + Escape(rule.protocol) + "\t" + Escape(rule.address) + "\t" + Escape(rule.port) + "\t" +
             Escape(rule.note) + "\t" + Escape(rule.reserved) + "\n";
@@ -90,8 +90,8 @@ bool ParseSdkState(const std::string& text, SdkState& state) {
       state.processPath = Unescape(value);
     } else if (key == "error") {
       state.error = Unescape(value);
-    } else if (key == "redirect") {
-      state.redirectActive = value == "1";
+    } else if (key == "service") {
+      state.service = value == "1";
     } else if (key == "rule") {
       const std::vector<std::string> parts = SplitAt(value, '\t');
       if (parts.size() != 5) continue;

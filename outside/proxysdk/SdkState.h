@@ -9,7 +9,7 @@
 //   proxy=<path>
 //   process=<path>
 //   error=<why the last installation failed>
-//   redirect=0|1            (an nftables redirect is in force)
+//   service=0|1             (the installed drivers redirect through the service)
 //   rule=<protocol>\t<address>\t<port>\t<note>\t<reserved>   (any number)
 //   pid=<decimal>                                          (any number)
 // Values are percent-escaped ("%", tab, CR, LF and other control bytes as
@@ -34,7 +34,7 @@ struct SdkState {
   std::string proxyPath;
   std::string processPath;
   std::string error;
-  bool redirectActive = false;
+  bool service = false;
   std::vector<RedirectRule> rules;
   std::vector<unsigned long> pids;
 };

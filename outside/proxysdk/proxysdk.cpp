@@ -3,8 +3,10 @@
 #include "outside/proxysdk/proxysdk.h"
 
 #include "outside/proxysdk/DriverCheck.h"
-#include "outside/proxysdk/NftRedirect.h"
+#include "outside/proxysdk/RedirectClient.h"
 #include "outside/proxysdk/SdkStateStore.h"
+#include "system/TextConvert.h"
+#include "system/WriteLogFile.h"
 
 #include <arpa/inet.h>
 #include <signal.h>
@@ -17,8 +19,7 @@ namespace {
 
 std::string TextOf(const char* text) { return text == nullptr ? std::string() : std::string(text); }
 
-bool IsPort(const std::string& text) {
-  int port = 0;
+bool IsPort(const std::string& text, int& port) {
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), port);
   return !text.empty() && error == std::errc() && end == text.data() + text.size() && port >= 1 && port <= 65535;
 }
@@ -27,25 +28,44 @@ bool ProcessExists(unsigned long pid) {
   return pid != 0 && (kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM);
 }
 
+// What went wrong and what to do, in the log of the program directory the
+// library lies in.
+void LogFailure(int line, const std::string& text) {
+  CWriteLogFile log;
+  log.SetLogFile(Utf8ToWide(LibraryDirectory() + "/log2.log"), 1024);
+  log.WriteText(__FILE__, line, Utf8ToWide("proxysdk: " + text));
+}
+
 // Checks and records one installation. Exactly one of the 32-bit and the
-// 64-bit pair must be given.
+// 64-bit pair must be given. A proxy driver that redirects through the
+// service is only installed when the service runs.
 int Install(const char* proxyPath, const char* processPath, int bits) {
   SdkStateTransaction transaction;
   SdkState& state = transaction.state();
   state.installed = false;
+  state.service = false;
   std::string error;
   const std::string proxy = DriverNativePath(proxyPath);
   const std::string process = DriverNativePath(processPath);
-  if (CheckDriverFile(proxy, DriverKind::kProxy, bits, error) &&
-      CheckDriverFile(process, DriverKind::kProcess, bits, error)) {
+  DriverFileInfo proxyInfo, processInfo;
+  if (CheckDriverFile(proxy, DriverKind::kProxy, bits, proxyInfo, error) &&
+      CheckDriverFile(process, DriverKind::kProcess, bits, processInfo, error) &&
+      (!proxyInfo.service || EnsureRedirectService(error))) {
     state.installed = true;
+    state.service = proxyInfo.service;
     state.bits = bits;
     state.proxyPath = proxy;
     state.processPath = process;
     error.clear();
   }
+  if (!error.empty() && proxyInfo.service) LogFailure(__LINE__, error);
   state.error = error;
   return transaction.Commit() && state.installed ? 1 : 0;
+}
+
+// Asks the service when the installed drivers use it; true otherwise.
+bool AskServiceIfUsed(const SdkState& state, const RedirectRequest& request, std::string& error) {
+  return !state.service || AskRedirectService(request, error);
 }
 
 }  // namespace
@@ -83,8 +103,10 @@ int DriverIsRun(void) {
   const SdkState& state = transaction.state();
   if (!state.installed) return 0;
   std::string error;
-  return CheckDriverFile(state.proxyPath, DriverKind::kProxy, state.bits, error) &&
-                 CheckDriverFile(state.processPath, DriverKind::kProcess, state.bits, error)
+  DriverFileInfo info;
+  return CheckDriverFile(state.proxyPath, DriverKind::kProxy, state.bits, info, error) &&
+                 CheckDriverFile(state.processPath, DriverKind::kProcess, state.bits, info, error) &&
+                 (!state.service || EnsureRedirectService(error))
              ? 1
              : 0;
 }
@@ -92,14 +114,12 @@ int DriverIsRun(void) {
 int DeleteRuleAll(void) {
   SdkStateTransaction transaction;
   SdkState& state = transaction.state();
-  bool removed = true;
-  // The table is removed whenever a redirect may exist, also one left by a
-  // process that crashed before it could record it.
-  if (state.redirectActive || NftRedirectRequested()) {
-    std::string error;
-    removed = RemoveNftRedirect(error);
-    if (removed) state.redirectActive = false;
-  }
+  std::string error;
+  RedirectRequest clear;
+  clear.command = RedirectRequest::Command::kClear;
+  // A service that does not run has no rule in force either: it removes
+  // its rules when it ends.
+  const bool removed = AskServiceIfUsed(state, clear, error) || error.find("does not run") != std::string::npos;
   state.rules.clear();
   return transaction.Commit() && removed ? 1 : 0;
 }
@@ -107,27 +127,39 @@ int DeleteRuleAll(void) {
 int AddRule(const char* protocol, const char* address, const char* port, const char* note, const char* reserved) {
   RedirectRule rule{TextOf(protocol), TextOf(address), TextOf(port), TextOf(note), TextOf(reserved)};
   in_addr parsed{};
-  if (inet_pton(AF_INET, rule.address.c_str(), &parsed) != 1 || !IsPort(rule.port) ||
+  int portNumber = 0;
+  if (inet_pton(AF_INET, rule.address.c_str(), &parsed) != 1 || !IsPort(rule.port, portNumber) ||
       !(rule.protocol.empty() || rule.protocol == "tcp")) {
     return 0;
   }
   SdkStateTransaction transaction;
   SdkState& state = transaction.state();
-  state.rules.push_back(rule);
-  bool installed = true;
-  if (NftRedirectRequested()) {
-    std::string error;
-    installed = InstallNftRedirect(state.rules, error);
-    state.redirectActive = installed;
-    if (!installed) state.rules.pop_back();
+  std::string error;
+  if (state.service) {
+    // The service only ever redirects to a local proxy on 127.0.0.1.
+    RedirectRequest add;
+    add.command = RedirectRequest::Command::kAdd;
+    add.port = portNumber;
+    if (rule.address != "127.0.0.1" || !AskRedirectService(add, error)) {
+      LogFailure(__LINE__, "AddRule " + rule.address + ":" + rule.port + " refused: " +
+                               (error.empty() ? "only 127.0.0.1 can be a target" : error));
+      return 0;
+    }
   }
-  return transaction.Commit() && installed ? 1 : 0;
+  state.rules.push_back(rule);
+  return transaction.Commit() ? 1 : 0;
 }
 
 int AddPid(unsigned long pid) {
   if (!ProcessExists(pid)) return 0;
   SdkStateTransaction transaction;
-  std::vector<unsigned long>& pids = transaction.state().pids;
+  SdkState& state = transaction.state();
+  std::string error;
+  RedirectRequest watch;
+  watch.command = RedirectRequest::Command::kWatch;
+  watch.pid = static_cast<long>(pid);
+  if (!AskServiceIfUsed(state, watch, error)) return 0;
+  std::vector<unsigned long>& pids = state.pids;
   pids.erase(std::remove_if(pids.begin(), pids.end(), [](unsigned long id) { return !ProcessExists(id); }),
              pids.end());
   if (std::find(pids.begin(), pids.end(), pid) == pids.end()) pids.push_back(pid);

@@ -21,26 +21,36 @@ PROXYSDK_API int InitDriverFirst(void);
 /* Installs the driver pair: proxy32Path and process32Path on 32-bit
  * systems (the others null), proxy64Path and process64Path on 64-bit ones.
  * Each file must exist and be a well-formed driver file of the right kind
- * and bitness that loads (see outside/drivers/DriverFile.h). */
+ * and bitness that loads (see outside/drivers/DriverFile.h). A proxy
+ * driver marked "redirect=service" also needs the redirection service
+ * "brisgol-redirectd" beside the library: it is started when it does not
+ * run (as root directly, otherwise through pkexec); when that fails the
+ * log beside the library says what to do. */
 PROXYSDK_API int InitDriver(const char* proxy32Path, const char* proxy64Path, const char* process32Path,
                             const char* process64Path);
 
-/* Nonzero while an installed driver pair is in place and intact. */
+/* Nonzero while an installed driver pair is in place and intact (and the
+ * service it uses answers; a service that has ended is started again). */
 PROXYSDK_API int DriverIsRun(void);
 
 /* Removes every rule (and the redirect in force, if any). */
 PROXYSDK_API int DeleteRuleAll(void);
 
-/* Adds a rule sending covered traffic to address:port. protocol (empty or
- * "tcp"), note and reserved are recorded as given. Returns 0 for an
- * address that is not IPv4, a port outside 1..65535, or when the
- * requested redirect could not be installed. See NftRedirect.h for the
- * traffic a rule really redirects. */
+/* Adds a rule sending covered traffic to address:port. protocol (empty
+ * or "tcp"; the rule covers UDP too), note and reserved are recorded as
+ * given. Returns 0 for
+ * an address that is not IPv4, a port outside 1..65535, or when the
+ * redirection service refused it. With the service (drivers marked
+ * "redirect=service"), covered traffic is every TCP connection and UDP
+ * datagram of the programs started with brisgol-run, the target must be
+ * 127.0.0.1, and something must listen there (see
+ * outside/redirect/NftRuleset.h). */
 PROXYSDK_API int AddRule(const char* protocol, const char* address, const char* port, const char* note,
                          const char* reserved);
 
 /* Registers a process id with the redirection (added to the earlier ones;
- * ids of processes that have ended are dropped). */
+ * ids of processes that have ended are dropped). The service removes the
+ * rules as soon as the newest registered process ends. */
 PROXYSDK_API int AddPid(unsigned long pid);
 
 #ifdef __cplusplus

@@ -41,18 +41,21 @@ bool ParseUpdateRequest(const std::string& text, UpdateRequest& request, std::st
     parsed = false;
   }
   if (!parsed || !root.isObject()) {
+    request.exeName.clear();
     error = "the request is no JSON object";
     return false;
   }
   UpdateRequest read;
-  if (!ReadMember(root, "exe_name", read.exeName, error) || !ReadMember(root, "update_md5", read.updateMd5, error) ||
-      !ReadMember(root, "update_url", read.updateUrl, error) || !ReadMember(root, "version", read.version, error) ||
-      !ReadMember(root, "version_code", read.versionCode, error))
-    return false;
+  request.exeName.clear();
+  if (!ReadMember(root, "exe_name", read.exeName, error)) return false;
   if (!IsPlainFileName(read.exeName)) {
     error = "\"exe_name\" is not a plain file name";
     return false;
   }
+  request.exeName = read.exeName;
+  if (!ReadMember(root, "update_md5", read.updateMd5, error) || !ReadMember(root, "update_url", read.updateUrl, error) ||
+      !ReadMember(root, "version", read.version, error) || !ReadMember(root, "version_code", read.versionCode, error))
+    return false;
   if (read.updateUrl.empty()) {
     error = "\"update_url\" is empty";
     return false;

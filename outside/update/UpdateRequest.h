@@ -14,5 +14,7 @@ struct UpdateRequest {
 
 // Parses and checks a request: every member a string, the executable name a
 // plain file name (no directory part, not "." or ".."), the URL not empty,
-// the digest 32 hexadecimal digits. On false, error says why.
+// the digest 32 hexadecimal digits. On false, error says why, and
+// request.exeName holds the executable's name when that member was a plain
+// file name (the program to start again), else it is empty.
 bool ParseUpdateRequest(const std::string& text, UpdateRequest& request, std::string& error);

@@ -13,8 +13,6 @@ namespace {
 
 class ProxySdk : public ::testing::Test {
  protected:
-  void SetUp() override { unsetenv("BRISGOL_NFT_REDIRECT"); }
-
   // Writes a driver file into the temporary Windows\sys folder.
   std::string Driver(const std::string& name, DriverKind kind, int bits, bool loads = true) {
     const auto path = root_.Dir("Windows/sys") / name;

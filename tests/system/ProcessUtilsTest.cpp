@@ -8,6 +8,7 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <signal.h>
+#include <sys/wait.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -130,9 +131,48 @@ TEST_F(FakeListingTool, OnlyTheLocalColumnCountsAndLongListingsAreDrained) {
   EXPECT_EQ(QueryPortOwner(80), -1);
 }
 
-TEST_F(FakeListingTool, SocketsWithoutAListedProcessAnswerZero) {
-  Install("echo 'tcp TIME-WAIT 0 0 127.0.0.1:47070 127.0.0.1:5000'\n");
+TEST_F(FakeListingTool, OnlyClosedConnectionsAnswerZero) {
+  Install("echo 'tcp TIME-WAIT 0 0 127.0.0.1:47070 127.0.0.1:5000'\n"
+          "echo 'tcp FIN-WAIT-2 0 0 127.0.0.1:47070 127.0.0.1:5001'\n"
+          "echo 'tcp LAST-ACK 0 0 127.0.0.1:47070 127.0.0.1:5002'\n");
   EXPECT_EQ(QueryPortOwner(47070), 0);
+}
+
+TEST_F(FakeListingTool, BoundOrListeningSocketsWithoutAVisibleProcessAreOwned) {
+  // Another user's sockets: the listing shows no process for them.
+  Install("echo 'tcp TIME-WAIT 0 0 127.0.0.1:48080 127.0.0.1:5000'\n"
+          "echo 'tcp LISTEN 0 128 127.0.0.1:48080 0.0.0.0:*'\n"
+          "echo 'udp UNCONN 0 0 0.0.0.0:58080 0.0.0.0:*'\n"
+          "echo 'tcp CLOSE-WAIT 0 0 127.0.0.1:57070 127.0.0.1:5000'\n");
+  EXPECT_EQ(QueryPortOwner(48080), kUnseenOwnerPid);
+  EXPECT_EQ(QueryPortOwner(58080), kUnseenOwnerPid);
+  EXPECT_EQ(QueryPortOwner(57070), kUnseenOwnerPid);  // still open on our side
+}
+
+// The real listing run by a user who cannot see the owner: a socket of root
+// queried from a child running as "nobody".
+TEST(ProcessUtils, AListeningSocketOfAnotherUserIsOwned) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to hold a socket another user cannot see";
+  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  ASSERT_EQ(listen(fd, 4), 0);
+  getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+  const int port = ntohs(address.sin_port);
+  const pid_t child = fork();
+  if (child == 0) {
+    if (setgid(65534) != 0 || setuid(65534) != 0) _exit(100);
+    const int owner = QueryPortOwner(port);
+    _exit(owner == kUnseenOwnerPid ? 0 : owner < 0 ? 101 : owner == 0 ? 102 : 103);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  close(fd);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "100: cannot become nobody, 101: free, 102: TIME-WAIT, 103: a visible owner";
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "system/WriteLogFile.h"
 #include "tests/http/LocalHttpServer.h"
 #include "tests/outside/support/LineServer.h"
+#include "tests/outside/support/RedirectServiceStop.h"
 #include "tests/outside/support/SocksTestClient.h"
 #include "tests/support/TempMachineRoot.h"
 
@@ -98,6 +99,7 @@ TEST(AccelerationEndToEnd, Line2CarriesAWebRequestAndTheStopLeavesNothing) {
   EXPECT_EXIT(ScenarioLine2CarriesAWebRequestAndTheStopLeavesNothing(), ::testing::ExitedWithCode(0),
               "scenario passed");
   KillProcessesByName(L"local.exe", true);
+  StopRedirectService();
 }
 
 }  // namespace

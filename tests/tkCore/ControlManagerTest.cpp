@@ -206,6 +206,7 @@ void ScenarioAMissingTdxServiceStopsTheStartBeforeAnythingElse() {
     m.Drivers("sys2");
     m.InstallLocalProxy();
     WriteTestFile(m.program() / "local.cfg", "");  // tdx_check defaults to 1
+    WriteTestFile(m.root() / "services.ini", "[tdx]\nstate=absent\n");
     StartLog(m);
     int code = -1;
     auto* control = ControlManager::GetInstance();
@@ -217,6 +218,12 @@ void ScenarioAMissingTdxServiceStopsTheStartBeforeAnythingElse() {
     WriteTestFile(m.root() / "services.ini", "[tdx]\nstate=stopped\n");
     REQUIRE(control->StartAcceleration(1, nullptr, code) != L"", "stopped service");
     REQUIRE(m.Count(L"]tdx_status=-6\r\n") == 1, "stopped logged");
+    // A default install names no service: the machine's own "tdx" runs.
+    std::filesystem::remove(m.root() / "services.ini");
+    code = -1;
+    REQUIRE(control->StartAcceleration(1, nullptr, code) != L"系统Tdx驱动缺失，请先使用其他加速模式", "default tdx runs");
+    REQUIRE(code != 101, "no code 101 on a default install");
+    control->StopAcceleration();
     Pass();
 }
 

@@ -22,7 +22,7 @@ bool EnsureLineUser(std::string& why) {
   return true;
 }
 
-bool LineServer::Start(int port, std::string& why, const std::string& external) {
+bool LineServer::Start(int port, std::string& why, const std::string& external, bool allowUdp) {
   if (!EnsureLineUser(why)) return false;
   std::filesystem::create_directories(dir_);
   const std::string name = "danted-" + std::to_string(port);
@@ -36,7 +36,8 @@ bool LineServer::Start(int port, std::string& why, const std::string& external) 
                         << "user.unprivileged: nobody\n"
                         << "client pass {\n  from: 127.0.0.0/8 to: 0.0.0.0/0\n  log: error\n}\n"
                         << "socks pass {\n  from: 127.0.0.0/8 to: 0.0.0.0/0\n"
-                        << "  command: connect udpassociate bindreply udpreply\n  log: error\n}\n"
+                        << "  command: connect " << (allowUdp ? "udpassociate bindreply udpreply" : "bindreply")
+                        << "\n  log: error\n}\n"
                         << "socks pass {\n  from: 0.0.0.0/0 to: 127.0.0.0/8\n  command: udpreply\n  log: error\n}\n";
   if (!process_.Start({"danted", "-f", config.string(), "-p", (dir_ / (name + ".pid")).string()},
                       (dir_ / (name + ".out")).string())) {

@@ -22,8 +22,9 @@ class LineServer {
   explicit LineServer(std::filesystem::path dir) : dir_(std::move(dir)) {}
   ~LineServer() { Stop(); }
 
-  // external: the address it opens its outgoing connections from.
-  bool Start(int port, std::string& why, const std::string& external = "127.0.0.1");
+  // external: the address it opens its outgoing connections from;
+  // allowUdp false: it refuses UDP ASSOCIATE.
+  bool Start(int port, std::string& why, const std::string& external = "127.0.0.1", bool allowUdp = true);
   void Stop();
   int port() const { return port_; }
 

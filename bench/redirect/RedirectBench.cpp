@@ -1,0 +1,315 @@
+// The path a game started with brisgol-run takes when accelerated: the
+// redirection service's rules, local.exe (TCP by redirect, UDP by tproxy)
+// and a line server (dante), to a game server inside a network namespace
+// on 198.18.9.0/29. Against the same traffic sent directly and through two
+// socat relays in a row (the same number of hops):
+//   - UDP round trips of 64-byte datagrams (p50, p99),
+//   - TCP throughput of one bulk stream (MB/s).
+// Needs root, nftables, danted and socat. Prints its figures; asserts
+// nothing.
+//
+//   redirect_bench [round trips] [megabytes]
+
+#include "outside/redirect/RedirectPaths.h"
+#include "outside/redirect/RedirectProtocol.h"
+#include "tests/outside/support/ChildProcess.h"
+#include "tests/outside/support/LineServer.h"
+#include "tests/outside/support/LocalProxyProcess.h"
+#include "tests/outside/support/SocksTestClient.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <grp.h>
+#include <poll.h>
+#include <sched.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr char kHost[] = "198.18.9.1";
+constexpr char kGame[] = "198.18.9.2";
+constexpr char kLine[] = "198.18.9.3";
+constexpr int kEchoPort = 7777;
+constexpr int kSinkPort = 7778;
+
+bool Sh(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()) == 0; }
+
+sockaddr_in Address(const char* host, int port) {
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(static_cast<std::uint16_t>(port));
+  inet_pton(AF_INET, host, &address.sin_addr);
+  return address;
+}
+
+// The game server, run in the namespace by a forked child: UDP echo on
+// kEchoPort, and a TCP sink on kSinkPort that answers one byte at the end
+// of each stream.
+pid_t StartGameServer(const std::string& ns) {
+  const pid_t child = fork();
+  if (child != 0) return child;
+  setpgid(0, 0);  // the echo and the sink end together
+  const int nsFd = open(("/run/netns/" + ns).c_str(), O_RDONLY | O_CLOEXEC);
+  if (nsFd < 0 || setns(nsFd, CLONE_NEWNET) != 0) _exit(1);
+  if (fork() == 0) {
+    const int udp = socket(AF_INET, SOCK_DGRAM, 0);
+    const sockaddr_in address = Address(kGame, kEchoPort);
+    if (bind(udp, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) _exit(1);
+    char buffer[65536];
+    for (;;) {
+      sockaddr_in peer{};
+      socklen_t length = sizeof peer;
+      const ssize_t got = recvfrom(udp, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&peer), &length);
+      if (got >= 0) sendto(udp, buffer, static_cast<std::size_t>(got), 0, reinterpret_cast<sockaddr*>(&peer), length);
+    }
+  }
+  const int tcp = socket(AF_INET, SOCK_STREAM, 0);
+  const int on = 1;
+  setsockopt(tcp, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+  const sockaddr_in address = Address(kGame, kSinkPort);
+  if (bind(tcp, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 || listen(tcp, 16) != 0) _exit(1);
+  for (;;) {
+    const int fd = accept(tcp, nullptr, nullptr);
+    if (fd < 0) continue;
+    static char buffer[256 * 1024];
+    while (recv(fd, buffer, sizeof buffer, 0) > 0) {
+    }
+    send(fd, "k", 1, MSG_NOSIGNAL);
+    close(fd);
+  }
+}
+
+class BenchNetwork {
+ public:
+  bool Create() {
+    if (!Sh("ip netns add " + ns_) || !Sh("ip link add " + host_ + " type veth peer name " + peer_) ||
+        !Sh("ip link set " + peer_ + " netns " + ns_) || !Sh("ip addr add " + std::string(kHost) + "/29 dev " + host_) ||
+        !Sh("ip addr add " + std::string(kLine) + "/29 dev " + host_) || !Sh("ip link set " + host_ + " up") ||
+        !Sh(In() + "ip addr add " + kGame + "/29 dev " + peer_) || !Sh(In() + "ip link set " + peer_ + " up") ||
+        !Sh(In() + "ip link set lo up") || !Sh(In() + "ip route add default via " + kHost))
+      return false;
+    server_ = StartGameServer(ns_);
+    return server_ > 0;
+  }
+  ~BenchNetwork() {
+    if (server_ > 0) {
+      kill(-server_, SIGKILL);
+      waitpid(server_, nullptr, 0);
+    }
+    Sh("ip link del " + host_);
+    Sh("ip netns del " + ns_);
+  }
+  const std::string& ns() const { return ns_; }
+
+ private:
+  std::string In() const { return "ip netns exec " + ns_ + " "; }
+  std::string ns_ = "bgbench" + std::to_string(getpid());
+  std::string host_ = "bbh" + std::to_string(getpid());
+  std::string peer_ = "bbg" + std::to_string(getpid());
+  pid_t server_ = -1;
+};
+
+// Creates a socket as a program started by brisgol-run would (the
+// launcher's group), or as any other program.
+int Socket(int type, bool covered, gid_t group) {
+  if (covered && setegid(group) != 0) return -1;
+  const int fd = socket(AF_INET, type | SOCK_CLOEXEC, 0);
+  if (covered && setegid(0) != 0) std::abort();
+  return fd;
+}
+
+struct Latency {
+  double p50 = 0, p99 = 0;
+  int lost = 0;
+};
+
+Latency UdpRoundTrips(int fd, const sockaddr_in& target, int count) {
+  std::vector<double> samples;
+  Latency figures;
+  char datagram[64] = {};
+  char answer[128];
+  for (int i = 0; i < count; ++i) {
+    std::memcpy(datagram, &i, sizeof i);
+    const auto start = Clock::now();
+    sendto(fd, datagram, sizeof datagram, 0, reinterpret_cast<const sockaddr*>(&target), sizeof target);
+    pollfd ready{fd, POLLIN, 0};
+    bool answered = false;
+    while (poll(&ready, 1, 1000) == 1) {
+      if (recv(fd, answer, sizeof answer, 0) == 64 && std::memcmp(answer, &i, sizeof i) == 0) {
+        answered = true;
+        break;
+      }
+    }
+    if (!answered) {
+      ++figures.lost;
+      continue;
+    }
+    samples.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
+  }
+  if (samples.empty()) return figures;
+  std::sort(samples.begin(), samples.end());
+  figures.p50 = samples[samples.size() / 2];
+  figures.p99 = samples[std::min(samples.size() - 1, samples.size() * 99 / 100)];
+  return figures;
+}
+
+double TcpThroughput(int fd, const sockaddr_in& target, std::size_t megabytes) {
+  if (connect(fd, reinterpret_cast<const sockaddr*>(&target), sizeof target) != 0) return 0;
+  const std::string chunk(64 * 1024, 'b');
+  const auto start = Clock::now();
+  for (std::size_t i = 0; i < megabytes * 16; ++i)
+    if (!SendAll(fd, chunk)) return 0;
+  shutdown(fd, SHUT_WR);
+  std::string ack;
+  if (!ReceiveExactly(fd, 1, ack)) return 0;
+  return static_cast<double>(megabytes) / std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+bool AskService(const RedirectRequest& request) {
+  const std::string path = RedirectSocketPath(getuid());
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
+  const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+    close(fd);
+    return false;
+  }
+  const std::string line = FormatRedirectRequest(request);
+  send(fd, line.data(), line.size(), MSG_NOSIGNAL);
+  char answer[256] = {};
+  const ssize_t got = recv(fd, answer, sizeof answer - 1, 0);
+  close(fd);
+  std::string reason;
+  return got > 0 && ParseAnswer(std::string(answer, static_cast<std::size_t>(got)), reason);
+}
+
+// Two socat relays in a row on loopback in front of target; the first
+// relay's port.
+int SocatChain(const std::string& protocol, const char* host, int port, std::vector<std::unique_ptr<ChildProcess>>& relays) {
+  const int first = FreeLoopbackPort();
+  const int second = FreeLoopbackPort();
+  const std::string listen = protocol == "udp" ? "UDP4-LISTEN:" : "TCP4-LISTEN:";
+  const std::string connect = protocol == "udp" ? "UDP4:" : "TCP4:";
+  for (auto [from, to] : {std::pair<int, std::string>{second, std::string(host) + ":" + std::to_string(port)},
+                          std::pair<int, std::string>{first, "127.0.0.1:" + std::to_string(second)}}) {
+    relays.push_back(std::make_unique<ChildProcess>());
+    relays.back()->Start({"socat", listen + std::to_string(from) + ",bind=127.0.0.1,reuseaddr,fork", connect + to});
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  return first;
+}
+
+void Print(const char* name, const Latency& latency, double megabytesPerSecond) {
+  std::printf("%-34s UDP 64 B p50 %8.1f us  p99 %8.1f us  lost %3d   TCP %8.1f MB/s\n", name, latency.p50, latency.p99,
+              latency.lost, megabytesPerSecond);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int roundTrips = argc > 1 ? std::atoi(argv[1]) : 2000;
+  const std::size_t megabytes = argc > 2 ? static_cast<std::size_t>(std::atoi(argv[2])) : 256;
+  if (geteuid() != 0 || !Sh("nft list tables") || !Sh("command -v danted") || !Sh("command -v socat")) {
+    std::printf("redirect_bench: skipped (needs root, nftables, danted and socat)\n");
+    return 0;
+  }
+  if (Sh("ip -o addr show | grep -q '198\\.18\\.9\\.'")) {
+    std::printf("redirect_bench: skipped (198.18.9.0/29 is in use on this machine)\n");
+    return 0;
+  }
+  signal(SIGPIPE, SIG_IGN);
+  const std::filesystem::path dir = std::filesystem::temp_directory_path() / ("redirect-bench-" + std::to_string(getpid()));
+  std::filesystem::create_directories(dir);
+  BenchNetwork network;
+  if (!network.Create()) {
+    std::fprintf(stderr, "redirect_bench: cannot create the test network\n");
+    return 1;
+  }
+  std::string why;
+  LineServer line(dir / "line");
+  if (!line.Start(FreeLoopbackPort(), why, kLine)) {
+    std::fprintf(stderr, "redirect_bench: %s\n", why.c_str());
+    return 1;
+  }
+  const int mainPort = FreeLoopbackPort();
+  LocalProxyProcess proxy;
+  ChildProcess service;
+  if (!proxy.Start(TestLaunchRecord(line.port(), mainPort), (dir / "local.out").string()) ||
+      !service.Start({ProgramDir() + "/" + kRedirectServiceName, "--user", std::to_string(getuid())})) {
+    std::fprintf(stderr, "redirect_bench: cannot start local.exe or the redirection service\n");
+    return 1;
+  }
+  RedirectRequest add;
+  add.command = RedirectRequest::Command::kAdd;
+  add.port = mainPort;
+  bool added = false;
+  for (int i = 0; i < 50 && !(added = AskService(add)); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  const group* launcher = getgrnam(kLauncherGroup);
+  if (!added || launcher == nullptr) {
+    std::fprintf(stderr, "redirect_bench: the redirection service did not take the rule\n");
+    return 1;
+  }
+  const gid_t gid = launcher->gr_gid;
+  std::vector<std::unique_ptr<ChildProcess>> relays;
+  const int socatUdp = SocatChain("udp", kGame, kEchoPort, relays);
+  const int socatTcp = SocatChain("tcp", kGame, kSinkPort, relays);
+
+  struct Path {
+    const char* name;
+    bool covered;
+    sockaddr_in udp, tcp;
+  };
+  const Path paths[] = {
+      {"direct", false, Address(kGame, kEchoPort), Address(kGame, kSinkPort)},
+      {"redirect, local.exe and line", true, Address(kGame, kEchoPort), Address(kGame, kSinkPort)},
+      {"two socat relays", false, Address("127.0.0.1", socatUdp), Address("127.0.0.1", socatTcp)},
+  };
+  std::printf("redirect_bench: %d round trips, %zu MB\n", roundTrips, megabytes);
+  double redirectP50 = 0, socatP50 = 0, redirectTcp = 0, socatTcpRate = 0;
+  for (const Path& path : paths) {
+    const int udp = Socket(SOCK_DGRAM, path.covered, gid);
+    const int tcp = Socket(SOCK_STREAM, path.covered, gid);
+    // A few round trips first: the flow's association is set up once.
+    UdpRoundTrips(udp, path.udp, 10);
+    const Latency latency = UdpRoundTrips(udp, path.udp, roundTrips);
+    const double rate = TcpThroughput(tcp, path.tcp, megabytes);
+    close(udp);
+    close(tcp);
+    Print(path.name, latency, rate);
+    if (path.covered) {
+      redirectP50 = latency.p50;
+      redirectTcp = rate;
+    } else if (std::string(path.name) == "two socat relays") {
+      socatP50 = latency.p50;
+      socatTcpRate = rate;
+    }
+  }
+  if (socatP50 > 0 && socatTcpRate > 0)
+    std::printf("redirect / socat: UDP p50 %.2fx (goal 1.5x or less), TCP throughput %.2fx\n", redirectP50 / socatP50,
+                redirectTcp / socatTcpRate);
+  RedirectRequest clear;
+  clear.command = RedirectRequest::Command::kClear;
+  AskService(clear);
+  service.Stop(SIGTERM, std::chrono::seconds(5));
+  proxy.process().Stop(SIGTERM, std::chrono::seconds(5));
+  std::filesystem::remove_all(dir);
+  return 0;
+}
