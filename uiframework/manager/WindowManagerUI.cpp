@@ -299,6 +299,18 @@ void CWindowManagerUI::SetWindowAttribute(LPCWSTR name, LPCWSTR value) {
   }
 }
 
+bool CWindowManagerUI::SetTimer(CControlUI* control, UINT timerId, UINT elapse) {
+  return m_windowSide != nullptr && control != nullptr && m_windowSide->SetControlTimer(control, timerId, elapse);
+}
+
+bool CWindowManagerUI::KillTimer(CControlUI* control, UINT timerId) {
+  return m_windowSide != nullptr && m_windowSide->KillControlTimer(control, timerId);
+}
+
+void CWindowManagerUI::KillTimer(CControlUI* control) {
+  if (m_windowSide != nullptr) m_windowSide->KillControlTimers(control);
+}
+
 void CWindowManagerUI::SetCursor(UICursor cursor) {
   if (m_windowSide != nullptr) m_windowSide->ShowCursor(cursor);
 }

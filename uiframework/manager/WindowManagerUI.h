@@ -79,6 +79,12 @@ class CWindowManagerUI : public CWindowResourcesUI {
   // Asks the bound window for a cursor (controls answer a SetCursor event
   // with it); nothing happens without a window.
   void SetCursor(UICursor cursor);
+  // Control timers of the bound window: false when a live timer with the
+  // same control and id exists or the window refuses it; a killed one is
+  // restarted. Without a window there are none.
+  bool SetTimer(CControlUI* control, UINT timerId, UINT elapse);
+  bool KillTimer(CControlUI* control, UINT timerId);
+  void KillTimer(CControlUI* control);
 
   // A window attribute of the layout's root element: the default colours
   // go to the resources, the window settings are kept for the window
@@ -131,11 +137,6 @@ class CWindowManagerUI : public CWindowResourcesUI {
   UINT GetHoverTime() const;
   void SetHoverTime(UINT milliseconds);
 
-  // Control timers: false when a live timer with the same control and id
-  // exists or the window refuses it; a killed one is restarted.
-  bool SetTimer(CControlUI* control, UINT timerId, UINT elapse);
-  bool KillTimer(CControlUI* control, UINT timerId);
-  void KillTimer(CControlUI* control);
   void RemoveAllTimers();
 
   bool AddPreMessageFilter(IMessageFilterUI* filter);

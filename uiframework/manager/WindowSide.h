@@ -32,6 +32,10 @@ class IWindowSideUI {
   virtual void WindowAttributeSet(const CUIString& name) = 0;
   // Shows the cursor over the window until the next cursor request.
   virtual void ShowCursor(UICursor cursor) = 0;
+  // Control timers (the manager's SetTimer, KillTimer).
+  virtual bool SetControlTimer(CControlUI* control, UINT timerId, UINT elapse) = 0;
+  virtual bool KillControlTimer(CControlUI* control, UINT timerId) = 0;
+  virtual void KillControlTimers(CControlUI* control) = 0;
 };
 
 }  // namespace SkinUI

@@ -74,18 +74,6 @@ void CWindowManagerUI::SetHoverTime(UINT milliseconds) {
   if (Window() != nullptr) Window()->SetHoverTime(milliseconds);
 }
 
-bool CWindowManagerUI::SetTimer(CControlUI* control, UINT timerId, UINT elapse) {
-  return Window() != nullptr && control != nullptr && Window()->Timers().Set(control, timerId, elapse);
-}
-
-bool CWindowManagerUI::KillTimer(CControlUI* control, UINT timerId) {
-  return Window() != nullptr && Window()->Timers().Kill(control, timerId);
-}
-
-void CWindowManagerUI::KillTimer(CControlUI* control) {
-  if (Window() != nullptr) Window()->Timers().Kill(control);
-}
-
 void CWindowManagerUI::RemoveAllTimers() {
   if (Window() != nullptr) Window()->Timers().RemoveAll();
 }

@@ -96,6 +96,14 @@ void CManagerWindowSide::RootAttached() {
   m_firstLayout = true;
 }
 
+bool CManagerWindowSide::SetControlTimer(CControlUI* control, UINT timerId, UINT elapse) {
+  return m_timers.Set(control, timerId, elapse);
+}
+
+bool CManagerWindowSide::KillControlTimer(CControlUI* control, UINT timerId) { return m_timers.Kill(control, timerId); }
+
+void CManagerWindowSide::KillControlTimers(CControlUI* control) { m_timers.Kill(control); }
+
 void CManagerWindowSide::ShowCursor(UICursor cursor) {
   LPCWSTR id = IDC_ARROW;
   switch (cursor) {

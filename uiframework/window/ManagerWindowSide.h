@@ -31,6 +31,9 @@ class CManagerWindowSide final : public IWindowSideUI {
   void RootAttached() override;
   void WindowAttributeSet(const CUIString& name) override;
   void ShowCursor(UICursor cursor) override;
+  bool SetControlTimer(CControlUI* control, UINT timerId, UINT elapse) override;
+  bool KillControlTimer(CControlUI* control, UINT timerId) override;
+  void KillControlTimers(CControlUI* control) override;
 
   HWND GetWindow() const { return m_window; }
   static bool PreTranslate(MSG* msg);
