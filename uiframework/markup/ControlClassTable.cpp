@@ -1,5 +1,7 @@
 #include "uiframework/markup/ControlClassTable.h"
 
+#include "uiframework/controls/CheckBoxUI.h"
+#include "uiframework/controls/TextUI.h"
 #include "uiframework/layout/HorizontalLayoutUI.h"
 #include "uiframework/layout/ScrollBarUI.h"
 #include "uiframework/layout/VerticalLayoutUI.h"
@@ -20,8 +22,8 @@ CControlUI* Make() {
   return new T;
 }
 
-// Rows are added here as the other controls land (label, button, option,
-// text, the list family, ...).
+// Rows are added here as the other controls land (the animated controls,
+// the list family, ...).
 constexpr ClassRow kClasses[] = {
     {L"Control", Make<CControlUI>},
     {L"Container", Make<CContainerUI>},
@@ -30,6 +32,11 @@ constexpr ClassRow kClasses[] = {
     {L"HorizontalLayout", Make<CHorizontalLayoutUI>},
     {L"HBox", Make<CHorizontalLayoutUI>},
     {L"ScrollBar", Make<CScrollBarUI>},
+    {L"Label", Make<CLabelUI>},
+    {L"Text", Make<CTextUI>},
+    {L"Button", Make<CButtonUI>},
+    {L"Option", Make<COptionUI>},
+    {L"CheckBox", Make<CCheckBoxUI>},
 };
 
 bool SameIgnoringCase(const wchar_t* a, const wchar_t* b) {
