@@ -1,9 +1,11 @@
 #include "uiframework/markup/ControlClassTable.h"
 
+#include "uiframework/controls/CheckBoxUI.h"
 #include "uiframework/controls/ChrysanthemumLoadingUI.h"
 #include "uiframework/controls/GifAnimUI.h"
 #include "uiframework/controls/GifButtonUI.h"
 #include "uiframework/controls/RotateImageUI.h"
+#include "uiframework/controls/TextUI.h"
 #include "uiframework/layout/HorizontalLayoutUI.h"
 #include "uiframework/layout/ScrollBarUI.h"
 #include "uiframework/layout/VerticalLayoutUI.h"
@@ -27,8 +29,8 @@ CControlUI* Make() {
   return new T;
 }
 
-// Rows are added here as the other controls land (label, button, option,
-// text, the list family, ...).
+// Rows are added here as the other controls land (the animated controls,
+// the list family, ...).
 constexpr ClassRow kClasses[] = {
     {L"Control", Make<CControlUI>},
     {L"Container", Make<CContainerUI>},
@@ -37,6 +39,11 @@ constexpr ClassRow kClasses[] = {
     {L"HorizontalLayout", Make<CHorizontalLayoutUI>},
     {L"HBox", Make<CHorizontalLayoutUI>},
     {L"ScrollBar", Make<CScrollBarUI>},
+    {L"Label", Make<CLabelUI>},
+    {L"Text", Make<CTextUI>},
+    {L"Button", Make<CButtonUI>},
+    {L"Option", Make<COptionUI>},
+    {L"CheckBox", Make<CCheckBoxUI>},
     {L"GifAnim", Make<CGifAnimUI>, true},
     {L"GifButton", Make<CGifButtonUI>},
     {L"RotateImage", Make<CRotateImageUI>},
