@@ -21,6 +21,10 @@ sigset_t ExitSignalSet() {
 }  // namespace
 
 CExitSignals::CExitSignals() : m_uiThread(GetCurrentThreadId()) {
+  // The thread's message queue must exist before a WM_QUIT can be posted
+  // to it; peeking makes it.
+  MSG msg;
+  PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
   sigset_t set = ExitSignalSet();
   pthread_sigmask(SIG_BLOCK, &set, nullptr);
   m_watcher = std::thread([this] { Watch(); });
