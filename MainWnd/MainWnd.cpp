@@ -71,6 +71,15 @@ LRESULT CMainWnd::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_SYSCOMMAND:
       return OnSysCommand(wParam, lParam);
+    case WM_CLOSE:
+      // The desktop's close (a window manager's close button) is the close
+      // command: the program stays in the notification area. Only the exit
+      // routine closes the window for good.
+      if (!m_exiting) {
+        ShowWindow(false);
+        return 0;
+      }
+      break;
     case WM_SHOWERRORCODE:
       // Any process may send this; the code is looked up whole.
       m_seams.boxes.Ask(m_hWnd, GetErrorText(static_cast<long long>(lParam)), 1, L"确定", L"取消");

@@ -232,6 +232,11 @@ TEST_F(MainWndTest, SystemCommandsHideOnCloseMinimiseAndIgnoreMaximise) {
   Pump();
   EXPECT_TRUE(IsWindow(hwnd)) << "the close command only hides";
   EXPECT_FALSE(IsWindowVisible(hwnd));
+  ShowWindow(hwnd, SW_SHOWNORMAL);
+  PostMessageW(hwnd, WM_CLOSE, 0, 0);  // the desktop's close, e.g. a window manager's button
+  Pump();
+  EXPECT_TRUE(IsWindow(hwnd));
+  EXPECT_FALSE(IsWindowVisible(hwnd));
   EXPECT_EQ(core.stopsIfObtained, 0);
 }
 
