@@ -11,6 +11,7 @@
 #include "platform/Resources.h"
 #include "platform/Sync.h"
 #include "platform/WinMain.h"
+#include "platform/shell/ShellApi.h"
 #include "platform/window/User32.h"
 #include "platform/window/gtk/DisplayBackend.h"
 #include "system/EnvProbes.h"
@@ -97,7 +98,7 @@ bool LoadSkinArchive(HMODULE module) {
 
 // Opens the installer address with the user's default handler.
 void OpenBrowserInstaller() {
-  g_logFile.WriteFormat(__FILE__, __LINE__, L"无法打开 %s：外壳打开功能尚未接入", kBrowserInstallerUrl);
+  ShellExecuteW(nullptr, L"open", kBrowserInstallerUrl, nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 // The browser engine must run in IE11 mode; false when start-up must end

@@ -16,7 +16,6 @@ namespace {
 using SkinUI::CControlUI;
 using SkinUI::CUIString;
 
-constexpr UINT kProgramIconId = 101;
 
 // Controls under the caption area that take the mouse themselves instead
 // of dragging the window.
@@ -80,6 +79,8 @@ LRESULT CMainWnd::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
       }
       break;
+    case WM_TRAYNOTIFY:
+      return m_tray.OnTrayNotify(wParam, lParam);
     case WM_SHOWERRORCODE:
       // Any process may send this; the code is looked up whole.
       m_seams.boxes.Ask(m_hWnd, GetErrorText(static_cast<long long>(lParam)), 1, L"确定", L"取消");
@@ -89,6 +90,9 @@ LRESULT CMainWnd::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         RunQueuedCalls();
         return 0;
       }
+      // The notification area was created anew: the icon goes back in,
+      // and the message goes on as usual.
+      if (message == m_tray.RestartMessage() && message != 0 && !m_exiting) m_tray.AddAgain();
       break;
   }
   LRESULT result = 0;
@@ -196,7 +200,7 @@ CControlUI* CMainWnd::FindNamed(LPCWSTR name) {
 void CMainWnd::OnWindowInit() {
   g_logFile.WriteText(__FILE__, __LINE__, L"初始化");
 
-  g_logFile.WriteText(__FILE__, __LINE__, L"托盘图标尚未接入，本次运行没有托盘图标");
+  m_tray.Add(kProductTitle, m_hWnd);
 
   SetIcon(kProgramIconId);
   ::SetForegroundWindow(m_hWnd);
@@ -252,6 +256,7 @@ void CMainWnd::ExitApp(int, void*) {
   Detach();
   m_seams.acceleration.StopIfObtained();
   ShowWindow(false);
+  m_tray.Remove();
   for (unsigned id : m_threads.StopAll(m_seams.workerStopMs))
     g_logFile.WriteFormat(__FILE__, __LINE__, L"工作线程 %u 未能按时结束，已脱离主窗口", id);
   Close(0);
@@ -267,6 +272,8 @@ void CMainWnd::QueueExitForUpdate() { RequestExit(); }
 void CMainWnd::QueueUpdateComponentMissing() {
   PostCall(m_postTarget, &CMainWnd::ShowUpdateComponentMissing, 0, nullptr);
 }
+
+void CMainWnd::ExitFromTray() { ExitApp(0, nullptr); }
 
 void CMainWnd::StartFirstLine(int, void*) { StartLine(1); }
 

@@ -13,6 +13,7 @@
 #include "MainWnd/MainWndSeams.h"
 #include "MainWnd/MsgDispatch.h"
 #include "MainWnd/ThreadTable.h"
+#include "MainWnd/TrayIcon.h"
 #include "uiframework/manager/WindowManagerUI.h"
 #include "uiframework/markup/DialogBuilder.h"
 #include "uiframework/window/WindowWnd.h"
@@ -41,7 +42,8 @@ class CMainWnd : public SkinUI::CWindowWnd,
                  public SkinUI::INotifyUI,
                  public SkinUI::IDialogBuilderCallback,
                  public CMsgDispatch<CMainWnd>,
-                 private IConfigReceiver {
+                 private IConfigReceiver,
+                 private ITrayIconOwner {
  public:
   explicit CMainWnd(const MainWndSeams& seams);
   // Ends what is left of the workers (bounded) before the window object
@@ -101,9 +103,12 @@ class CMainWnd : public SkinUI::CWindowWnd,
   void QueueInitialisationFailed() override;
   void QueueExitForUpdate() override;
   void QueueUpdateComponentMissing() override;
+  // The tray menu's "退出程序": the exit routine at once.
+  void ExitFromTray() override;
 
   MainWndSeams m_seams;
   SkinUI::CWindowManagerUI m_pm;
+  CTrayIcon m_tray{*this};
   CThreadTable m_threads;
   std::shared_ptr<CConfigRelay> m_config;
   SkinUI::CControlUI* m_pBrowser = nullptr;
