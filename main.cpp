@@ -1,11 +1,17 @@
 // The process entry: program directory and log, single-instance guard,
 // firewall registration, skin archive, browser-engine check, main window.
 #include "FirewallAuthorizer.h"
+#include "MainWnd/AccelerationCore.h"
+#include "MainWnd/ConfigDocument.h"
+#include "MainWnd/ExitSignals.h"
+#include "MainWnd/MainWnd.h"
+#include "MainWnd/MessageBoxExWnd.h"
 #include "platform/Com.h"
 #include "platform/Module.h"
 #include "platform/Resources.h"
 #include "platform/Sync.h"
 #include "platform/WinMain.h"
+#include "platform/shell/ShellApi.h"
 #include "platform/window/User32.h"
 #include "platform/window/gtk/DisplayBackend.h"
 #include "system/EnvProbes.h"
@@ -21,11 +27,16 @@
 namespace {
 
 const char kOnceRunSemaphore[] = "Global\\_ONCE_RUN_Brisgolvan_";
-const wchar_t kMainWindowClass[] = L"CMainWnd";
-const wchar_t kMainWindowTitle[] = L"Brisgol加速器插件";
 const char kSkinPassword[] = "&%kR7pwz";
 constexpr DWORD kBrowserEmulationIE11 = 11001;
 constexpr int kLowestBrowserMajor = 11;
+// The Internet Explorer 11 offline installer (Simplified Chinese, Windows 7).
+const wchar_t kBrowserInstallerUrl[] =
+    L"http://download.microsoft.com/download/A/C/9/AC924EA1-9F39-4DFD-99DF-2C1DEB922174/EIE11/WOL/"
+    L"EIE11_ZH-CN_WOL_WIN7.EXE";
+// The exit code when the main window cannot be made (its layout missing or
+// unreadable); every other path ends with 0.
+constexpr int kNoMainWindow = 1;
 
 // The skin archive copied out of the resources; lives for the process
 // (the UI framework reads the skin from it).
@@ -48,7 +59,7 @@ HANDLE CreateOnceRunSemaphore() {
 // A running copy's window is restored and raised above all windows without
 // staying topmost; true when there was one.
 bool RaiseRunningCopy() {
-  HWND running = FindWindowW(kMainWindowClass, kMainWindowTitle);
+  HWND running = FindWindowW(kMainWindowClass, kProductTitle);
   if (!running) return false;
   ShowWindow(running, SW_RESTORE);
   SetWindowPos(running, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE);
@@ -86,7 +97,13 @@ bool LoadSkinArchive(HMODULE module) {
   return true;
 }
 
-// The browser engine must run in IE11 mode; false when start-up must end.
+// Opens the installer address with the user's default handler.
+void OpenBrowserInstaller() {
+  ShellExecuteW(nullptr, L"open", kBrowserInstallerUrl, nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+// The browser engine must run in IE11 mode; false when start-up must end
+// (after offering the engine upgrade).
 bool CheckBrowserEngine() {
   if (IsWindows8OrLater()) {
     SetBrowserEmulation(kBrowserEmulationIE11);
@@ -95,23 +112,50 @@ bool CheckBrowserEngine() {
   int version = GetMshtmlMajorVersion();
   g_logFile.WriteFormat(__FILE__, __LINE__, L"当前ie版本为：%d", version);
   if (version < kLowestBrowserMajor) {
-    // The upgrade offer needs the skinned message box of the window system.
-    g_logFile.WriteText(__FILE__, __LINE__, L"IE浏览器版本过低，升级提示窗口不可用，程序退出");
+    int answer = ShowMessageBoxEx(nullptr, kProductTitle, L"IE浏览器版本过低，请使用IE11！", 1, 2, L"去升级", L"取消",
+                                  315, 215);
+    if (answer == 1) OpenBrowserInstaller();
     return false;
   }
   SetBrowserEmulation(kBrowserEmulationIE11);
   return true;
 }
 
+// Creates, centres and runs the main window until it is destroyed; false
+// when it could not be created. Signals ask it for its exit routine while
+// it runs.
+bool RunMainWindow(CExitSignals& signals) {
+  CSkinnedMessageBoxes boxes;
+  CControlManagerCore acceleration;
+  MainWndSeams seams(boxes, acceleration);
+  seams.configUrl = ConfigDocumentUrl();
+  CMainWnd window(seams);
+  if (window.Create(nullptr, kProductTitle, kMainWindowStyle, 0, 0, 0, 0, 0) == nullptr) {
+    g_logFile.WriteText(__FILE__, __LINE__, L"主窗口无法创建，程序退出");
+    return false;
+  }
+  window.CenterOnOwner();
+  struct SignalTarget {
+    CExitSignals& signals;
+    ~SignalTarget() { signals.SetTarget(nullptr); }
+  } target{signals};
+  signals.SetTarget([&window] { window.RequestExit(); });
+  window.RunModal();
+  return true;
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
+  // First, before any other thread exists: the exit signals are taken by
+  // a watcher of their own (threads inherit the blocked set).
+  CExitSignals signals;
   g_programDir = GetModuleDirectory(nullptr);
   g_logFile.SetLogFile(g_programDir + L"log2.log", 1024);
   HANDLE onceRun = CreateOnceRunSemaphore();
-  auto exit = [onceRun] {
+  auto exit = [onceRun](int code = 0) {
     if (onceRun) CloseHandle(onceRun);
-    return 0;
+    return code;
   };
   // The window decides, not the semaphore: a copy still starting up has
   // no window yet and does not stop this one.
@@ -128,17 +172,15 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
   SkinUI::CRenderEngineUI renderEngine;
   SkinUI::CScopedRenderServicesUI renderServices(renderEngine.Services());
   SkinUI::CResourceSettingsUI::SetInstance(instance);
-  if (!LoadSkinArchive(SkinUI::CResourceSettingsUI::ResourceModule())) {
-    OleUninitialize();
-    CoUninitialize();
-    return exit();
-  }
-  if (CheckBrowserEngine()) {
-    // This build has no main window yet: end here, saying so, instead of
-    // pretending to run.
-    g_logFile.WriteText(__FILE__, __LINE__, L"主窗口不可用：本版本尚无主窗口，程序在启动检查后退出");
+  int code = 0;
+  if (LoadSkinArchive(SkinUI::CResourceSettingsUI::ResourceModule()) && CheckBrowserEngine()) {
+    try {
+      if (!RunMainWindow(signals)) code = kNoMainWindow;
+    } catch (...) {
+      g_logFile.WriteText(__FILE__, __LINE__, L"程序发生了异常");
+    }
   }
   OleUninitialize();
   CoUninitialize();
-  return exit();
+  return exit(code);
 }

@@ -1,9 +1,8 @@
 // Start-up as a user meets it: the real executable, started in a program
 // directory of its own with a machine root of its own.
 #include "platform/CodePage.h"
+#include "tests/app/RunningProgram.h"
 #include "tests/support/TempMachineRoot.h"
-
-#include <sys/wait.h>
 
 #include <gtest/gtest.h>
 
@@ -18,12 +17,13 @@ class StartupTest : public ::testing::Test {
     build = std::getenv("BRISGOL_BUILD_DIR");
   }
 
-  // Installs an executable of the build into the program directory and runs it.
+  // Installs an executable of the build into the program directory and runs
+  // it; once its main window is up, ends it as a session would.
   int Run(const std::string& built = "bin/brisgol") {
     auto exe = programDir / "brisgol";
     std::filesystem::copy_file(build / built, exe, std::filesystem::copy_options::overwrite_existing);
-    int status = std::system(exe.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    RunningProgram program(exe);
+    return program.RunToEnd();
   }
 
   std::wstring Log() {
@@ -41,18 +41,19 @@ class StartupTest : public ::testing::Test {
   }
 
   TempMachineRoot root;
+  SilentConfigServer configServer;
   std::filesystem::path programDir;
   std::filesystem::path build;
 };
 
-TEST_F(StartupTest, RegistersFirewallRowsInOrderAndEndsBeforeTheMissingWindow) {
+TEST_F(StartupTest, RegistersFirewallRowsInOrderThenRunsTheMainWindow) {
   EXPECT_EQ(Run(), 0);
   EXPECT_EQ(Firewall(), AllRows());
   std::string registry = ReadTestFile(root.path() / "registry.reg");
   EXPECT_NE(registry.find("\"brisgol\"=dword:00002af9"), std::string::npos) << registry;
   std::wstring log = Log();
-  EXPECT_NE(log.find(L"]主窗口不可用"), std::wstring::npos);
-  EXPECT_NE(log.find(L"][main.cpp "), std::wstring::npos) << "records name the source relative to the project";
+  EXPECT_NE(log.find(L"]初始化\r\n"), std::wstring::npos) << "the main window's window-init ran";
+  EXPECT_NE(log.find(L"][MainWnd/MainWnd.cpp "), std::wstring::npos) << "records name the source relative to the project";
   EXPECT_EQ(log.find(L"当前ie版本为"), std::wstring::npos) << "no version record on Windows 8 or later";
 
   EXPECT_EQ(Run(), 0);  // a second run adds nothing
@@ -71,7 +72,7 @@ TEST_F(StartupTest, AStoppedFirewallDoesNotStopStartUp) {
   WriteTestFile(root.path() / "firewall.stopped", "");
   EXPECT_EQ(Run(), 0);
   EXPECT_EQ(Firewall(), "");
-  EXPECT_NE(Log().find(L"主窗口不可用"), std::wstring::npos);
+  EXPECT_NE(Log().find(L"]初始化\r\n"), std::wstring::npos);
 }
 
 TEST_F(StartupTest, WithoutTheSkinArchiveItEndsQuietly) {
@@ -88,7 +89,7 @@ TEST_F(StartupTest, AnOldBrowserEngineOnWindows7EndsStartUpAfterLoggingItsVersio
   EXPECT_EQ(Run(), 0);
   std::wstring log = Log();
   EXPECT_NE(log.find(L"]当前ie版本为：10\r\n"), std::wstring::npos);
-  EXPECT_EQ(log.find(L"主窗口不可用"), std::wstring::npos);
+  EXPECT_EQ(log.find(L"]初始化\r\n"), std::wstring::npos) << "no main window";
   EXPECT_EQ(ReadTestFile(root.path() / "registry.reg"), "");
 
   std::filesystem::remove(programDir / "log2.log");

@@ -1,0 +1,53 @@
+// CConfigRelay: the configuration thread's way to the main window. The
+// thread holds the relay (shared), not the window: the relay owns the two
+// whitelists and hands each outcome to the window's call dispatcher while
+// the window is attached. Once the window detaches (its exit routine or its
+// end), outcomes are dropped, so a thread that ends late never reaches a
+// window that is gone.
+#pragma once
+
+#include "MainWnd/ConfigOutcome.h"
+
+#include <memory>
+#include <mutex>
+#include <string>
+
+class IConfigReceiver {
+ public:
+  virtual ~IConfigReceiver() = default;
+  // Called on the configuration thread with the relay's lock held: queue
+  // the work for the user-interface thread, nothing more.
+  virtual void QueueStartFirstLine() = 0;
+  virtual void QueueInitialisationFailed() = 0;
+  virtual void QueueExitForUpdate() = 0;
+  virtual void QueueUpdateComponentMissing() = 0;
+};
+
+class CConfigRelay : public IConfigOutcome {
+ public:
+  explicit CConfigRelay(IConfigReceiver* receiver) : m_receiver(receiver) {}
+
+  // From now on outcomes are dropped; returns once no outcome is being
+  // handed over.
+  void Detach();
+
+  CWhitelist& InsideWhitelist() override { return m_inside; }
+  CWhitelist& OutsideWhitelist() override { return m_outside; }
+  void StartFirstLine() override;
+  void InitialisationFailed() override;
+  void ExitForUpdate() override;
+  void UpdateComponentMissing() override;
+
+  // Starts the configuration thread for the document at url; the thread
+  // keeps the relay alive. The handle (0 on failure) and the thread's id.
+  static uintptr_t StartThread(const std::shared_ptr<CConfigRelay>& relay, const std::string& url,
+                               unsigned* threadId);
+
+ private:
+  void Hand(void (IConfigReceiver::*queue)());
+
+  std::mutex m_lock;
+  IConfigReceiver* m_receiver;
+  CWhitelist m_inside;
+  CWhitelist m_outside;
+};

@@ -1,0 +1,125 @@
+// CMainWnd: the program's one top-level window and the hub of the process.
+// It builds its control tree from the layout, keeps a rounded shape and a
+// caption area to drag by, hides to the notification area on its close
+// command, starts the configuration thread and keeps every worker's handle,
+// runs the calls that workers queue for the user-interface thread, and owns
+// the exit routine.
+//
+// Other processes find it by class and title and may send it
+// WM_USER + 1001 with an error code in lParam: it shows the code's text.
+#pragma once
+
+#include "MainWnd/ConfigRelay.h"
+#include "MainWnd/MainWndSeams.h"
+#include "MainWnd/MsgDispatch.h"
+#include "MainWnd/ThreadTable.h"
+#include "MainWnd/TrayIcon.h"
+#include "uiframework/manager/WindowManagerUI.h"
+#include "uiframework/markup/DialogBuilder.h"
+#include "uiframework/window/WindowWnd.h"
+
+#include <atomic>
+#include <memory>
+#include <set>
+#include <string>
+
+constexpr wchar_t kMainWindowClass[] = L"CMainWnd";
+// The window's title; also the tray tip and every message box's title.
+constexpr wchar_t kProductTitle[] = L"Brisgol加速器插件";
+// WS_POPUP, WS_VISIBLE, WS_CLIPSIBLINGS, WS_CLIPCHILDREN, WS_CAPTION,
+// WS_SYSMENU, WS_THICKFRAME, WS_MINIMIZEBOX, WS_MAXIMIZEBOX.
+constexpr DWORD kMainWindowStyle = 0x96CF0000;
+// lParam: an error code; the window shows its text (GetErrorText).
+constexpr UINT WM_SHOWERRORCODE = WM_USER + 1001;
+
+class CMainWnd;
+// The one main window while it exists, else null. Set and cleared on the
+// user-interface thread; workers reach the window through the dispatcher
+// only while the window lives, and are ended before it goes.
+extern CMainWnd* g_mainWnd;
+
+class CMainWnd : public SkinUI::CWindowWnd,
+                 public SkinUI::INotifyUI,
+                 public SkinUI::IDialogBuilderCallback,
+                 public CMsgDispatch<CMainWnd>,
+                 private IConfigReceiver,
+                 private ITrayIconOwner {
+ public:
+  explicit CMainWnd(const MainWndSeams& seams);
+  // Ends what is left of the workers (bounded) before the window object
+  // goes, and clears g_mainWnd.
+  ~CMainWnd() override;
+
+  void Notify(SkinUI::UINotifyMsg& msg) override;
+  // "ContainerEx" (exactly): the program's own container; null otherwise.
+  SkinUI::CControlUI* CreateControl(LPCWSTR className) override;
+
+  // A null or invalid handle is ignored.
+  void RegisterThread(unsigned threadId, HANDLE handle);
+  // The exit routine, a queued-call function (the arguments are ignored):
+  // stops acceleration, hides the window, removes the tray icon, ends the
+  // workers (cooperatively, bounded) and closes the window. Runs once; a
+  // second request is ignored.
+  void ExitApp(int, void*);
+  // Any thread: queues the exit routine. False when it can no longer run
+  // (already begun, or the window is gone).
+  bool RequestExit();
+  bool IsExiting() const { return m_exiting; }
+  // Line change for line 1, 2 or 3.
+  void StartLine(int line);
+
+  // Workers look at this between their steps.
+  bool StopRequested() const { return m_threads.StopRequested(); }
+  CWhitelist& InsideWhitelist() { return m_config->InsideWhitelist(); }
+  CWhitelist& OutsideWhitelist() { return m_config->OutsideWhitelist(); }
+  SkinUI::CWindowManagerUI& PaintManager() { return m_pm; }
+
+ protected:
+  LPCWSTR WindowClassName() const override { return kMainWindowClass; }
+  UINT ClassStyle() const override { return CS_DBLCLKS; }
+  LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+  // The window is gone: nothing queued runs any more, and the workers'
+  // reports are dropped.
+  void OnDestroyed(HWND window) override;
+  // Keeps the rounded shape of the layout's round-corner size.
+  virtual void OnSize();
+
+ private:
+  LRESULT OnCreate();
+  LRESULT OnSysCommand(WPARAM command, LPARAM lParam);
+  void OnWindowInit();
+  void OnClick(const SkinUI::CUIString& name);
+  void OnSelectChanged(const SkinUI::CUIString& name);
+  // The named control, or null; a missing name is logged once.
+  SkinUI::CControlUI* FindNamed(LPCWSTR name);
+  void StartConfigurationThread();
+  void Detach();
+
+  // Queued calls the configuration thread's outcomes turn into.
+  void StartFirstLine(int, void*);
+  void ShowInitialisationFailed(int, void*);
+  void ShowUpdateComponentMissing(int, void*);
+  void QueueStartFirstLine() override;
+  void QueueInitialisationFailed() override;
+  void QueueExitForUpdate() override;
+  void QueueUpdateComponentMissing() override;
+  // The tray menu's "退出程序": the exit routine at once.
+  void ExitFromTray() override;
+
+  MainWndSeams m_seams;
+  SkinUI::CWindowManagerUI m_pm;
+  CTrayIcon m_tray{*this};
+  CThreadTable m_threads;
+  std::shared_ptr<CConfigRelay> m_config;
+  SkinUI::CControlUI* m_pBrowser = nullptr;
+  SkinUI::CControlUI* m_pLoading = nullptr;
+  SkinUI::CControlUI* m_pTopBtn = nullptr;
+  SkinUI::CControlUI* m_pVersionLab = nullptr;
+  SkinUI::CControlUI* m_pLine1 = nullptr;
+  SkinUI::CControlUI* m_pLine2 = nullptr;
+  SkinUI::CControlUI* m_pLine3 = nullptr;
+  std::set<std::wstring> m_missingLogged;
+  bool m_exiting = false;
+  // The window's handle for posts from any thread (set once at creation).
+  std::atomic<HWND> m_postTarget{nullptr};
+};

@@ -1,0 +1,46 @@
+// What the main window is handed by whoever creates it: how it shows its
+// notices and questions, how it reaches the acceleration core, which
+// layout it builds and where its configuration comes from. Start-up hands
+// in the real ones; tests hand in their own.
+#pragma once
+
+#include "platform/window/User32.h"
+
+#include <string>
+
+// The program's notices and questions (the skinned message box with the
+// program's title, icon flag 1 and 315 x 215 pixels).
+class IMessageBoxUI {
+ public:
+  virtual ~IMessageBoxUI() = default;
+  // type 1: one button, 2: two. Returns 1 for the first button, 2 for the
+  // second, 0 when the box was closed otherwise.
+  virtual int Ask(HWND owner, const std::wstring& text, int type, const wchar_t* firstText,
+                  const wchar_t* secondText) = 0;
+};
+
+// The acceleration core as the main window uses it.
+class IAccelerationCore {
+ public:
+  virtual ~IAccelerationCore() = default;
+  // Obtains the core (created on first use) and stops acceleration: every
+  // "local.exe" ended, every redirection rule removed.
+  virtual void Stop() = 0;
+  // Stops acceleration only when the core has been obtained before.
+  virtual void StopIfObtained() = 0;
+};
+
+struct MainWndSeams {
+  MainWndSeams(IMessageBoxUI& boxesUsed, IAccelerationCore& accelerationUsed)
+      : boxes(boxesUsed), acceleration(accelerationUsed) {}
+
+  IMessageBoxUI& boxes;
+  IAccelerationCore& acceleration;
+  // The layout: a file of the skin archive, or markup text beginning with "<".
+  std::wstring layout = L"main.xml";
+  // The configuration document's address; empty: no configuration thread
+  // is started (logged).
+  std::string configUrl;
+  // How long the exit routine waits for the workers to end, all together.
+  unsigned workerStopMs = 3000;
+};
