@@ -1,6 +1,7 @@
 #include "MainWnd/MainWnd.h"
 
 #include "MainWnd/CaptionHitTest.h"
+#include "MainWnd/ContainerExUI.h"
 #include "MainWnd/ErrorText.h"
 #include "BuildSettings.h"
 #include "platform/Threads.h"
@@ -150,8 +151,8 @@ LRESULT CMainWnd::OnSysCommand(WPARAM command, LPARAM lParam) {
   }
 }
 
-SkinUI::CControlUI* CMainWnd::CreateControl(LPCWSTR) {
-  // "ContainerEx" arrives with the program's own container control.
+SkinUI::CControlUI* CMainWnd::CreateControl(LPCWSTR className) {
+  if (className != nullptr && std::wcscmp(className, L"ContainerEx") == 0) return new CContainerExUI;
   return nullptr;
 }
 

@@ -10,7 +10,9 @@
 #include "uiframework/manager/WindowManagerUI.h"
 #include "uiframework/markup/DialogBuilder.h"
 #include "uiframework/render/CairoPaintSurface.h"
+#include "uiframework/render/RenderEngine.h"
 #include "uiframework/render/Renderer.h"
+#include "uiframework/resources/RenderServices.h"
 #include "uiframework/window/WindowWnd.h"
 
 #include <cairo.h>
@@ -85,7 +87,8 @@ void BenchOneControl(const Sample& sample, cairo_t* dc) {
 
 int main() {
   TempMachineRoot machineRoot;
-  InstallRenderEngine();
+  SkinUI::CRenderEngineUI engine;
+  SkinUI::CScopedRenderServicesUI services(engine.Services());
 
   cairo_surface_t* target = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 120, 34);
   cairo_t* dc = cairo_create(target);

@@ -8,6 +8,8 @@
 #include "tests/support/TempMachineRoot.h"
 #include "tests/uiframework_window/SkinTestWindow.h"
 #include "uiframework/markup/DialogBuilder.h"
+#include "uiframework/render/RenderEngine.h"
+#include "uiframework/resources/RenderServices.h"
 
 #include <gtest/gtest.h>
 
@@ -83,6 +85,8 @@ class ControlsWindow : public ::testing::Test {
   static constexpr std::uintptr_t kHand = 32649;
 
   TempMachineRoot root;
+  CRenderEngineUI engine;
+  CScopedRenderServicesUI services{engine.Services()};
   CProgramControlsCallback callback;
   SkinTestWindow window;
 };

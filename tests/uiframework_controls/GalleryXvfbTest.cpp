@@ -9,6 +9,8 @@
 #include "tests/uiframework_controls/GalleryImage.h"
 #include "tests/uiframework_window/SkinTestWindow.h"
 #include "uiframework/markup/DialogBuilder.h"
+#include "uiframework/render/RenderEngine.h"
+#include "uiframework/resources/RenderServices.h"
 
 namespace skintest {
 namespace {
@@ -30,6 +32,8 @@ std::string Move(int x, int y) { return "mousemove " + std::to_string(kLeft + x)
 
 TEST(GalleryXvfbTest, ScreenShowsTheGalleryAndItsControlsFollowTheMouse) {
   ASSERT_TRUE(InstallDisplayBackendIfAvailable()) << "no X display (run under Xvfb)";
+  CRenderEngineUI engine;
+  CScopedRenderServicesUI services{engine.Services()};
   SkinTestWindow window;
   ASSERT_NE(window.Open(kLeft, kTop, gallery::kWidth, gallery::kHeight), nullptr);
   CProgramControlsCallback callback;

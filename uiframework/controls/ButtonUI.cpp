@@ -3,6 +3,7 @@
 #include "uiframework/controls/AttributeValues.h"
 #include "uiframework/manager/WindowManagerUI.h"
 #include "uiframework/render/TextFormat.h"
+#include "uiframework/resources/RenderServices.h"
 
 #include <algorithm>
 #include <cwchar>

@@ -9,7 +9,9 @@
 #include "uiframework/markup/MarkupElement.h"
 #include "uiframework/markup/MarkupParser.h"
 #include "uiframework/render/CairoPaintSurface.h"
+#include "uiframework/render/RenderEngine.h"
 #include "uiframework/render/Renderer.h"
+#include "uiframework/resources/RenderServices.h"
 
 #include <cairo.h>
 #include <cstddef>
@@ -73,7 +75,8 @@ void Poke(SkinUI::CWindowManagerUI& manager) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace SkinUI;
   if (size == 0) return 0;
-  InstallRenderEngine();
+  static CRenderEngineUI engine;
+  InstallRenderServices(engine.Services());
   CDialogBuilder builder;
   CMarkupParser* parser = builder.GetMarkup();
   if (!parser->LoadFromMem(data + 1, static_cast<DWORD>(size - 1), data[0] % 3)) return 0;
