@@ -8,12 +8,13 @@ find_package(GTest REQUIRED)
 # built in the ThreadSanitizer build (BRISGOL_SANITIZE=thread). LOCKS names machine-wide things the tests use
 # that no two tests may use at once: "local_exe" for tests that start or end
 # processes named "local.exe" (ending goes by name, machine-wide). DEPENDS
-# names programs the tests run, built before them.
+# names programs the tests run, built before them. ENV sets one variable
+# (NAME=value) for every test of the executable.
 # The test main (tests/support/TestMain.cpp) gives every test process the
 # variables BRISGOL_BUILD_DIR, BRISGOL_PROGRAM_DIR, BRISGOL_SOURCE_DIR, and a
 # machine root under the build directory unless BRISGOL_ROOT is set.
 function(brisgol_test name)
-  cmake_parse_arguments(ARG "TSAN" "LABEL;TIMEOUT" "SOURCES;LIBS;LOCKS;DEPENDS" ${ARGN})
+  cmake_parse_arguments(ARG "TSAN" "LABEL;TIMEOUT;ENV" "SOURCES;LIBS;LOCKS;DEPENDS" ${ARGN})
   if(NOT ARG_LABEL)
     message(FATAL_ERROR "brisgol_test(${name}) needs a LABEL")
   endif()
@@ -37,12 +38,17 @@ function(brisgol_test name)
     endif()
     set(lock_property RESOURCE_LOCK ${ARG_LOCKS})
   endif()
+  set(env_property)
+  if(ARG_ENV)
+    set(env_property ENVIRONMENT ${ARG_ENV})
+  endif()
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
     PROPERTIES
       LABELS ${ARG_LABEL}
       TIMEOUT ${ARG_TIMEOUT}
-      ${lock_property})
+      ${lock_property}
+      ${env_property})
 endfunction()
 
 # brisgol_fuzzer(NAME SOURCES ... LIBS ...)
