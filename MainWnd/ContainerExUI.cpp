@@ -58,10 +58,10 @@ void CContainerExUI::HandleEvent(UIEvent& event) {
   CContainerUI::HandleEvent(event);
 }
 
-void CContainerExUI::SetImage(ImageDrawSpec& spec, LPCWSTR description) {
-  if (spec.description == description && spec.image != nullptr) return;
-  spec.Reset();
-  spec.description = description;
+void CContainerExUI::SetImage(ImageDrawSpec& drawSpec, LPCWSTR description) {
+  if (drawSpec.description == description && drawSpec.image != nullptr) return;
+  drawSpec.Reset();
+  drawSpec.description = description;
   Invalidate();
 }
 
@@ -118,9 +118,9 @@ void CContainerExUI::PaintBackColor(IPaintSurfaceUI* surface) {
   CContainerUI::PaintBackColor(surface);
 }
 
-bool CContainerExUI::DrawStateImage(IPaintSurfaceUI* surface, ImageDrawSpec& spec) {
-  if (spec.description.IsEmpty()) return false;
-  return surface->DrawImage(m_pManager, m_rcItem, m_rcPaint, spec);
+bool CContainerExUI::DrawStateImage(IPaintSurfaceUI* surface, ImageDrawSpec& drawSpec) {
+  if (drawSpec.description.IsEmpty()) return false;
+  return surface->DrawImage(m_pManager, m_rcItem, m_rcPaint, drawSpec);
 }
 
 void CContainerExUI::PaintStateImages(IPaintSurfaceUI* surface) {

@@ -36,8 +36,8 @@ class CContainerExUI : public SkinUI::CContainerUI {
 
  private:
   bool ChildrenShown() const;
-  void SetImage(SkinUI::ImageDrawSpec& spec, LPCWSTR description);
-  bool DrawStateImage(SkinUI::IPaintSurfaceUI* surface, SkinUI::ImageDrawSpec& spec);
+  void SetImage(SkinUI::ImageDrawSpec& drawSpec, LPCWSTR description);
+  bool DrawStateImage(SkinUI::IPaintSurfaceUI* surface, SkinUI::ImageDrawSpec& drawSpec);
 
   UINT m_state = 0;
   SkinUI::ImageDrawSpec m_normalImage;

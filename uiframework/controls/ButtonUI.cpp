@@ -143,11 +143,11 @@ void CButtonUI::HandleEvent(UIEvent& event) {
   CLabelUI::HandleEvent(event);
 }
 
-void CButtonUI::SetImage(ImageDrawSpec& spec, LPCWSTR description) {
-  if (spec.description == description && spec.image != nullptr) return;
-  spec.Reset();
-  spec.description = description;
-  LoadImageSpec(m_pManager, spec);
+void CButtonUI::SetImage(ImageDrawSpec& drawSpec, LPCWSTR description) {
+  if (drawSpec.description == description && drawSpec.image != nullptr) return;
+  drawSpec.Reset();
+  drawSpec.description = description;
+  LoadImageSpec(m_pManager, drawSpec);
   Invalidate();
 }
 
@@ -167,8 +167,8 @@ void CButtonUI::SetFiveStatusImage(LPCWSTR description) {
   if (!LoadImageSpec(m_pManager, whole)) {
     // Nothing to cut: every state draws the description as it is (and
     // fails the same way).
-    for (ImageDrawSpec* spec : {&m_normalImage, &m_pushedImage, &m_hotImage, &m_focusedImage, &m_disabledImage})
-      *spec = whole;
+    for (ImageDrawSpec* drawSpec : {&m_normalImage, &m_pushedImage, &m_hotImage, &m_focusedImage, &m_disabledImage})
+      *drawSpec = whole;
     Invalidate();
     return;
   }
@@ -230,20 +230,20 @@ void CButtonUI::PaintBackColor(IPaintSurfaceUI* surface) {
   CLabelUI::PaintBackColor(surface);
 }
 
-bool CButtonUI::DrawStateImage(IPaintSurfaceUI* surface, ImageDrawSpec& spec) {
-  if (spec.description.IsEmpty()) return false;
-  return surface->DrawImage(m_pManager, m_rcItem, m_rcPaint, spec);
+bool CButtonUI::DrawStateImage(IPaintSurfaceUI* surface, ImageDrawSpec& drawSpec) {
+  if (drawSpec.description.IsEmpty()) return false;
+  return surface->DrawImage(m_pManager, m_rcItem, m_rcPaint, drawSpec);
 }
 
-bool CButtonUI::DrawImageFaded(IPaintSurfaceUI* surface, ImageDrawSpec& spec, BYTE fade) {
-  if (spec.description.IsEmpty()) return false;
+bool CButtonUI::DrawImageFaded(IPaintSurfaceUI* surface, ImageDrawSpec& drawSpec, BYTE fade) {
+  if (drawSpec.description.IsEmpty()) return false;
   // Load (and parse) first, so that the description's own fade is in
   // place before it is replaced for this one drawing.
-  if (spec.image == nullptr && !surface->DrawImage(m_pManager, m_rcItem, RECT{}, spec)) return false;
-  const BYTE own = spec.fade;
-  spec.fade = fade;
-  const bool drawn = surface->DrawImage(m_pManager, m_rcItem, m_rcPaint, spec);
-  spec.fade = own;
+  if (drawSpec.image == nullptr && !surface->DrawImage(m_pManager, m_rcItem, RECT{}, drawSpec)) return false;
+  const BYTE own = drawSpec.fade;
+  drawSpec.fade = fade;
+  const bool drawn = surface->DrawImage(m_pManager, m_rcItem, m_rcPaint, drawSpec);
+  drawSpec.fade = own;
   return drawn;
 }
 

@@ -64,11 +64,11 @@ class CButtonUI : public CLabelUI {
   bool IsMouseInside(const UIEvent& event) const;
   void StartFadeTimer();
   void StepFade();
-  // Draws the spec at a constant opacity that replaces the description's
+  // Draws the drawSpec at a constant opacity that replaces the description's
   // own; false when it does not draw.
-  bool DrawImageFaded(IPaintSurfaceUI* surface, ImageDrawSpec& spec, BYTE fade);
-  bool DrawStateImage(IPaintSurfaceUI* surface, ImageDrawSpec& spec);
-  void SetImage(ImageDrawSpec& spec, LPCWSTR description);
+  bool DrawImageFaded(IPaintSurfaceUI* surface, ImageDrawSpec& drawSpec, BYTE fade);
+  bool DrawStateImage(IPaintSurfaceUI* surface, ImageDrawSpec& drawSpec);
+  void SetImage(ImageDrawSpec& drawSpec, LPCWSTR description);
   // The button's text colour in its current state.
   DWORD StateTextColor() const;
 
