@@ -10,8 +10,21 @@ import ssl
 
 
 class Handler(http.server.SimpleHTTPRequestHandler):
-    # A client that stalls is dropped after this many seconds.
+    # Connections stay open for a page's further requests (its style sheet
+    # and frames need no TLS handshake of their own); one that stalls is
+    # dropped after this many seconds.
+    protocol_version = "HTTP/1.1"
     timeout = 30
+
+    def log_message(self, format, *args):
+        pass
+
+    def handle_one_request(self):
+        try:
+            super().handle_one_request()
+        except (ssl.SSLError, ConnectionError, TimeoutError):
+            # A client that refused the certificate or went away.
+            self.close_connection = True
 
 
 def main():
