@@ -1,19 +1,23 @@
 // The process entry: program directory and log, single-instance guard,
 // firewall registration, skin archive, browser-engine check, main window.
+#include "BuildSettings.h"
 #include "FirewallAuthorizer.h"
 #include "MainWnd/AccelerationCore.h"
 #include "MainWnd/ConfigDocument.h"
 #include "MainWnd/ExitSignals.h"
 #include "MainWnd/MainWnd.h"
 #include "MainWnd/MessageBoxExWnd.h"
+#include "platform/CodePage.h"
 #include "platform/Com.h"
 #include "platform/Module.h"
+#include "platform/NativePath.h"
 #include "platform/Resources.h"
 #include "platform/Sync.h"
 #include "platform/WinMain.h"
 #include "platform/shell/ShellApi.h"
 #include "platform/window/User32.h"
 #include "platform/window/gtk/DisplayBackend.h"
+#include "platform/window/gtk/WebKitBrowser.h"
 #include "system/EnvProbes.h"
 #include "system/Paths.h"
 #include "system/WriteLogFile.h"
@@ -121,6 +125,27 @@ bool CheckBrowserEngine() {
   return true;
 }
 
+// The portal host's name without its port ("127.0.0.1" of
+// "127.0.0.1:18443", "::1" of "[::1]:18443"): the name its certificate is
+// trusted for.
+std::string PortalHostName() {
+  std::string host = WideToUtf8String(build_settings::kPortalHost);
+  const size_t colon = host.rfind(':');
+  const bool bracketed = !host.empty() && host[0] == '[';
+  if (colon != std::string::npos && (bracketed ? colon > 0 && host[colon - 1] == ']' : host.find(':') == colon))
+    host.erase(colon);
+  if (bracketed && host.size() >= 2 && host.back() == ']') host = host.substr(1, host.size() - 2);
+  return host;
+}
+
+// What the portal's engine could do, for the log.
+void LogPortalEngine(const CWebKitBrowserClass& engine) {
+  if (!engine.IsRegistered())
+    g_logFile.WriteText(__FILE__, __LINE__, L"没有显示器，门户浏览器引擎未注册");
+  else if (!engine.TrustsCertificate())
+    g_logFile.WriteText(__FILE__, __LINE__, L"门户证书无法读取，门户只接受系统信任的证书");
+}
+
 // Creates, centres and runs the main window until it is destroyed; false
 // when it could not be created. Signals ask it for its exit routine while
 // it runs.
@@ -174,6 +199,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
   SkinUI::CResourceSettingsUI::SetInstance(instance);
   int code = 0;
   if (LoadSkinArchive(SkinUI::CResourceSettingsUI::ResourceModule()) && CheckBrowserEngine()) {
+    // The portal's browser engine, for as long as the main window runs; it
+    // trusts the portal certificate beside the program for the portal host
+    // only. Without a display there is none, and the portal stays empty.
+    CWebKitBrowserClass portalEngine(ToNativePath(g_programDir + L"portal\\portal-cert.pem"), PortalHostName());
+    LogPortalEngine(portalEngine);
     try {
       if (!RunMainWindow(signals)) code = kNoMainWindow;
     } catch (...) {

@@ -7,7 +7,23 @@
 #include <pthread.h>
 #include <signal.h>
 
+#include <atomic>
+
 namespace {
+
+// The watcher thread while it runs, else 0. A signal handler reaches
+// nothing but this.
+std::atomic<pthread_t> g_signalWatcher{0};
+
+// Threads that libraries start before the signals are blocked (the
+// JavaScript engine of the portal's browser starts one as it is loaded)
+// take the signals too: there the handler hands the signal to the watcher
+// instead of the default action ending the process on the spot. Once the
+// watcher is gone such a signal is dropped.
+void HandToWatcher(int signal) {
+  const pthread_t watcher = g_signalWatcher.load();
+  if (watcher != 0) pthread_kill(watcher, signal);
+}
 
 sigset_t ExitSignalSet() {
   sigset_t set;
@@ -28,6 +44,12 @@ CExitSignals::CExitSignals() : m_uiThread(GetCurrentThreadId()) {
   sigset_t set = ExitSignalSet();
   pthread_sigmask(SIG_BLOCK, &set, nullptr);
   m_watcher = std::thread([this] { Watch(); });
+  g_signalWatcher = m_watcher.native_handle();
+  struct sigaction action {};
+  action.sa_handler = &HandToWatcher;
+  action.sa_flags = SA_RESTART;
+  sigfillset(&action.sa_mask);
+  for (int signal : {SIGTERM, SIGINT, SIGHUP}) sigaction(signal, &action, nullptr);
 }
 
 CExitSignals::~CExitSignals() {
@@ -35,6 +57,7 @@ CExitSignals::~CExitSignals() {
     std::lock_guard<std::mutex> hold(m_lock);
     m_stopping = true;
   }
+  g_signalWatcher = 0;
   // The watcher takes this signal like any other and sees the stop.
   pthread_kill(m_watcher.native_handle(), SIGHUP);
   m_watcher.join();

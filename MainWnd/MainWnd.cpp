@@ -7,7 +7,9 @@
 #include "platform/Threads.h"
 #include "platform/window/Regions.h"
 #include "system/WriteLogFile.h"
+#include "uiframework/activex/WebBrowserUI.h"
 
+#include <algorithm>
 #include <cwchar>
 
 CMainWnd* g_mainWnd = nullptr;
@@ -33,9 +35,17 @@ int LineOfOption(const CUIString& name) {
   return 0;
 }
 
+std::wstring PortalHostOf(const MainWndSeams& seams) {
+  return seams.portalHost.empty() ? std::wstring(build_settings::kPortalHost) : seams.portalHost;
+}
+
 }  // namespace
 
-CMainWnd::CMainWnd(const MainWndSeams& seams) : m_seams(seams), m_config(std::make_shared<CConfigRelay>(static_cast<IConfigReceiver*>(this))) {
+CMainWnd::CMainWnd(const MainWndSeams& seams)
+    : m_seams(seams),
+      m_config(std::make_shared<CConfigRelay>(static_cast<IConfigReceiver*>(this))),
+      m_portal(PortalHostOf(seams), m_config->InsideWhitelist(), m_config->OutsideWhitelist(), *this,
+               seams.defaultBrowser != nullptr ? *seams.defaultBrowser : m_shellBrowser) {
   g_mainWnd = this;
 }
 
@@ -51,6 +61,7 @@ CMainWnd::~CMainWnd() {
 void CMainWnd::Detach() {
   CloseQueue();
   m_config->Detach();
+  DiscardPendingNavigations();
 }
 
 // ---- Window procedure
@@ -75,7 +86,7 @@ LRESULT CMainWnd::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       // The desktop's close (a window manager's close button) is the close
       // command: the program stays in the notification area. Only the exit
       // routine closes the window for good.
-      if (!m_exiting) {
+      if (!m_exiting && !m_pageClosed) {
         ShowWindow(false);
         return 0;
       }
@@ -178,8 +189,7 @@ void CMainWnd::OnClick(const CUIString& name) {
     ShowWindow(false);
     RequestExit();
   } else if (name == L"top_btn") {
-    if (m_pBrowser != nullptr)
-      g_logFile.WriteText(__FILE__, __LINE__, L"门户浏览器尚未接入，无法回到首页");
+    m_portal.GoHome();
   }
 }
 
@@ -223,8 +233,7 @@ void CMainWnd::OnWindowInit() {
   }
 
   m_pBrowser = FindNamed(L"IeWeb");
-  if (m_pBrowser != nullptr)
-    g_logFile.WriteText(__FILE__, __LINE__, L"门户浏览器尚未接入，跳过门户设置与导航");
+  SetUpPortal();
 
   m_seams.acceleration.Stop();
   StartConfigurationThread();
@@ -286,4 +295,42 @@ void CMainWnd::ShowInitialisationFailed(int, void*) {
 
 void CMainWnd::ShowUpdateComponentMissing(int, void*) {
   m_seams.boxes.Ask(m_hWnd, L"更新组件丢失，请去官网下载最新客户端", 1, L"确定", L"取消");
+}
+
+// ---- The portal
+
+void CMainWnd::SetUpPortal() {
+  if (m_pBrowser == nullptr) return;  // logged as missing
+  auto* browser = static_cast<SkinUI::CWebBrowserUI*>(m_pBrowser->FindInterface(L"WebBrowser"));
+  if (browser == nullptr) {
+    g_logFile.WriteText(__FILE__, __LINE__, L"控件 IeWeb 不是网页浏览器控件，门户未设置");
+    return;
+  }
+  // A second "windowinit" finds the portal set up already.
+  if (browser->GetEventHandler() == &m_portal) return;
+  m_portal.AttachBrowser(browser);
+  if (browser->GetBrowser() == nullptr)
+    g_logFile.WriteText(__FILE__, __LINE__, L"门户浏览器无法创建（没有可用的浏览器引擎），门户不显示");
+}
+
+bool CMainWnd::QueueNavigatePortal(void* pending) {
+  m_pendingNavigations.push_back(pending);
+  if (PostCall(m_postTarget, &CMainWnd::NavigatePortal, 0, pending)) return true;
+  m_pendingNavigations.pop_back();
+  return false;
+}
+
+void CMainWnd::NavigatePortal(int, void* pending) {
+  std::erase(m_pendingNavigations, pending);
+  m_portal.NavigatePortal(0, pending);
+}
+
+void CMainWnd::DiscardPendingNavigations() {
+  for (void* pending : m_pendingNavigations) CPortalPolicy::DiscardPendingNavigation(pending);
+  m_pendingNavigations.clear();
+}
+
+void CMainWnd::CloseWindow() {
+  m_pageClosed = true;
+  Close(0);
 }

@@ -12,6 +12,8 @@
 #include "MainWnd/ConfigRelay.h"
 #include "MainWnd/MainWndSeams.h"
 #include "MainWnd/MsgDispatch.h"
+#include "MainWnd/PortalPolicy.h"
+#include "MainWnd/ShellDefaultBrowser.h"
 #include "MainWnd/ThreadTable.h"
 #include "MainWnd/TrayIcon.h"
 #include "uiframework/manager/WindowManagerUI.h"
@@ -22,6 +24,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <vector>
 
 constexpr wchar_t kMainWindowClass[] = L"CMainWnd";
 // The window's title; also the tray tip and every message box's title.
@@ -43,7 +46,8 @@ class CMainWnd : public SkinUI::CWindowWnd,
                  public SkinUI::IDialogBuilderCallback,
                  public CMsgDispatch<CMainWnd>,
                  private IConfigReceiver,
-                 private ITrayIconOwner {
+                 private ITrayIconOwner,
+                 private IPortalWindow {
  public:
   explicit CMainWnd(const MainWndSeams& seams);
   // Ends what is left of the workers (bounded) before the window object
@@ -106,6 +110,16 @@ class CMainWnd : public SkinUI::CWindowWnd,
   // The tray menu's "退出程序": the exit routine at once.
   void ExitFromTray() override;
 
+  // The portal ("IeWeb"): window-init's browser step, the queued call a
+  // pop-up turns into, and what the policy asks of the window.
+  void SetUpPortal();
+  void NavigatePortal(int, void* pending);
+  bool QueueNavigatePortal(void* pending) override;
+  // A page closed the window: it closes for good, which ends the program;
+  // acceleration is left as it is.
+  void CloseWindow() override;
+  void DiscardPendingNavigations();
+
   MainWndSeams m_seams;
   SkinUI::CWindowManagerUI m_pm;
   CTrayIcon m_tray{*this};
@@ -122,4 +136,12 @@ class CMainWnd : public SkinUI::CWindowWnd,
   bool m_exiting = false;
   // The window's handle for posts from any thread (set once at creation).
   std::atomic<HWND> m_postTarget{nullptr};
+
+  // ---- The portal: its navigation policy, the default browser its
+  // pop-ups may go to, the addresses queued for NavigatePortal (freed when
+  // their call is dropped) and whether a page closed the window.
+  CShellDefaultBrowser m_shellBrowser;
+  CPortalPolicy m_portal;
+  std::vector<void*> m_pendingNavigations;
+  bool m_pageClosed = false;
 };

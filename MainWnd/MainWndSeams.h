@@ -8,6 +8,8 @@
 
 #include <string>
 
+class IDefaultBrowser;
+
 // The program's notices and questions (the skinned message box with the
 // program's title, icon flag 1 and 315 x 215 pixels).
 class IMessageBoxUI {
@@ -43,4 +45,10 @@ struct MainWndSeams {
   std::string configUrl;
   // How long the exit routine waits for the workers to end, all together.
   unsigned workerStopMs = 3000;
+  // The portal's host (between "https://" and "/daohang/"); empty: the
+  // build's portal host.
+  std::wstring portalHost;
+  // Where pop-ups of the outside whitelist go; null: the user's default
+  // browser (the shell's "open").
+  IDefaultBrowser* defaultBrowser = nullptr;
 };

@@ -1,8 +1,11 @@
 // Figures of the portal with the WebKit engine: the time from creating the
 // browser control to the first DocumentComplete of the local portal's home
 // page (the first run starts the engine's processes; the later ones are
-// warm), and the resident memory of the front end and of the engine's own
-// processes, apart. Serves the portal itself (the build's certificate) on
+// warm), with the points where the engine asked whether it may load the
+// page (before that: the new view's web process starts) and where the
+// response was committed (after that: the style sheet and the frames), and
+// the resident memory of the front end and of the engine's own processes,
+// apart. Serves the portal itself (the build's certificate) on
 // the portal host; without a display it runs itself again under xvfb-run.
 #include <dirent.h>
 #include <signal.h>
@@ -49,13 +52,31 @@ class BenchWindow : public CWindowWnd {
   }
 };
 
+bool IsHome(const VARIANT* url) { return url && url->vt == VT_BSTR && std::wstring(url->bstrVal) == kHome; }
+
+// Records when the home page's navigation reached each step: the engine
+// asked whether it may go there (its web process is up and the load
+// begins), the response was committed, and the document completed.
 class FirstDocument : public CWebBrowserEventHandler {
  public:
+  void BeforeNavigate2(IDispatch*, VARIANT*& url, VARIANT*&, VARIANT*&, VARIANT*&, VARIANT*&,
+                       VARIANT_BOOL*&) override {
+    if (IsHome(url) && asked == Clock::time_point{}) asked = Clock::now();
+  }
+  void NavigateComplete2(IDispatch*, VARIANT*& url) override {
+    if (IsHome(url) && committed == Clock::time_point{}) committed = Clock::now();
+  }
   void DocumentComplete(IDispatch*, VARIANT*& url) override {
-    if (url && url->vt == VT_BSTR && std::wstring(url->bstrVal) == kHome) done = true;
+    if (IsHome(url)) done = true;
   }
   bool done = false;
+  Clock::time_point asked;
+  Clock::time_point committed;
 };
+
+double Ms(Clock::time_point from, Clock::time_point to) {
+  return to == Clock::time_point{} ? -1 : std::chrono::duration<double, std::milli>(to - from).count();
+}
 
 // Engine callbacks run inside the message wait without a message of their
 // own: a timer on the window makes the loop look at done often.
@@ -121,8 +142,14 @@ pid_t StartServer() {
   return pid;
 }
 
+struct Run {
+  double total = -1;      // creation -> first DocumentComplete
+  double asked = -1;      // creation -> BeforeNavigate2 of home
+  double committed = -1;  // creation -> NavigateComplete2 of home
+};
+
 // One run: a window with a browser control navigating home at creation.
-double CreateToFirstDocument(bool keep, BenchWindow*& kept) {
+Run CreateToFirstDocument(bool keep, BenchWindow*& kept) {
   auto* window = new BenchWindow;
   window->Create(nullptr, L"portal bench", WS_POPUP | WS_VISIBLE, 0, 50, 50, 800, 600);
   FirstDocument handler;
@@ -135,14 +162,17 @@ double CreateToFirstDocument(bool keep, BenchWindow*& kept) {
   const auto start = Clock::now();
   window->pm.AttachRoot(row);
   const bool done = RunUntil(window->GetHWND(), handler.done, 30000);
-  const double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+  Run run;
+  run.total = done ? Ms(start, Clock::now()) : -1;
+  run.asked = Ms(start, handler.asked);
+  run.committed = Ms(start, handler.committed);
   if (keep) {
     kept = window;
   } else {
     DestroyWindow(window->GetHWND());
     delete window;
   }
-  return done ? ms : -1;
+  return run;
 }
 
 }  // namespace
@@ -174,14 +204,16 @@ int main(int argc, char** argv) {
     std::vector<double> warm;
     BenchWindow* kept = nullptr;
     for (int i = 0; i < kRuns; ++i) {
-      const double ms = CreateToFirstDocument(i == kRuns - 1, kept);
+      const Run run = CreateToFirstDocument(i == kRuns - 1, kept);
+      const double ms = run.total;
       if (ms < 0) {
         std::printf("run %d: the home page did not complete (is port 18443 free?)\n", i + 1);
         result = 1;
         break;
       }
-      std::printf("control creation -> first DocumentComplete, run %d%s: %7.1f ms\n", i + 1,
-                  i == 0 ? " (cold)" : "", ms);
+      std::printf("control creation -> first DocumentComplete, run %d%s: %7.1f ms"
+                  " (load asked at %.1f, committed at %.1f)\n",
+                  i + 1, i == 0 ? " (cold)" : "", ms, run.asked, run.committed);
       if (i > 0) warm.push_back(ms);
     }
     if (!warm.empty()) {

@@ -3,6 +3,7 @@
 #include "MainWnd/ExitSignals.h"
 #include "platform/window/User32.h"
 
+#include <pthread.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -33,6 +34,28 @@ TEST(ExitSignals, EachSignalReachesTheTargetOnceAndTheProcessLives) {
     EXPECT_TRUE(WaitFor([&] { return requests.load() == expected; })) << signal;
   }
   EXPECT_EQ(signals.Received(), 3);
+}
+
+TEST(ExitSignals, ASignalTakenByAThreadThatDoesNotBlockItStillReachesTheWatcher) {
+  // A library's thread started before the signals were blocked.
+  std::atomic<bool> done{false};
+  std::thread early([&done] {
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGTERM);
+    pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
+    while (!done) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  });
+  {
+    CExitSignals signals;
+    std::atomic<int> requests{0};
+    signals.SetTarget([&requests] { ++requests; });
+    ASSERT_EQ(pthread_kill(early.native_handle(), SIGTERM), 0);
+    EXPECT_TRUE(WaitFor([&] { return requests.load() == 1; })) << "the process lives and the watcher heard it";
+    EXPECT_EQ(signals.Received(), 1);
+  }
+  done = true;
+  early.join();
 }
 
 TEST(ExitSignals, WithoutATargetTheConstructingThreadGetsWMQuit) {

@@ -1,21 +1,13 @@
 #include "tests/portal_gtk/PortalFixture.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 #include <webkit2/webkit2.h>
 
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
-#include <thread>
 
 #include "platform/CodePage.h"
 #include "platform/window/gtk/DisplayBackend.h"
-
-extern char** environ;
 
 namespace portaltest {
 
@@ -23,48 +15,6 @@ pid_t PortalEndToEnd::portal_ = -1;
 pid_t PortalEndToEnd::otherHost_ = -1;
 std::string PortalEndToEnd::openedFile_;
 CWebKitBrowserClass* PortalEndToEnd::engine_ = nullptr;
-
-std::string Env(const char* name) {
-  const char* value = std::getenv(name);
-  return value ? value : "";
-}
-
-pid_t Spawn(const std::vector<std::string>& argv) {
-  std::vector<char*> args;
-  for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-  args.push_back(nullptr);
-  pid_t pid = -1;
-  return posix_spawnp(&pid, args[0], nullptr, nullptr, args.data(), environ) == 0 ? pid : -1;
-}
-
-void EndProcess(pid_t pid) {
-  if (pid <= 0) return;
-  kill(pid, SIGTERM);
-  waitpid(pid, nullptr, 0);
-}
-
-bool WaitForPort(int port, int timeoutMs) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  while (std::chrono::steady_clock::now() < deadline) {
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<uint16_t>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    const bool up = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0;
-    close(fd);
-    if (up) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
-  return false;
-}
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 void RunScript(CWebBrowserUI* browser, const std::string& script) {
   IWebBrowser2* object = browser->GetBrowser();
@@ -120,17 +70,10 @@ void RecordingPolicy::NavigateError(IDispatch*, VARIANT*& url, VARIANT*&, VARIAN
 
 void PortalEndToEnd::SetUpTestSuite() {
   ASSERT_TRUE(InstallDisplayBackendIfAvailable()) << "no X display (run under Xvfb)";
-  const std::string build = Env("BRISGOL_BUILD_DIR");
-  const std::string source = Env("BRISGOL_SOURCE_DIR");
-  const std::string cert = build + "/bin/portal/portal-cert.pem";
-  const std::string key = build + "/embedded/portal-key.pem";
-  const std::string server = source + "/scripts/embedded/portal_server.py";
-  const std::string pages = source + "/scripts/embedded/portal";
+  const std::string cert = Env("BRISGOL_BUILD_DIR") + "/bin/portal/portal-cert.pem";
   // The portal, and the same certificate served under another host name.
-  portal_ = Spawn({"python3", server, "--bind", "127.0.0.1", "--port", "18443", "--cert", cert, "--key", key,
-                   "--root", pages});
-  otherHost_ = Spawn({"python3", server, "--bind", "127.0.0.1", "--port", "18444", "--cert", cert, "--key", key,
-                      "--root", pages});
+  portal_ = StartPortalServer("127.0.0.1", 18443);
+  otherHost_ = StartPortalServer("127.0.0.1", 18444);
   ASSERT_TRUE(WaitForPort(18443, 10000));
   ASSERT_TRUE(WaitForPort(18444, 10000));
 

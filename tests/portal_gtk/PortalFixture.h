@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 
 #include <string>
@@ -16,19 +14,13 @@
 #include "tests/MainWnd/PortalCallQueue.h"
 #include "platform/window/gtk/WebKitBrowser.h"
 #include "tests/platform_gtk/DisplayProbe.h"
+#include "tests/portal_gtk/PortalProcesses.h"
 #include "tests/uiframework_window/SkinTestWindow.h"
 
 namespace portaltest {
 
 using namespace SkinUI;
 
-std::string Env(const char* name);
-// Starts a program (argument vector, no shell); returns its pid or -1.
-pid_t Spawn(const std::vector<std::string>& argv);
-void EndProcess(pid_t pid);
-// Waits until a TLS port accepts connections.
-bool WaitForPort(int port, int timeoutMs);
-std::string ReadFile(const std::string& path);
 // Runs a script in the page (no result).
 void RunScript(CWebBrowserUI* browser, const std::string& script);
 
@@ -84,7 +76,7 @@ class PortalEndToEnd : public ::testing::Test {
   // Marks the documents completed so far.
   size_t Mark() const { return policy_->documents.size(); }
   // Waits for the top document at url to complete after the mark.
-  bool WaitForDocument(const std::wstring& url, size_t mark, int timeoutMs = 20000);
+  bool WaitForDocument(const std::wstring& url, size_t mark, int timeoutMs = 120000);
   // Lets the display and the engine run for a while.
   void Settle(int ms);
   std::string OpenedAddresses() const { return ReadFile(openedFile_); }

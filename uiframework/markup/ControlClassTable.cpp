@@ -1,5 +1,7 @@
 #include "uiframework/markup/ControlClassTable.h"
 
+#include "uiframework/activex/ActiveXUI.h"
+#include "uiframework/activex/WebBrowserUI.h"
 #include "uiframework/controls/CheckBoxUI.h"
 #include "uiframework/controls/ChrysanthemumLoadingUI.h"
 #include "uiframework/controls/GifAnimUI.h"
@@ -48,6 +50,8 @@ constexpr ClassRow kClasses[] = {
     {L"GifButton", Make<CGifButtonUI>},
     {L"RotateImage", Make<CRotateImageUI>},
     {L"ChrysanthemumLoading", Make<CChrysanthemumLoadingUI>},
+    {L"ActiveX", Make<CActiveXUI>},
+    {L"WebBrowser", Make<CWebBrowserUI>},
 };
 
 bool SameIgnoringCase(const wchar_t* a, const wchar_t* b) {
