@@ -180,4 +180,32 @@ TEST_F(DesktopShellXvfbTest, TheTrayShowsTheWindowAgainSurvivesAWatcherRestartAn
   ExpectEndedCleanly(program);
 }
 
+// Beside a window manager the minimise button iconifies the window (it
+// stays in the taskbar) and the tray's Activate gives it back at once.
+TEST_F(DesktopShellXvfbTest, TheMinimiseButtonIconifiesAndTheTrayRestores) {
+  if (std::getenv("BRISGOL_EXPECT_WM") == nullptr) GTEST_SKIP() << "needs a window manager (openbox)";
+  RunningProgram program(programDir / "brisgol");
+  std::string main = StartProgram(program);
+  ASSERT_FALSE(main.empty()) << "no main window";
+  std::string item = RegisteredItem();
+  ASSERT_FALSE(item.empty()) << "the icon registered";
+  auto state = [&main] { return CommandOutput("xprop -id " + main + " WM_STATE _NET_WM_STATE 2>/dev/null"); };
+
+  WindowBox at = BoxOf(main);
+  // The minimise button stands left of the close button.
+  std::system(("xdotool mousemove " + std::to_string(at.x + 840) + " " + std::to_string(at.y + 20) +
+               " click 1 >/dev/null 2>&1")
+                  .c_str());
+  EXPECT_TRUE(WaitUntil([&] { return state().find("Iconic") != std::string::npos; }, seconds(5))) << state();
+  EXPECT_NE(state().find("_NET_WM_STATE_HIDDEN"), std::string::npos) << "iconified, not withdrawn";
+  EXPECT_EQ(state().find("SKIP_TASKBAR"), std::string::npos) << "still in the taskbar";
+
+  watcher.Call(item, "Activate", 0, 0);
+  EXPECT_TRUE(WaitUntil([&] { return state().find("Normal") != std::string::npos; }, seconds(5))) << state();
+  EXPECT_FALSE(WaitForShownWindow(kMainWidth, kMainHeight, seconds(5)).empty()) << "shown by Activate";
+
+  ASSERT_TRUE(program.Signal(SIGTERM));
+  ExpectEndedCleanly(program);
+}
+
 }  // namespace
