@@ -2,57 +2,22 @@
 // centred with the skin's structure, the close command (Alt+F4) hides it
 // while the process stays, and the session's SIGTERM ends it cleanly.
 // Uses xdotool for the window and ImageMagick for the screenshot.
-#include "platform/CodePage.h"
-#include "tests/app/RunningProgram.h"
-#include "tests/support/TempMachineRoot.h"
+#include "tests/app/ProgramOnDisplay.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstdlib>
-#include <map>
 #include <sstream>
+#include <thread>
 
 namespace {
-
-std::string Output(const std::string& command) {
-  std::string text;
-  if (FILE* pipe = popen(command.c_str(), "r")) {
-    char buffer[256];
-    while (fgets(buffer, sizeof buffer, pipe)) text += buffer;
-    pclose(pipe);
-  }
-  while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
-  return text;
-}
-
-// The X window of the main window once it is shown; empty when none.
-std::string ShownWindow(int tries = 200) {
-  for (int i = 0; i < tries; ++i) {
-    std::string id = Output("xdotool search --onlyvisible --name 'Brisgol加速器插件' 2>/dev/null | head -n 1");
-    if (!id.empty()) return id;
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
-  return {};
-}
-
-std::map<std::string, int> Geometry(const std::string& id) {
-  std::map<std::string, int> values;
-  std::istringstream lines(Output("xdotool getwindowgeometry --shell " + id));
-  std::string line;
-  while (std::getline(lines, line)) {
-    size_t eq = line.find('=');
-    if (eq != std::string::npos) values[line.substr(0, eq)] = std::atoi(line.c_str() + eq + 1);
-  }
-  return values;
-}
 
 struct Rgb {
   int r = -1, g = -1, b = -1;
 };
 
 Rgb Pixel(const std::string& png, int x, int y) {
-  std::string text = Output("convert '" + png + "' -format '%[fx:int(255*p{" + std::to_string(x) + "," +
+  std::string text = CommandOutput("convert '" + png + "' -format '%[fx:int(255*p{" + std::to_string(x) + "," +
                             std::to_string(y) + "}.r)] %[fx:int(255*p{" + std::to_string(x) + "," +
                             std::to_string(y) + "}.g)] %[fx:int(255*p{" + std::to_string(x) + "," +
                             std::to_string(y) + "}.b)]' info:-");
@@ -61,40 +26,22 @@ Rgb Pixel(const std::string& png, int x, int y) {
   return rgb;
 }
 
-class MainWindowXvfbTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    if (std::getenv("DISPLAY") == nullptr) GTEST_SKIP() << "needs an X display (run under Xvfb)";
-    programDir = root.Dir("program");
-    std::filesystem::copy_file(std::filesystem::path(std::getenv("BRISGOL_BUILD_DIR")) / "bin/brisgol",
-                               programDir / "brisgol");
-  }
-  std::wstring Log() {
-    std::string bytes = ReadTestFile(programDir / "log2.log");
-    return bytes.size() >= 2 ? Utf16LeBytesToWide(bytes.substr(2)) : std::wstring();
-  }
-
-  TempMachineRoot root;
-  SilentConfigServer configServer;
-  std::filesystem::path programDir;
-};
+using MainWindowXvfbTest = ProgramOnDisplayTest;
 
 TEST_F(MainWindowXvfbTest, TheWindowShowsCentredWithTheSkinsShapeHidesOnAltF4AndEndsOnSigterm) {
   RunningProgram program(programDir / "brisgol");
   ASSERT_TRUE(program.Started());
-  std::string id = ShownWindow();
+  std::string id = WaitForShownWindow(kMainWidth, kMainHeight);
   ASSERT_FALSE(id.empty()) << "no shown main window";
-  auto geometry = Geometry(id);
-  EXPECT_EQ(geometry["WIDTH"], 900);
-  EXPECT_EQ(geometry["HEIGHT"], 600);
-  EXPECT_EQ(geometry["X"], (1280 - 900) / 2) << "centred on the work area";
-  EXPECT_EQ(geometry["Y"], (800 - 600) / 2);
+  WindowBox box = BoxOf(id);
+  EXPECT_EQ(box.x, (1280 - kMainWidth) / 2) << "centred on the work area";
+  EXPECT_EQ(box.y, (800 - kMainHeight) / 2);
 
   // The screenshot is kept beside the test program for people to look at.
   std::this_thread::sleep_for(std::chrono::milliseconds(1500));
   std::string shot = std::string(std::getenv("BRISGOL_BUILD_DIR")) + "/tests/main_window_xvfb.png";
   ASSERT_EQ(std::system(("import -window root '" + shot + "'").c_str()), 0);
-  const int x = geometry["X"], y = geometry["Y"];
+  const int x = box.x, y = box.y;
   Rgb corner = Pixel(shot, x, y);
   EXPECT_EQ(corner.r + corner.g + corner.b, 0) << "the rounded corner shows the black root window";
   Rgb caption = Pixel(shot, x + 450, y + 20);
@@ -109,9 +56,7 @@ TEST_F(MainWindowXvfbTest, TheWindowShowsCentredWithTheSkinsShapeHidesOnAltF4And
 
   // Alt+F4 is the close command: the window hides, the program stays.
   std::system(("xdotool windowfocus --sync " + id + " key alt+F4").c_str());
-  for (int i = 0; i < 100 && !ShownWindow(1).empty(); ++i)
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  EXPECT_TRUE(ShownWindow(1).empty()) << "hidden by Alt+F4";
+  EXPECT_TRUE(WaitUntil([] { return ShownProgramWindows().empty(); }, std::chrono::seconds(5))) << "hidden by Alt+F4";
   EXPECT_EQ(program.Wait(std::chrono::milliseconds(300)), -1) << "still running";
 
   ASSERT_TRUE(program.Signal(SIGTERM));

@@ -1,6 +1,7 @@
 // What the GTK backend carries besides pixels and input: real GTK popup
 // menus for TrackPopupMenu, activation changes made by the desktop, loops
-// that only peek, window icons, the taskbar, and restoring from minimised.
+// that only peek, window icons, the taskbar, minimising to a window
+// manager's taskbar and restoring from it.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -37,6 +38,17 @@ std::string XWindow(const std::string& title) {
     std::string id = Output("xdotool search --onlyvisible --name '^" + title + "$' 2>/dev/null | head -n 1");
     while (!id.empty() && (id.back() == '\n' || id.back() == ' ')) id.pop_back();
     return id;
+}
+
+// Waits until the window of the title is shown (or no longer is). The
+// loop serves the display between the checks, which take longer than its
+// tick.
+bool BecomesShown(const std::string& title, bool shown) {
+    for (int waited = 0; waited < 5000; waited += 100) {
+        RunLoopUntil([] { return false; }, 100);
+        if (XWindow(title).empty() != shown) return true;
+    }
+    return false;
 }
 
 class GtkSeamsTest : public ::testing::Test {
@@ -175,6 +187,40 @@ TEST_F(GtkSeamsTest, OnlyShownWindowsAreInTheTaskbarAndRestoringShowsAtOnce) {
     EXPECT_FALSE(IsIconic(window.hwnd()));
     // Shown by the restore itself, before any repaint of the window.
     EXPECT_TRUE(RunLoopUntil([] { return !XWindow("taskbar window").empty(); }, 3000));
+}
+
+// With a window manager a minimised window is iconified (kept in its
+// taskbar), not withdrawn; the desktop's own minimise and restore reach the
+// window as its system commands.
+TEST_F(GtkSeamsTest, MinimisingIconifiesWhereAWindowManagerKeepsIcons) {
+    if (std::getenv("BRISGOL_EXPECT_WM") == nullptr) GTEST_SKIP() << "needs a window manager (run_under_xvfb.sh --wm)";
+    RecordingWindow window;
+    window.Create(WS_POPUP, 600, 300, 120, 60, nullptr, 0, L"iconic window");
+    ShowWindow(window.hwnd(), SW_SHOW);
+    WaitForDrawing();
+    const std::string id = XWindow("iconic window");
+    ASSERT_FALSE(id.empty());
+    auto state = [&id] { return Output("xprop -id " + id + " WM_STATE _NET_WM_STATE"); };
+
+    ShowWindow(window.hwnd(), SW_MINIMIZE);
+    EXPECT_TRUE(RunLoopUntil([&] { return state().find("Iconic") != std::string::npos; }, 3000)) << state();
+    EXPECT_NE(state().find("_NET_WM_STATE_HIDDEN"), std::string::npos) << "iconified, not withdrawn";
+    EXPECT_EQ(state().find("SKIP_TASKBAR"), std::string::npos) << "still in the taskbar";
+    EXPECT_TRUE(IsWindowVisible(window.hwnd())) << "a minimised window stays visible";
+    EXPECT_TRUE(IsIconic(window.hwnd()));
+
+    ShowWindow(window.hwnd(), SW_RESTORE);
+    EXPECT_FALSE(IsIconic(window.hwnd()));
+    EXPECT_TRUE(BecomesShown("iconic window", true)) << "shown at once";
+    EXPECT_NE(state().find("Normal"), std::string::npos) << state();
+
+    // The desktop minimises (a taskbar click) and gives the window back.
+    Xdotool("windowminimize " + id);
+    EXPECT_TRUE(RunLoopUntil([&] { return IsIconic(window.hwnd()) != FALSE; }, 3000)) << "told of the minimise";
+    Xdotool("windowactivate " + id);
+    EXPECT_TRUE(RunLoopUntil([&] { return IsIconic(window.hwnd()) == FALSE; }, 3000)) << "told of the restore";
+    EXPECT_TRUE(IsWindowVisible(window.hwnd()));
+    EXPECT_TRUE(BecomesShown("iconic window", true));
 }
 
 }  // namespace

@@ -1,8 +1,8 @@
 // Notification-area icons on a desktop without a session bus: the X
 // screen's system tray (trayer, started and ended by the test) takes them
 // as XEmbed icons, and a tray that appears or restarts tells the windows.
-// (Clicks on the embedded icon are not driven here: synthetic X clicks on
-// trayer's socket did not reach the icon under Xvfb.)
+// (A pointer click on the embedded icon is driven against the program
+// itself: tests/app/XEmbedTrayXvfbTest.cpp.)
 #include <gtest/gtest.h>
 
 #include <cstdlib>

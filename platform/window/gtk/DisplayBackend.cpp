@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "platform/window/Headless.h"
+#include "platform/window/gtk/DesktopHints.h"
 #include "platform/window/gtk/GtkBackend.h"
 #include "platform/window/gtk/GtkNotifyArea.h"
 #include "platform/window/gtk/NativeWindow.h"
@@ -42,6 +43,16 @@ bool InstallDisplayBackendIfAvailable() {
     if (!DisplayNamed()) return false;
     // Windows are placed at exact screen positions, which X11 allows.
     gdk_set_allowed_backends("x11,*");
+    // Windows are drawn into image surfaces and presented with cairo. GDK
+    // would otherwise probe the screen's visuals for OpenGL when the display
+    // opens, which loads the system's GL driver (Mesa's software renderer
+    // brings LLVM: about 50 MiB resident and a good part of the start) for
+    // nothing. A GDK_GL the user set wins.
+    g_setenv("GDK_GL", "disable", FALSE);
+    // The accessibility bridge reaches its bus through the session bus;
+    // without one it would have D-Bus start a bus daemon for this X display
+    // (left running after us) and wait for it. No bus, no bridge.
+    if (SessionBusAddress().empty()) g_setenv("NO_AT_BRIDGE", "1", FALSE);
     if (!gtk_init_check(nullptr, nullptr)) return false;
     const bool composited = gdk_screen_is_composited(gdk_screen_get_default()) != FALSE;
     // Kept for the life of the process, as the window system requires.

@@ -75,6 +75,9 @@ void GtkBackend::VisibilityChanged(HWND hwnd, bool) {
         const bool wasShown = native->IsShown();
         native->SyncVisibility();
         if (!wasShown && native->IsShown()) RestackAll();
+        // Shown or hidden at once, even when the thread goes on with long
+        // work before it waits for messages again (an exit routine does).
+        gdk_display_flush(gdk_display_get_default());
     });
 }
 
@@ -203,6 +206,8 @@ void GtkBackend::FeedInput() {
             case NativeInput::Kind::Char: Headless::Char(input.ch); break;
             case NativeInput::Kind::FocusIn: FocusChanged(input.window, true); break;
             case NativeInput::Kind::FocusOut: FocusChanged(input.window, false); break;
+            case NativeInput::Kind::Minimized: StateChanged(input.window, true); break;
+            case NativeInput::Kind::Restored: StateChanged(input.window, false); break;
         }
     }
 }
@@ -224,6 +229,13 @@ void GtkBackend::FocusChanged(HWND hwnd, bool focused) {
     // A menu of ours holding the keyboard grab is no reason to deactivate.
     if (menu_ != nullptr && menu_->Open()) return;
     if (GetForegroundWindow() == hwnd) windowing::Deactivate(hwnd);
+}
+
+void GtkBackend::StateChanged(HWND hwnd, bool minimized) {
+    if (!IsWindow(hwnd) || (IsIconic(hwnd) != FALSE) == minimized) return;
+    // As the taskbar does on Windows: the window's own system command, so
+    // that its procedure decides (the main window minimises, a box may not).
+    PostMessageW(hwnd, WM_SYSCOMMAND, minimized ? SC_MINIMIZE : SC_RESTORE, 0);
 }
 
 void GtkBackend::IconChanged(HWND hwnd) {

@@ -64,6 +64,8 @@ class GtkBackend final : public WindowBackend {
     void FeedInput();
     // The desktop gave or took the keyboard focus of a native window.
     void FocusChanged(HWND hwnd, bool focused);
+    // The desktop iconified the window or gave it back.
+    void StateChanged(HWND hwnd, bool minimized);
 
     bool composited_;
     MainContextBridge bridge_;

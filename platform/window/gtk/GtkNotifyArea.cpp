@@ -1,29 +1,16 @@
 #include "platform/window/gtk/GtkNotifyArea.h"
 
 #include <gio/gio.h>
-#include <sys/stat.h>
-
-#include <cstdlib>
 
 #include "platform/CodePage.h"
 #include "platform/Debug.h"
+#include "platform/window/gtk/DesktopHints.h"
 #include "platform/window/gtk/MainContextBridge.h"
 #include "platform/window/gtk/StatusNotifierItem.h"
 
 namespace {
 
 constexpr char kWatcherName[] = "org.kde.StatusNotifierWatcher";
-
-// The session bus as the desktop announces it; never one started for us.
-std::string SessionBusAddress() {
-    const char* address = std::getenv("DBUS_SESSION_BUS_ADDRESS");
-    if (address != nullptr && *address != 0) return address;
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    if (runtime == nullptr || *runtime == 0) return "";
-    const std::string socket = std::string(runtime) + "/bus";
-    struct stat info;
-    return ::stat(socket.c_str(), &info) == 0 && S_ISSOCK(info.st_mode) ? "unix:path=" + socket : "";
-}
 
 const char* KindName(int kind) {
     switch (kind) {

@@ -5,7 +5,10 @@
 #include "platform/window/Headless.h"
 
 struct NativeInput {
-    enum class Kind { Move, ButtonDown, ButtonUp, Wheel, KeyDown, KeyUp, Char, FocusIn, FocusOut };
+    enum class Kind {
+        Move, ButtonDown, ButtonUp, Wheel, KeyDown, KeyUp, Char, FocusIn, FocusOut,
+        Minimized, Restored  // the desktop iconified or gave back a top-level window
+    };
     Kind kind = Kind::Move;
     int x = 0;  // screen coordinates (mouse kinds)
     int y = 0;
@@ -13,5 +16,5 @@ struct NativeInput {
     int wheelDelta = 0;
     int virtualKey = 0;
     wchar_t ch = 0;
-    HWND window = nullptr;  // the top-level window (focus kinds)
+    HWND window = nullptr;  // the top-level window (focus and state kinds)
 };

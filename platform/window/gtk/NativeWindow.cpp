@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/window/WindowState.h"
+#include "platform/window/gtk/DesktopHints.h"
 #include "platform/window/gtk/KeyMapping.h"
 #include "platform/CodePage.h"
 
@@ -94,6 +95,7 @@ NativeWindow::NativeWindow(HWND hwnd, bool composited, InputSink sink)
     g_signal_connect(window_, "delete-event", G_CALLBACK(&NativeWindow::OnDelete), this);
     g_signal_connect(window_, "focus-in-event", G_CALLBACK(&NativeWindow::OnFocus), this);
     g_signal_connect(window_, "focus-out-event", G_CALLBACK(&NativeWindow::OnFocus), this);
+    g_signal_connect(window_, "window-state-event", G_CALLBACK(&NativeWindow::OnState), this);
     SyncTitle();
     SyncGeometry();
 }
@@ -109,7 +111,7 @@ std::uint64_t NativeWindow::FramesDrawn() { return g_framesDrawn; }
 
 std::uint64_t NativeWindow::DrawMicroseconds() { return g_drawMicroseconds; }
 
-bool NativeWindow::IsShown() const { return gtk_widget_get_visible(window_) != FALSE; }
+bool NativeWindow::IsShown() const { return gtk_widget_get_visible(window_) != FALSE && !iconified_; }
 
 bool NativeWindow::HasFocus() const { return gtk_window_has_toplevel_focus(GTK_WINDOW(window_)) != FALSE; }
 
@@ -129,21 +131,55 @@ void NativeWindow::SyncGeometry() {
 }
 
 void NativeWindow::SyncVisibility() {
-    const bool shown = IsWindowVisible(hwnd_) && !IsIconic(hwnd_);
-    if (shown == IsShown()) return;
-    if (shown) {
-        SyncGeometry();
-        SyncShape();
-        gtk_window_set_skip_taskbar_hint(GTK_WINDOW(window_), InTaskbar() ? FALSE : TRUE);
-        gtk_widget_show_all(window_);
-        // Position again: a window manager may have placed it on mapping.
-        SyncGeometry();
-    } else {
+    const bool visible = IsWindowVisible(hwnd_) != FALSE;
+    const bool iconic = IsIconic(hwnd_) != FALSE;
+    // A minimised window is iconified where a window manager keeps it in
+    // its taskbar; on a bare display nothing could give it back, so it is
+    // withdrawn there like a hidden window.
+    const bool mapped = visible && (!iconic || DesktopKeepsIcons(gtk_widget_get_screen(window_)));
+    const bool wasMapped = gtk_widget_get_visible(window_) != FALSE;
+    if (!mapped) {
+        if (!wasMapped) return;
+        // Not iconic when it is mapped again.
+        if (iconified_) gtk_window_deiconify(GTK_WINDOW(window_));
+        iconified_ = false;
         // A hidden window leaves the taskbar, also with desktops that keep
         // listing withdrawn windows.
         gtk_window_set_skip_taskbar_hint(GTK_WINDOW(window_), TRUE);
         gtk_widget_hide(window_);
+        return;
     }
+    if (iconic != iconified_) {
+        iconified_ = iconic;
+        if (iconic) {
+            gtk_window_iconify(GTK_WINDOW(window_));
+        } else {
+            gtk_window_deiconify(GTK_WINDOW(window_));
+        }
+    }
+    if (wasMapped) return;
+    SyncGeometry();
+    SyncShape();
+    gtk_window_set_skip_taskbar_hint(GTK_WINDOW(window_), InTaskbar() ? FALSE : TRUE);
+    gtk_widget_show_all(window_);
+    // Position again: a window manager may have placed it on mapping.
+    SyncGeometry();
+}
+
+int NativeWindow::OnState(GtkWidget*, GdkEvent* event, void* self) {
+    auto* native = static_cast<NativeWindow*>(self);
+    const GdkEventWindowState& state = event->window_state;
+    if ((state.changed_mask & GDK_WINDOW_STATE_ICONIFIED) == 0) return FALSE;
+    const bool iconified = (state.new_window_state & GDK_WINDOW_STATE_ICONIFIED) != 0;
+    // Our own requests come back as echoes: only a change the desktop made
+    // itself (its taskbar, a key of its own) is news for the window system.
+    if (iconified == native->iconified_) return FALSE;
+    native->iconified_ = iconified;
+    NativeInput input;
+    input.kind = iconified ? NativeInput::Kind::Minimized : NativeInput::Kind::Restored;
+    input.window = native->hwnd_;
+    native->sink_(input);
+    return FALSE;
 }
 
 bool NativeWindow::InTaskbar() const { return (GetWindowLongW(hwnd_, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) == 0; }

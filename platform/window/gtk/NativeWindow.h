@@ -43,6 +43,7 @@ class NativeWindow {
     void SetCursor(GdkCursor* cursor);
     // The window's icons (a GList of GdkPixbuf, borrowed).
     void SetIcons(struct _GList* pixbufs);
+    // Mapped and not iconified: what the user sees.
     bool IsShown() const;
     // Whether the desktop gave the native window the keyboard focus.
     bool HasFocus() const;
@@ -60,6 +61,7 @@ class NativeWindow {
     static int OnEvent(GtkWidget* widget, GdkEvent* event, void* self);
     static int OnDelete(GtkWidget* widget, GdkEvent* event, void* self);
     static int OnFocus(GtkWidget* widget, GdkEvent* event, void* self);
+    static int OnState(GtkWidget* widget, GdkEvent* event, void* self);
     // Whether the window may show in the taskbar when shown.
     bool InTaskbar() const;
     void Draw(cairo_t* cr);
@@ -71,4 +73,5 @@ class NativeWindow {
     InputSink sink_;
     GtkWidget* window_ = nullptr;
     GtkWidget* area_ = nullptr;
+    bool iconified_ = false;  // as the desktop last reported, or as we asked
 };

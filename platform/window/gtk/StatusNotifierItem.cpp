@@ -16,6 +16,12 @@ namespace {
 constexpr char kItemPath[] = "/StatusNotifierItem";
 constexpr char kItemInterface[] = "org.kde.StatusNotifierItem";
 
+// The item exports no "Menu" (no com.canonical.dbusmenu object): the menu
+// belongs to the icon's window, which builds it on each right click and
+// runs it as a real popup menu (TrackPopupMenu). Hosts without a Menu
+// property to read ask for it with ContextMenu at the clicked point, which
+// reaches the window as that right click. ItemIsMenu is false, so a left
+// click is Activate.
 constexpr char kItemXml[] =
     "<node><interface name='org.kde.StatusNotifierItem'>"
     "<property name='Category' type='s' access='read'/>"
