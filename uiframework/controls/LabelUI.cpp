@@ -255,12 +255,17 @@ RECT CLabelUI::TextBox() const {
 void CLabelUI::PaintText(IPaintSurfaceUI* surface) {
   ResolveDefaultColors();
   if (m_text.IsEmpty()) return;
-  DrawLabelText(surface, IsEnabled() ? m_textColor : m_disabledTextColor);
+  // Drawn effects keep the text colour when disabled.
+  DrawLabelText(surface, IsEnabled() || m_effectEnabled ? m_textColor : m_disabledTextColor);
 }
 
 void CLabelUI::DrawLabelText(IPaintSurfaceUI* surface, DWORD color) {
   RECT box = TextBox();
-  if (m_showHtml) {
+  if (m_effectEnabled) {
+    TextEffects effects = m_effects;
+    effects.textColor = color;
+    surface->DrawTextEffects(m_pManager, box, m_text, m_font, m_textStyle, effects);
+  } else if (m_showHtml) {
     int links = 0;
     surface->DrawHtmlText(m_pManager, box, m_text, color, nullptr, nullptr, links, m_font, m_textStyle,
                           POINT{-1, -1});
