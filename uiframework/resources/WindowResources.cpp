@@ -70,6 +70,7 @@ CWindowResourcesUI::~CWindowResourcesUI() {
 }
 
 void CWindowResourcesUI::ResetWindowResources() {
+  m_textLayouts.Clear();
   RemoveAllFonts(false);
   RemoveAllImages(false);
   RemoveAllDefaultAttributeLists(false);

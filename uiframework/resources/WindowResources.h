@@ -14,6 +14,7 @@
 #include "uiframework/render/ImageEntry.h"
 #include "uiframework/resources/FontEngine.h"
 #include "uiframework/resources/ResourceSettings.h"
+#include "uiframework/resources/TextLayoutCache.h"
 
 #include <memory>
 #include <vector>
@@ -93,6 +94,9 @@ class CWindowResourcesUI : public CResourceSettingsUI {
   DWORD GetDefaultSelectedBkColor() const { return m_colors[kSelected]; }
   void SetDefaultSelectedBkColor(DWORD color, bool shared = false) { SetColor(kSelected, color, shared); }
 
+  // The layouts of the plain texts this window has drawn.
+  CTextLayoutCacheUI& TextLayouts() { return m_textLayouts; }
+
   void SetAllResourcesShared(bool shared) { m_allShared = shared; }
   bool IsAllResourcesShared() const { return m_allShared; }
 
@@ -115,6 +119,7 @@ class CWindowResourcesUI : public CResourceSettingsUI {
   bool m_allShared = false;
   std::vector<std::unique_ptr<FontEntry>> m_retiredFonts;
   std::vector<std::unique_ptr<ImageEntry>> m_retiredImages;
+  CTextLayoutCacheUI m_textLayouts;
 };
 
 }  // namespace SkinUI
