@@ -101,7 +101,8 @@ int main() {
   window.Create(nullptr, L"bench", WS_POPUP | WS_VISIBLE, 0, 0, 0, gallery::kWidth, gallery::kHeight);
   CProgramControlsCallback callback;
   CDialogBuilder builder;
-  CControlUI* root = builder.Create(gallery::MarkupPath().c_str(), nullptr, &callback, &window.pm);
+  gallery::ScopedGalleryFolder folder;
+  CControlUI* root = builder.Create(gallery::kMarkupName, nullptr, &callback, &window.pm);
   if (root == nullptr) {
     std::fprintf(stderr, "the gallery markup did not build\n");
     return 1;

@@ -2,6 +2,7 @@
 
 #include "tests/uiframework_render/PngWriter.h"
 #include "uiframework/render/Renderer.h"
+#include "uiframework/resources/ResourceSettings.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -10,10 +11,12 @@
 
 namespace gallery {
 
-std::wstring MarkupPath() {
+ScopedGalleryFolder::ScopedGalleryFolder() : m_previous(SkinUI::CResourceSettingsUI::GetResourcePath().GetData()) {
   const std::string dir = BRISGOL_GALLERY_DIR;
-  return std::wstring(dir.begin(), dir.end()) + L"/gallery.xml";
+  SkinUI::CResourceSettingsUI::SetResourcePath((std::wstring(dir.begin(), dir.end()) + L"/").c_str());
 }
+
+ScopedGalleryFolder::~ScopedGalleryFolder() { SkinUI::CResourceSettingsUI::SetResourcePath(m_previous.c_str()); }
 
 std::string ExpectedPath() { return std::string(BRISGOL_GALLERY_DIR) + "/gallery-expected.png"; }
 

@@ -12,8 +12,24 @@ namespace gallery {
 constexpr int kWidth = 900;
 constexpr int kHeight = 600;
 
-std::wstring MarkupPath();
+// The markup's name inside the gallery folder, which holds the images the
+// animated controls play too.
+constexpr const wchar_t* kMarkupName = L"gallery.xml";
 std::string ExpectedPath();
+
+// Makes the gallery folder the skin's resource path while it lives (the
+// markup and its images are read from there), and puts the previous path
+// back when it goes.
+class ScopedGalleryFolder {
+ public:
+  ScopedGalleryFolder();
+  ~ScopedGalleryFolder();
+  ScopedGalleryFolder(const ScopedGalleryFolder&) = delete;
+  ScopedGalleryFolder& operator=(const ScopedGalleryFolder&) = delete;
+
+ private:
+  std::wstring m_previous;
+};
 
 // Opaque pixels 0x00RRGGBB, rows top-down.
 struct Picture {

@@ -1,6 +1,7 @@
 // The gallery in a real window on an X display (Xvfb) through the GTK
-// backend: the screen shows the committed picture; the mouse makes a
-// button hot and pushed and reveals a ContainerEx's children.
+// backend: the screen shows the committed picture; the animated controls
+// move; the mouse makes a button hot and pushed and reveals a
+// ContainerEx's children.
 #include <gtest/gtest.h>
 
 #include "MainWnd/ProgramControls.h"
@@ -11,6 +12,8 @@
 #include "uiframework/markup/DialogBuilder.h"
 #include "uiframework/render/RenderEngine.h"
 #include "uiframework/resources/RenderServices.h"
+
+#include <algorithm>
 
 namespace skintest {
 namespace {
@@ -38,7 +41,8 @@ TEST(GalleryXvfbTest, ScreenShowsTheGalleryAndItsControlsFollowTheMouse) {
   ASSERT_NE(window.Open(kLeft, kTop, gallery::kWidth, gallery::kHeight), nullptr);
   CProgramControlsCallback callback;
   CDialogBuilder builder;
-  CControlUI* root = builder.Create(gallery::MarkupPath().c_str(), nullptr, &callback, &window.pm);
+  gallery::ScopedGalleryFolder folder;
+  CControlUI* root = builder.Create(gallery::kMarkupName, nullptr, &callback, &window.pm);
   ASSERT_NE(root, nullptr);
   window.pm.AttachRoot(root);
   ASSERT_TRUE(RunLoopUntil([&] { return !window.notes.empty(); }, 5000));
@@ -46,6 +50,30 @@ TEST(GalleryXvfbTest, ScreenShowsTheGalleryAndItsControlsFollowTheMouse) {
   const gallery::Picture still = Shoot();
   ASSERT_FALSE(still.pixels.empty()) << "screenshot failed";
   EXPECT_EQ(gallery::CheckAgainstExpected(still, "gallery-xvfb"), "");
+
+  // The GIF player and the spinner move on by themselves: moments later
+  // their rectangles show other pixels (a shot may meet the same frame
+  // again, so a few are taken), the rest of the window the same.
+  auto changedIn = [&](const gallery::Picture& later, const wchar_t* name) {
+    const RECT rc = window.pm.FindControl(name)->GetPos();
+    int changed = 0;
+    for (LONG y = rc.top; y < rc.bottom; ++y)
+      for (LONG x = rc.left; x < rc.right; ++x)
+        if (later.pixels[y * gallery::kWidth + x] != still.pixels[y * gallery::kWidth + x]) ++changed;
+    return changed;
+  };
+  int gifChanged = 0, spinnerChanged = 0;
+  for (int shot = 0; shot < 6 && (gifChanged == 0 || spinnerChanged == 0); ++shot) {
+    RunLoopUntil([] { return false; }, 130);
+    const gallery::Picture later = Shoot();
+    ASSERT_FALSE(later.pixels.empty()) << "screenshot failed";
+    gifChanged = std::max(gifChanged, changedIn(later, L"gif"));
+    spinnerChanged = std::max(spinnerChanged, changedIn(later, L"spinner"));
+    EXPECT_EQ(changedIn(later, L"rotate"), 0);
+    EXPECT_EQ(changedIn(later, L"title"), 0);
+  }
+  EXPECT_GT(gifChanged, 100);
+  EXPECT_GT(spinnerChanged, 20);
 
   // The second button turns hot, then pushed; the screen shows each
   // state's colour.

@@ -159,6 +159,48 @@ TEST_F(LabelTest, DrawsItsTextInTheTextColourAndDisabledColours) {
   EXPECT_EQ(PixelAt(2, 2), 0xFF0000FFu);
 }
 
+TEST_F(LabelTest, EffectsDrawGradientStrokeAndShadow) {
+  // One row per label, 40 pixels each: the same colours without effects,
+  // then a gradient fill, a stroke and a shadow.
+  Build(L"<Window><VerticalLayout>"
+        L"<Label height=\"40\" text=\"MMMMMMMM\" textcolor=\"#FFFF0000\" textcolor1=\"#FF0000FF\" enabledstroke=\"true\" "
+        L"strokecolor=\"#FF00FF00\" enabledshadow=\"true\" textshadowcolora=\"#FF00FF00\" textshadowcolorb=\"#FF00FF00\" "
+        L"shadowoffset=\"3,-45\"/>"
+        L"<Label height=\"40\" text=\"MMMMMMMM\" enabledeffect=\"true\" textcolor=\"#FFFF0000\" textcolor1=\"#FF0000FF\"/>"
+        L"<Label height=\"40\" text=\"MMMMMMMM\" enabledeffect=\"true\" textcolor=\"#FFFF0000\" enabledstroke=\"true\" "
+        L"strokecolor=\"#FF00FF00\"/>"
+        L"<Label name=\"shadow\" height=\"40\" text=\"MMMMMMMM\" enabledeffect=\"true\" textcolor=\"#FFFF0000\" "
+        L"enabledshadow=\"true\" textshadowcolora=\"#FF00FF00\" textshadowcolorb=\"#FF00FF00\" shadowoffset=\"3,-45\"/>"
+        L"<Control/></VerticalLayout></Window>");
+  auto countInRow = [&](int row, auto match) {
+    int n = 0;
+    for (int y = row * 40; y < row * 40 + 40; ++y)
+      for (int x = 0; x < 400; ++x)
+        if (match(PixelAt(x, y))) ++n;
+    return n;
+  };
+  const auto red = [](DWORD p) { return ((p >> 16) & 0xFF) > 0x60; };
+  const auto green = [](DWORD p) { return ((p >> 8) & 0xFF) > 0x80; };
+  const auto blue = [](DWORD p) { return (p & 0xFF) > 0x40; };
+  // Without "enabledeffect" the effect settings draw nothing.
+  EXPECT_GT(countInRow(0, red), 20);
+  EXPECT_EQ(countInRow(0, green), 0);
+  EXPECT_EQ(countInRow(0, blue), 0);
+  // The fill runs from the text colour to the second one.
+  EXPECT_GT(countInRow(1, red), 10);
+  EXPECT_GT(countInRow(1, blue), 10);
+  EXPECT_EQ(countInRow(1, green), 0);
+  // The outline and the shadow show in their own colour beside the text.
+  EXPECT_GT(countInRow(2, green), 20);
+  EXPECT_GT(countInRow(2, red), 10);
+  EXPECT_GT(countInRow(3, green), 20);
+  EXPECT_GT(countInRow(3, red), 10);
+  // Disabled, the drawn effects keep the text colour.
+  Find<CLabelUI>(L"shadow")->SetEnabled(false);
+  Pump();
+  EXPECT_GT(countInRow(3, red), 10);
+}
+
 TEST_F(LabelTest, DefaultColoursComeFromTheWindow) {
   Build(L"<Window defaultfontcolor=\"#FF123456\"><VerticalLayout><Label name=\"l\" text=\"x\"/>"
         L"</VerticalLayout></Window>");

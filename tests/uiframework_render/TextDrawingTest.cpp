@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 using namespace SkinUI;
 
 namespace {
@@ -85,6 +87,44 @@ TEST_F(RenderTextDrawing, WordBreakWrapsIntoMoreLines) {
   // Explicit line breaks count without word break too.
   const RECT twoLines = Measure(L"a\nb", RECT{0, 0, 1000, 200}, 0);
   EXPECT_GE(twoLines.bottom - twoLines.top, 2 * (oneLine.bottom - oneLine.top) - 1);
+}
+
+// The window keeps one layout per text, font, shaping format and box: the
+// same text drawn again (or measured) adds none, and what it draws stays
+// the same; another text, box or font adds one.
+TEST_F(RenderTextDrawing, DrawnTextsKeepTheirLayoutsPerWindow) {
+  CTextLayoutCacheUI& cache = manager_.TextLayouts();
+  const RECT first = InkOf(L"Kept layout", RECT{0, 0, 200, 40}, kTextSingleLine | kTextVCenter);
+  EXPECT_EQ(cache.GetSize(), 1u);
+  EXPECT_EQ(InkOf(L"Kept layout", RECT{0, 0, 200, 40}, kTextSingleLine | kTextVCenter), first);
+  // Placing bits (vertical centre, bottom) and an unbounded box's size do
+  // not shape the text.
+  InkOf(L"Kept layout", RECT{0, 0, 250, 60}, kTextSingleLine | kTextBottom);
+  Measure(L"Kept layout", RECT{0, 0, 9999, 40}, kTextSingleLine);
+  EXPECT_EQ(cache.GetSize(), 1u);
+  InkOf(L"Another text", RECT{0, 0, 200, 40}, kTextSingleLine);
+  InkOf(L"Kept layout", RECT{0, 0, 200, 40}, kTextSingleLine | kTextCenter);
+  InkOf(L"Kept layout kept layout", RECT{0, 0, 60, 80}, kTextWordBreak);
+  InkOf(L"Kept layout kept layout", RECT{0, 0, 90, 80}, kTextWordBreak);
+  EXPECT_EQ(cache.GetSize(), 5u);
+  // A wrapped text drawn in a narrower box wraps again.
+  EXPECT_GT(Measure(L"Kept layout kept layout", RECT{0, 0, 60, 80}, kTextWordBreak).bottom,
+            Measure(L"Kept layout kept layout", RECT{0, 0, 1000, 80}, kTextWordBreak).bottom);
+  // A new font of the same id is a new layout; the old one is not used.
+  ASSERT_NE(manager_.AddFont(kFont, kDefaultFontFace, 30, false, false, false, false), nullptr);
+  EXPECT_GT(Measure(L"Kept layout", RECT{0, 0, 9999, 80}, kTextSingleLine).bottom, first.bottom);
+}
+
+TEST_F(RenderTextDrawing, TheLayoutStoreIsBounded) {
+  CTextLayoutCacheUI& cache = manager_.TextLayouts();
+  for (size_t i = 0; i < CTextLayoutCacheUI::kMaxEntries + 20; ++i)
+    Measure(std::to_wstring(i).c_str(), RECT{0, 0, 9999, 40}, kTextSingleLine);
+  EXPECT_EQ(cache.GetSize(), CTextLayoutCacheUI::kMaxEntries);
+  // Texts too long to keep are laid out for their call only.
+  const std::wstring longText(CTextLayoutCacheUI::kMaxTextLength + 1, L'x');
+  cache.Clear();
+  EXPECT_GT(Measure(longText.c_str(), RECT{0, 0, 9999, 40}, kTextSingleLine).right, 1000);
+  EXPECT_EQ(cache.GetSize(), 0u);
 }
 
 }  // namespace

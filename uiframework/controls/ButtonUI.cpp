@@ -1,6 +1,7 @@
 #include "uiframework/controls/ButtonUI.h"
 
 #include "uiframework/controls/AttributeValues.h"
+#include "uiframework/controls/ButtonEvents.h"
 #include "uiframework/manager/WindowManagerUI.h"
 #include "uiframework/render/TextFormat.h"
 #include "uiframework/resources/RenderServices.h"
@@ -9,13 +10,6 @@
 #include <cwchar>
 
 namespace SkinUI {
-
-namespace {
-
-constexpr wchar_t kKeySpace = 0x20;
-constexpr wchar_t kKeyReturn = 0x0D;
-
-}  // namespace
 
 CButtonUI::CButtonUI() { m_textStyle = kTextSingleLine | kTextVCenter | kTextCenter; }
 
@@ -41,8 +35,6 @@ void CButtonUI::SetEnabled(bool enabled) {
   if (!IsEnabled()) m_state = 0;
 }
 
-bool CButtonUI::IsMouseInside(const UIEvent& event) const { return RectContains(m_rcItem, event.mouse); }
-
 void CButtonUI::StartFadeTimer() {
   if (m_pManager == nullptr) return;
   m_pManager->KillTimer(this, kFadeTimerId);
@@ -64,80 +56,19 @@ void CButtonUI::StepFade() {
 
 void CButtonUI::HandleEvent(UIEvent& event) {
   if (PassMouseWhileDisabled(event)) return;
-  switch (event.type) {
-    case UIEVENT_SETFOCUS:
-    case UIEVENT_KILLFOCUS:
-      Invalidate();
-      break;
-    case UIEVENT_KEYDOWN:
-      if ((event.key == kKeySpace || event.key == kKeyReturn) && IsVisible() && IsKeyboardEnabled() && IsEnabled()) {
-        Activate();
-        return;
-      }
-      break;
-    case UIEVENT_BUTTONDOWN:
-    case UIEVENT_DBLCLICK:
-      if (IsMouseInside(event) && IsEnabled()) {
-        m_state |= UISTATE_PUSHED | UISTATE_CAPTURED;
-        Invalidate();
-      }
+  if (event.type == UIEVENT_SETFOCUS || event.type == UIEVENT_KILLFOCUS) Invalidate();
+  if (event.type == UIEVENT_TIMER && event.wParam == kFadeTimerId) {
+    StepFade();
+    return;
+  }
+  switch (HandleButtonEvent(*this, m_state, event, m_arrowCursor ? UICursor::Arrow : UICursor::Hand)) {
+    case ButtonEventOutcome::Handled:
       return;
-    case UIEVENT_MOUSEMOVE:
-      if ((m_state & UISTATE_CAPTURED) != 0) {
-        if (IsMouseInside(event)) m_state |= UISTATE_PUSHED;
-        else m_state &= ~UISTATE_PUSHED;
-        Invalidate();
-        return;
-      }
-      break;
-    case UIEVENT_BUTTONUP:
-      if ((m_state & UISTATE_CAPTURED) != 0) {
-        if (IsMouseInside(event) && IsEnabled()) Activate();
-        m_state &= ~(UISTATE_PUSHED | UISTATE_CAPTURED);
-        Invalidate();
-      }
-      return;
-    case UIEVENT_CONTEXTMENU:
-      if (IsContextMenuUsed() && IsEnabled() && m_pManager != nullptr)
-        m_pManager->SendNotify(this, L"menu", event.wParam, event.lParam);
-      return;
-    case UIEVENT_MOUSEENTER:
-      if (IsMouseInside(event)) {
-        if (IsEnabled() && (m_state & UISTATE_HOT) == 0) {
-          m_state |= UISTATE_HOT;
-          Invalidate();
-        }
-        if (m_pManager != nullptr) m_pManager->SendNotify(this, L"mouseenter");
-        if (m_fadeStep != 0) StartFadeTimer();
-      }
-      break;
-    case UIEVENT_MOUSELEAVE:
-      if (IsMouseInside(event)) {
-        // The mouse moved onto a child or an overlapping control: stay hot
-        // until it really leaves.
-        if (m_pManager != nullptr) m_pManager->AddMouseLeaveListener(this);
-        return;
-      }
-      if (IsEnabled()) {
-        m_state &= ~UISTATE_HOT;
-        Invalidate();
-      }
-      if (m_pManager != nullptr) {
-        m_pManager->SendNotify(this, L"mouseleave");
-        m_pManager->RemoveMouseLeaveListener(this);
-      }
+    case ButtonEventOutcome::Entered:
+    case ButtonEventOutcome::Left:
       if (m_fadeStep != 0) StartFadeTimer();
       break;
-    case UIEVENT_SETCURSOR:
-      if (m_pManager != nullptr) m_pManager->SetCursor(m_arrowCursor ? UICursor::Arrow : UICursor::Hand);
-      return;
-    case UIEVENT_TIMER:
-      if (event.wParam == kFadeTimerId) {
-        StepFade();
-        return;
-      }
-      break;
-    default:
+    case ButtonEventOutcome::NotMine:
       break;
   }
   CLabelUI::HandleEvent(event);

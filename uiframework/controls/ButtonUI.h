@@ -61,7 +61,6 @@ class CButtonUI : public CLabelUI {
   void PaintBorder(IPaintSurfaceUI* surface) override;
 
  protected:
-  bool IsMouseInside(const UIEvent& event) const;
   void StartFadeTimer();
   void StepFade();
   // Draws the drawSpec at a constant opacity that replaces the description's

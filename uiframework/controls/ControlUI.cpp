@@ -22,7 +22,6 @@ CControlUI::~CControlUI() {
     m_pCover->Delete();
     m_pCover = nullptr;
   }
-  RemoveAllCustomAttribute();
   OnDestroy(this);
   if (m_pManager != nullptr) m_pManager->ForgetControl(this);
 }
@@ -666,26 +665,15 @@ void CControlUI::SetVirtualWindow(LPCWSTR name) {
 
 void CControlUI::AddCustomAttribute(LPCWSTR name, LPCWSTR value) {
   if (name == nullptr || *name == 0 || value == nullptr) return;
-  auto* copy = new CUIString(value);
-  if (!m_customAttributes.Insert(name, copy)) delete copy;
+  m_customAttributes.emplace(name, CUIString(value));
 }
 
-LPCWSTR CControlUI::GetCustomAttribute(LPCWSTR name) const {
-  auto* value = static_cast<CUIString*>(m_customAttributes.Find(name));
-  return value == nullptr ? nullptr : value->GetData();
-}
+LPCWSTR CControlUI::GetCustomAttribute(LPCWSTR name) const { return FindText(m_customAttributes, name); }
 
 bool CControlUI::RemoveCustomAttribute(LPCWSTR name) {
-  auto* value = static_cast<CUIString*>(m_customAttributes.Find(name));
-  if (value == nullptr) return false;
-  delete value;
-  return m_customAttributes.Remove(name);
+  return name != nullptr && m_customAttributes.erase(name) > 0;
 }
 
-void CControlUI::RemoveAllCustomAttribute() {
-  for (int i = 0; i < m_customAttributes.GetSize(); ++i)
-    delete static_cast<CUIString*>(m_customAttributes.Find(m_customAttributes[i], false));
-  m_customAttributes.RemoveAll();
-}
+void CControlUI::RemoveAllCustomAttribute() { m_customAttributes.clear(); }
 
 }  // namespace SkinUI

@@ -11,10 +11,13 @@
 #include "uiframework/controls/Delegate.h"
 #include "uiframework/controls/UIEvent.h"
 #include "uiframework/core/NamePtrMap.h"
+#include "uiframework/core/NameTables.h"
 #include "uiframework/core/UIGeometry.h"
 #include "uiframework/core/UIString.h"
 #include "uiframework/render/ImageDrawSpec.h"
 #include "uiframework/render/PaintSurface.h"
+
+#include <memory>
 
 namespace SkinUI {
 
@@ -246,7 +249,15 @@ class CControlUI {
   SIZE m_borderRound;
   ImageDrawSpec m_bkImage;
   ImageDrawSpec m_foreImage;
-  CNamePtrMap m_customAttributes;
+  CNameStringTable m_customAttributes;
 };
+
+// Owns a control the way its owner must end it: through Delete().
+struct ControlDeleter {
+  void operator()(CControlUI* control) const {
+    if (control != nullptr) control->Delete();
+  }
+};
+using ControlPtr = std::unique_ptr<CControlUI, ControlDeleter>;
 
 }  // namespace SkinUI

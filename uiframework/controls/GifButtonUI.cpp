@@ -1,19 +1,13 @@
 #include "uiframework/controls/GifButtonUI.h"
 
 #include "uiframework/controls/AttributeValues.h"
+#include "uiframework/controls/ButtonEvents.h"
 #include "uiframework/controls/ControlState.h"
 #include "uiframework/manager/WindowManagerUI.h"
 
 #include <cwchar>
 
 namespace SkinUI {
-
-namespace {
-
-constexpr wchar_t kSpace = 0x20;
-constexpr wchar_t kReturn = 0x0D;
-
-}  // namespace
 
 LPCWSTR CGifButtonUI::GetClass() const { return L"GifButton"; }
 
@@ -42,9 +36,7 @@ DWORD CGifButtonUI::CaptionColor() const {
   return CGifAnimUI::CaptionColor();
 }
 
-void CGifButtonUI::ShowCursor() {
-  if (m_pManager != nullptr) m_pManager->SetCursor(m_cursor == L"arrow" ? UICursor::Arrow : UICursor::Hand);
-}
+UICursor CGifButtonUI::Cursor() const { return m_cursor == L"arrow" ? UICursor::Arrow : UICursor::Hand; }
 
 void CGifButtonUI::HandleEvent(UIEvent& event) {
   if (!IsMouseEnabled() && IsMouseEvent(event.type)) {
@@ -52,70 +44,7 @@ void CGifButtonUI::HandleEvent(UIEvent& event) {
     else CGifAnimUI::HandleEvent(event);
     return;
   }
-  const bool inside = RectContains(m_rcItem, event.mouse);
-  switch (event.type) {
-    case UIEVENT_KEYDOWN:
-      if (IsKeyboardEnabled() && IsEnabled() && (event.key == kSpace || event.key == kReturn)) {
-        Activate();
-        return;
-      }
-      break;
-    case UIEVENT_BUTTONDOWN:
-    case UIEVENT_DBLCLICK:
-      if (inside && IsEnabled()) {
-        m_state |= UISTATE_CAPTURED | UISTATE_PUSHED;
-        Invalidate();
-      }
-      return;
-    case UIEVENT_MOUSEMOVE:
-      if ((m_state & UISTATE_CAPTURED) != 0) {
-        if (inside) m_state |= UISTATE_PUSHED;
-        else m_state &= ~UISTATE_PUSHED;
-        Invalidate();
-      }
-      return;
-    case UIEVENT_BUTTONUP:
-      if ((m_state & UISTATE_CAPTURED) != 0) {
-        if (inside && IsEnabled()) Activate();
-        m_state &= ~(UISTATE_CAPTURED | UISTATE_PUSHED);
-        Invalidate();
-      }
-      return;
-    case UIEVENT_CONTEXTMENU:
-      if (IsContextMenuUsed() && IsEnabled() && m_pManager != nullptr)
-        m_pManager->SendNotify(this, L"menu", event.wParam, event.lParam);
-      return;
-    case UIEVENT_MOUSEENTER:
-      if (inside) {
-        if (IsEnabled()) {
-          m_state |= UISTATE_HOT;
-          Invalidate();
-        }
-        if (m_pManager != nullptr) m_pManager->SendNotify(this, L"mouseenter");
-      }
-      break;
-    case UIEVENT_MOUSELEAVE:
-      // Still inside: the mouse moved onto a child or an overlapping
-      // control; the real leave comes later.
-      if (inside) {
-        if (m_pManager != nullptr) m_pManager->AddMouseLeaveListener(this);
-        return;
-      }
-      if (IsEnabled()) {
-        m_state &= ~UISTATE_HOT;
-        Invalidate();
-      }
-      if (m_pManager != nullptr) {
-        m_pManager->SendNotify(this, L"mouseleave");
-        m_pManager->RemoveMouseLeaveListener(this);
-      }
-      break;
-    case UIEVENT_SETCURSOR:
-      ShowCursor();
-      return;
-    default:
-      break;
-  }
+  if (HandleButtonEvent(*this, m_state, event, Cursor()) == ButtonEventOutcome::Handled) return;
   CGifAnimUI::HandleEvent(event);
 }
 
@@ -126,7 +55,7 @@ void CGifButtonUI::SetAttribute(LPCWSTR name, LPCWSTR value) {
     // Applied at once while the mouse is over the enabled button.
     if (IsEnabled() && m_pManager != nullptr && RectContains(m_rcItem, m_pManager->GetLastMousePos()) &&
         (m_cursor == L"arrow" || m_cursor == L"hand"))
-      ShowCursor();
+      m_pManager->SetCursor(Cursor());
   } else if (n == L"hottextcolor") {
     m_hotTextColor = ParseColor(value);
   } else {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "uiframework/controls/GifAnimUI.h"
+#include "uiframework/manager/WindowSide.h"
 
 namespace SkinUI {
 
@@ -25,7 +26,7 @@ class CGifButtonUI : public CGifAnimUI {
   DWORD CaptionColor() const override;
 
  private:
-  void ShowCursor();
+  UICursor Cursor() const;
 
   UINT m_state = 0;
   CUIString m_cursor = L"hand";

@@ -1,9 +1,9 @@
 #include "uiframework/controls/LabelUI.h"
 
 #include "uiframework/controls/AttributeValues.h"
-#include "uiframework/controls/TextMeasure.h"
 #include "uiframework/manager/WindowManagerUI.h"
 #include "uiframework/render/TextFormat.h"
+#include "uiframework/resources/RenderServices.h"
 
 #include <cmath>
 #include <cwchar>
@@ -11,6 +11,10 @@
 namespace SkinUI {
 
 namespace {
+
+// The width a single line is measured in, and the height wrapped text
+// may take.
+constexpr LONG kMeasureWidth = 9999;
 
 bool Contains(LPCWSTR value, LPCWSTR word) { return value != nullptr && std::wcsstr(value, word) != nullptr; }
 
@@ -120,17 +124,26 @@ SIZE CLabelUI::Measure(SIZE available) {
       const int textHeight = font != nullptr ? font->metrics.height : 0;
       size.cy = ClampCoordinate(textHeight + 8 + padY);
     }
-    if (size.cx == 0) size.cx = ClampCoordinate(MeasureText(m_pManager, m_text, m_font, true, 0).cx + padX);
+    if (size.cx == 0) {
+      const SIZE box{kMeasureWidth, size.cy};
+      size.cx = ClampCoordinate(MeasureLabelText(kTextSingleLine, box).cx + padX);
+    }
   } else {
     if (size.cx == 0) size.cx = available.cx > 0 ? ClampCoordinate(available.cx) : 0;
     if (size.cy == 0) {
       const int wrapWidth = ClampCoordinate(size.cx - padX);
-      const long long textHeight = wrapWidth > 0 ? MeasureText(m_pManager, m_text, m_font, false, wrapWidth).cy : 0;
+      const SIZE box{wrapWidth, kMeasureWidth};
+      const long long textHeight = wrapWidth > 0 ? MeasureLabelText(kTextWordBreak, box).cy : 0;
       size.cy = ClampCoordinate(textHeight + padY);
     }
   }
   if (m_effectEnabled) size.cx = ClampCoordinate(static_cast<long long>(size.cx * 1.03));
   return size;
+}
+
+SIZE CLabelUI::MeasureLabelText(UINT format, SIZE box) const {
+  if (m_showHtml) return MeasureHtmlText(m_pManager, m_text, m_font, format, box);
+  return MeasureText(m_pManager, m_text, m_font, format, box);
 }
 
 bool CLabelUI::PassMouseWhileDisabled(UIEvent& event) {
@@ -255,12 +268,17 @@ RECT CLabelUI::TextBox() const {
 void CLabelUI::PaintText(IPaintSurfaceUI* surface) {
   ResolveDefaultColors();
   if (m_text.IsEmpty()) return;
-  DrawLabelText(surface, IsEnabled() ? m_textColor : m_disabledTextColor);
+  // Drawn effects keep the text colour when disabled.
+  DrawLabelText(surface, IsEnabled() || m_effectEnabled ? m_textColor : m_disabledTextColor);
 }
 
 void CLabelUI::DrawLabelText(IPaintSurfaceUI* surface, DWORD color) {
   RECT box = TextBox();
-  if (m_showHtml) {
+  if (m_effectEnabled) {
+    TextEffects effects = m_effects;
+    effects.textColor = color;
+    surface->DrawTextEffects(m_pManager, box, m_text, m_font, m_textStyle, effects);
+  } else if (m_showHtml) {
     int links = 0;
     surface->DrawHtmlText(m_pManager, box, m_text, color, nullptr, nullptr, links, m_font, m_textStyle,
                           POINT{-1, -1});

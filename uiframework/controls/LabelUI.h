@@ -59,6 +59,9 @@ class CLabelUI : public CControlUI {
   // ask (effects, formatted or plain).
   void DrawLabelText(IPaintSurfaceUI* surface, DWORD color);
   void MeasureAgain() { m_measureAgain = true; }
+  // The text's size through the installed text measurer, formatted or
+  // plain as "showhtml" says.
+  SIZE MeasureLabelText(UINT format, SIZE box) const;
   // Stores a colour (or any drawn setting) and repaints.
   template <class T>
   void SetDrawn(T& field, T value) {

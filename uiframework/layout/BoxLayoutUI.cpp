@@ -79,7 +79,7 @@ void CBoxLayoutUI::PlaceAcross(RECT& placed, LONG length, const RECT& pad, const
 void CBoxLayoutUI::SetPos(RECT rc, bool invalidate) {
   PlaceSelf(rc, invalidate);
   const RECT client = InnerRect();
-  if (m_items.IsEmpty()) {
+  if (m_items.empty()) {
     ProcessScrollBar(client, 0, 0);
     return;
   }
@@ -95,7 +95,7 @@ void CBoxLayoutUI::SetPos(RECT rc, bool invalidate) {
   // the largest extent across it.
   int adjustable = 0, estimated = 0;
   long long fixedTotal = 0, largestCross = 0;
-  for (int i = 0; i < m_items.GetSize(); ++i) {
+  for (int i = 0; i < GetCount(); ++i) {
     CControlUI* child = GetItemAt(i);
     if (!child->IsVisible() || child->IsFloat()) continue;
     ++estimated;
@@ -126,7 +126,7 @@ void CBoxLayoutUI::SetPos(RECT rc, bool invalidate) {
   long long remainingFixed = fixedTotal;
   long long needed = 0;
   int adjustableSeen = 0, placed = 0;
-  for (int i = 0; i < m_items.GetSize(); ++i) {
+  for (int i = 0; i < GetCount(); ++i) {
     CControlUI* child = GetItemAt(i);
     if (!child->IsVisible()) continue;
     if (child->IsFloat()) {

@@ -5,6 +5,7 @@
 #include "uiframework/layout/ScrollBarUI.h"
 #include "uiframework/manager/WindowManagerUI.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cwchar>
 
@@ -40,43 +41,51 @@ void* CContainerUI::FindInterface(LPCWSTR name) {
   return CControlUI::FindInterface(name);
 }
 
-CControlUI* CContainerUI::GetItemAt(int index) const { return static_cast<CControlUI*>(m_items.GetAt(index)); }
-int CContainerUI::GetItemIndex(CControlUI* control) const { return m_items.Find(control); }
-int CContainerUI::GetCount() const { return m_items.GetSize(); }
+CControlUI* CContainerUI::GetItemAt(int index) const {
+  return index >= 0 && index < GetCount() ? m_items[static_cast<size_t>(index)] : nullptr;
+}
+
+int CContainerUI::GetItemIndex(CControlUI* control) const {
+  const auto found = std::find(m_items.begin(), m_items.end(), control);
+  return found == m_items.end() ? -1 : static_cast<int>(found - m_items.begin());
+}
+
+int CContainerUI::GetCount() const { return static_cast<int>(m_items.size()); }
 
 bool CContainerUI::SetItemIndex(CControlUI* control, int newIndex) {
-  const int index = m_items.Find(control);
-  if (index < 0 || newIndex < 0 || newIndex >= m_items.GetSize()) return false;
+  const int index = GetItemIndex(control);
+  if (index < 0 || newIndex < 0 || newIndex >= GetCount()) return false;
   RequestLayout();
-  m_items.Remove(index);
-  return m_items.InsertAt(newIndex, control);
+  m_items.erase(m_items.begin() + index);
+  m_items.insert(m_items.begin() + newIndex, control);
+  return true;
 }
 
 bool CContainerUI::MoveItems(int first, int count, int newIndex) {
   if (first < 0 || count < 0 || newIndex < 0 || GetItemAt(first) == nullptr) return false;
   if (newIndex == first) return true;
-  const int size = m_items.GetSize();
+  const int size = GetCount();
   if (count > size - first || count > size - newIndex) return false;
-  CPointerArray block;
-  for (int i = 0; i < count; ++i) block.Add(m_items[first + i]);
-  m_items.Remove(first, count);
-  for (int i = 0; i < count; ++i) m_items.InsertAt(newIndex + i, block[i]);
+  const std::vector<CControlUI*> block(m_items.begin() + first, m_items.begin() + first + count);
+  m_items.erase(m_items.begin() + first, m_items.begin() + first + count);
+  m_items.insert(m_items.begin() + newIndex, block.begin(), block.end());
   RequestLayout();
   return true;
 }
 
-bool CContainerUI::Add(CControlUI* control) { return AddAt(control, m_items.GetSize()); }
+bool CContainerUI::Add(CControlUI* control) { return AddAt(control, GetCount()); }
 
 bool CContainerUI::AddAt(CControlUI* control, int index) {
-  if (control == nullptr || index < 0 || index > m_items.GetSize()) return false;
+  if (control == nullptr || index < 0 || index > GetCount()) return false;
   // A control has one owner: one already in a container (or covering a
   // control) would be destroyed twice.
-  if (control == this || control->GetParent() != nullptr || m_items.Find(control) >= 0) return false;
+  if (control == this || control->GetParent() != nullptr || GetItemIndex(control) >= 0) return false;
   if (m_pManager != nullptr) m_pManager->BindTree(control, this);
   else control->AttachManager(nullptr, this, false);
   if (IsVisible()) RequestLayout();
   else control->SetShownByParent(false);
-  return m_items.InsertAt(index, control);
+  m_items.insert(m_items.begin() + index, control);
+  return true;
 }
 
 void CContainerUI::DestroyChild(CControlUI* control) {
@@ -89,10 +98,10 @@ void CContainerUI::DestroyChild(CControlUI* control) {
 }
 
 bool CContainerUI::Remove(CControlUI* control, bool doNotDestroy) {
-  const int index = m_items.Find(control);
+  const int index = GetItemIndex(control);
   if (index < 0) return false;
   RequestLayout();
-  m_items.Remove(index);
+  m_items.erase(m_items.begin() + index);
   // A child kept alive belongs to no container any more.
   if (doNotDestroy) control->AttachManager(m_pManager, nullptr, false);
   else DestroyChild(control);
@@ -106,14 +115,14 @@ bool CContainerUI::RemoveAt(int index, bool doNotDestroy) {
 
 void CContainerUI::RemoveAll() {
   // Take the list first: a destroyed child must not be found in it.
-  CPointerArray items = m_items;
-  m_items.Empty();
-  for (int i = 0; i < items.GetSize(); ++i) DestroyChild(static_cast<CControlUI*>(items[i]));
+  const std::vector<CControlUI*> items = std::move(m_items);
+  m_items.clear();
+  for (CControlUI* child : items) DestroyChild(child);
   RequestLayout();
 }
 
 void CContainerUI::AttachManager(CWindowManagerUI* manager, CControlUI* parent, bool init) {
-  for (int i = 0; i < m_items.GetSize(); ++i) GetItemAt(i)->AttachManager(manager, this, init);
+  for (int i = 0; i < GetCount(); ++i) GetItemAt(i)->AttachManager(manager, this, init);
   if (m_verticalBar != nullptr) m_verticalBar->AttachManager(manager, this, init);
   if (m_horizontalBar != nullptr) m_horizontalBar->AttachManager(manager, this, init);
   CControlUI::AttachManager(manager, parent, init);
@@ -122,12 +131,12 @@ void CContainerUI::AttachManager(CWindowManagerUI* manager, CControlUI* parent, 
 void CContainerUI::SetVisible(bool visible) {
   if (m_visible == visible) return;
   CControlUI::SetVisible(visible);
-  for (int i = 0; i < m_items.GetSize(); ++i) GetItemAt(i)->SetShownByParent(IsVisible());
+  for (int i = 0; i < GetCount(); ++i) GetItemAt(i)->SetShownByParent(IsVisible());
 }
 
 void CContainerUI::SetShownByParent(bool shown) {
   CControlUI::SetShownByParent(shown);
-  for (int i = 0; i < m_items.GetSize(); ++i) GetItemAt(i)->SetShownByParent(IsVisible());
+  for (int i = 0; i < GetCount(); ++i) GetItemAt(i)->SetShownByParent(IsVisible());
 }
 
 void CContainerUI::SetMouseEnabled(bool enabled) {
@@ -140,7 +149,7 @@ void CContainerUI::Move(SIZE offset, bool invalidate) {
   CControlUI::Move(offset, invalidate);
   if (m_verticalBar != nullptr && m_verticalBar->IsVisible()) m_verticalBar->Move(offset, false);
   if (m_horizontalBar != nullptr && m_horizontalBar->IsVisible()) m_horizontalBar->Move(offset, false);
-  for (int i = 0; i < m_items.GetSize(); ++i) {
+  for (int i = 0; i < GetCount(); ++i) {
     CControlUI* child = GetItemAt(i);
     if (child->IsVisible()) child->Move(offset, false);
   }
@@ -169,7 +178,7 @@ void CContainerUI::PlaceSelf(const RECT& rc, bool invalidate) {
 
 void CContainerUI::SetPos(RECT rc, bool invalidate) {
   PlaceSelf(rc, invalidate);
-  if (m_items.IsEmpty()) return;
+  if (m_items.empty()) return;
   RECT client = InnerRect();
   if (m_verticalBar != nullptr && m_verticalBar->IsVisible()) {
     client.top -= m_verticalBar->GetScrollPos();
@@ -179,7 +188,7 @@ void CContainerUI::SetPos(RECT rc, bool invalidate) {
     client.left -= m_horizontalBar->GetScrollPos();
     client.right += m_horizontalBar->GetScrollRange() - m_horizontalBar->GetScrollPos();
   }
-  for (int i = 0; i < m_items.GetSize(); ++i) {
+  for (int i = 0; i < GetCount(); ++i) {
     CControlUI* child = GetItemAt(i);
     if (!child->IsVisible()) continue;
     if (child->IsFloat()) {
@@ -331,7 +340,7 @@ void CContainerUI::SetMouseChildEnabled(bool enabled) { m_mouseChildEnabled = en
 
 int CContainerUI::FindSelectable(int index, bool forward) const {
   const int step = forward ? 1 : -1;
-  for (int i = index; i >= 0 && i < m_items.GetSize(); i += step) {
+  for (int i = index; i >= 0 && i < GetCount(); i += step) {
     const CControlUI* child = GetItemAt(i);
     if (child->IsVisible() && child->IsEnabled()) return i;
   }
@@ -365,7 +374,7 @@ void CContainerUI::SetScrollPos(SIZE pos, bool notify) {
     dx = m_horizontalBar->GetScrollPos() - old;
   }
   if (dx == 0 && dy == 0) return;
-  for (int i = 0; i < m_items.GetSize(); ++i) {
+  for (int i = 0; i < GetCount(); ++i) {
     CControlUI* child = GetItemAt(i);
     if (child->IsVisible() && !child->IsFloat()) child->Move(SIZE{-dx, -dy}, false);
   }
@@ -551,7 +560,7 @@ CControlUI* CContainerUI::FindControl(FindControlProc proc, void* data, UINT fla
   if (found != nullptr) return found;
   if (!hitTest || m_mouseChildEnabled) {
     const RECT client = InnerRect();
-    const int count = m_items.GetSize();
+    const int count = GetCount();
     const bool topFirst = (flags & UIFIND_TOP_FIRST) != 0;
     for (int n = 0; n < count; ++n) {
       CControlUI* child = GetItemAt(topFirst ? count - 1 - n : n);
@@ -577,13 +586,13 @@ bool CContainerUI::PaintContent(IPaintSurfaceUI* surface, const RECT& paint, CCo
 
 bool CContainerUI::PaintChildren(IPaintSurfaceUI* surface, const RECT& paint, CControlUI* stop) {
   bool keepGoing = true;
-  if (!m_items.IsEmpty()) {
+  if (!m_items.empty()) {
     // Floating children may cover the inset and the bars: they paint under
     // the item clip; the others under the client clip.
     const RECT client = InnerRect();
     RECT clientClip;
     const bool clientVisible = RectIntersect(clientClip, paint, client);
-    for (int i = 0; i < m_items.GetSize() && keepGoing; ++i) {
+    for (int i = 0; i < GetCount() && keepGoing; ++i) {
       CControlUI* child = GetItemAt(i);
       if (child == stop) {
         keepGoing = false;

@@ -9,6 +9,8 @@
 #include "uiframework/controls/ControlUI.h"
 #include "uiframework/core/PointerArray.h"
 
+#include <vector>
+
 namespace SkinUI {
 
 class CScrollBarUI;
@@ -124,7 +126,9 @@ class CContainerUI : public CControlUI, public IContainerUI {
   void Relayout(bool invalidate, bool guarded);
   void DestroyChild(CControlUI* control);
 
-  CPointerArray m_items;
+  // Children in document order. Whether the container ends them depends on
+  // its destroy settings (see DestroyChild), so they are held plainly.
+  std::vector<CControlUI*> m_items;
   RECT m_inset;
   int m_childPadding = 0;
   UINT m_childAlign = kAlignLeft;

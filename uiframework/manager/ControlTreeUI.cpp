@@ -39,16 +39,15 @@ CControlTreeUI::CControlTreeUI() = default;
 
 CControlTreeUI::~CControlTreeUI() {
   ReleaseTree();
-  for (int i = 0; i < m_windowCustomAttributes.GetSize(); ++i)
-    delete static_cast<CUIString*>(m_windowCustomAttributes.Find(m_windowCustomAttributes[i], false));
   m_windowSide.reset();
 }
 
 void CControlTreeUI::ReleaseTree() {
-  for (UINotifyMsg* msg : m_asyncNotifications) delete msg;
   m_asyncNotifications.clear();
-  for (int i = 0; i < m_scheduledDeletes.GetSize(); ++i) static_cast<CControlUI*>(m_scheduledDeletes[i])->Delete();
-  m_scheduledDeletes.Empty();
+  // Moved out first: a control being deleted may still reach the manager.
+  std::vector<ControlPtr> doomed = std::move(m_scheduledDeletes);
+  m_scheduledDeletes.clear();
+  doomed.clear();
   if (m_root != nullptr) m_root->Delete();
   m_root = nullptr;
 }
@@ -58,9 +57,7 @@ CWindowManagerUI* CControlTreeUI::Manager() { return static_cast<CWindowManagerU
 void CControlTreeUI::ResetForWindow() {
   m_nameMap.RemoveAll();
   ResetWindowResources();
-  for (int i = 0; i < m_windowCustomAttributes.GetSize(); ++i)
-    delete static_cast<CUIString*>(m_windowCustomAttributes.Find(m_windowCustomAttributes[i], false));
-  m_windowCustomAttributes.RemoveAll();
+  m_windowCustomAttributes.clear();
 }
 
 void CControlTreeUI::SetWindowSide(std::unique_ptr<IWindowSideUI> side) {
@@ -80,7 +77,6 @@ bool CControlTreeUI::AttachRoot(CControlUI* root) {
   if (root == m_root) return true;
   m_focus = nullptr;
   if (m_root != nullptr) {
-    for (UINotifyMsg* msg : m_asyncNotifications) delete msg;
     m_asyncNotifications.clear();
     m_nameMap.RemoveAll();
     m_postPaint.Empty();
@@ -107,8 +103,8 @@ void CControlTreeUI::ForgetControl(CControlUI* control) {
   if (m_root == control) m_root = nullptr;
   const CUIString name = control->GetName();
   if (!name.IsEmpty() && m_nameMap.Find(name, false) == control) m_nameMap.Remove(name);
-  for (UINotifyMsg* msg : m_asyncNotifications)
-    if (msg->sender == control) msg->sender = nullptr;
+  for (UINotifyMsg& msg : m_asyncNotifications)
+    if (msg.sender == control) msg.sender = nullptr;
   int index = m_postPaint.Find(control);
   if (index >= 0) m_postPaint.Remove(index);
   index = m_mouseLeaveListeners.Find(control);
@@ -276,18 +272,18 @@ void CControlTreeUI::SendNotify(UINotifyMsg& msg, bool async, bool enableRepeat)
     return;
   }
   if (!enableRepeat) {
-    for (UINotifyMsg* queued : m_asyncNotifications) {
-      if (queued->sender == msg.sender && queued->type == msg.type) {
-        queued->virtualWindow = msg.virtualWindow;
-        queued->wParam = msg.wParam;
-        queued->lParam = msg.lParam;
-        queued->mouse = msg.mouse;
-        queued->timestamp = msg.timestamp;
+    for (UINotifyMsg& queued : m_asyncNotifications) {
+      if (queued.sender == msg.sender && queued.type == msg.type) {
+        queued.virtualWindow = msg.virtualWindow;
+        queued.wParam = msg.wParam;
+        queued.lParam = msg.lParam;
+        queued.mouse = msg.mouse;
+        queued.timestamp = msg.timestamp;
         return;
       }
     }
   }
-  m_asyncNotifications.push_back(new UINotifyMsg(msg));
+  m_asyncNotifications.push_back(msg);
   if (!m_asyncPosted) {
     m_asyncPosted = true;
     if (m_windowSide != nullptr) m_windowSide->PostQueuedWork();
@@ -313,8 +309,7 @@ void CControlTreeUI::SetWindowAttribute(LPCWSTR name, LPCWSTR value) {
   else if (n.CompareNoCase(L"linkhoverfontcolor") == 0) SetDefaultLinkHoverFontColor(ParseColor(value));
   else if (n.CompareNoCase(L"selectedcolor") == 0) SetDefaultSelectedBkColor(ParseColor(value));
   else if (!ApplyWindowAttribute(m_windowAttributes, name, value)) {
-    auto* copy = new CUIString(value);
-    if (!m_windowCustomAttributes.Insert(name, copy)) delete copy;
+    m_windowCustomAttributes.emplace(name, CUIString(value));
   } else if (m_windowSide != nullptr) {
     m_windowSide->WindowAttributeSet(n);
   }
@@ -337,8 +332,7 @@ void CControlTreeUI::SetCursor(UICursor cursor) {
 }
 
 LPCWSTR CControlTreeUI::GetWindowCustomAttribute(LPCWSTR name) const {
-  auto* value = static_cast<CUIString*>(m_windowCustomAttributes.Find(name));
-  return value == nullptr ? nullptr : value->GetData();
+  return FindText(m_windowCustomAttributes, name);
 }
 
 void CControlTreeUI::AddPostPaint(CControlUI* control) {
@@ -360,9 +354,11 @@ void CControlTreeUI::RemoveMouseLeaveListener(CControlUI* control) {
 }
 
 void CControlTreeUI::ScheduleDelete(CControlUI* control) {
-  if (control == nullptr || m_scheduledDeletes.Find(control) >= 0) return;
+  if (control == nullptr) return;
+  for (const ControlPtr& scheduled : m_scheduledDeletes)
+    if (scheduled.get() == control) return;
   control->AttachManager(Manager(), nullptr, false);
-  m_scheduledDeletes.Add(control);
+  m_scheduledDeletes.emplace_back(control);
   if (!m_asyncPosted) {
     m_asyncPosted = true;
     if (m_windowSide != nullptr) m_windowSide->PostQueuedWork();
@@ -372,16 +368,15 @@ void CControlTreeUI::ScheduleDelete(CControlUI* control) {
 void CControlTreeUI::RunQueuedWork() {
   m_asyncPosted = false;
   while (!m_asyncNotifications.empty()) {
-    UINotifyMsg* msg = m_asyncNotifications.front();
-    m_asyncNotifications.erase(m_asyncNotifications.begin());
-    if (msg->sender != nullptr) msg->sender->OnNotify(msg);
-    NotifyAll(*msg);
-    delete msg;
+    UINotifyMsg msg = m_asyncNotifications.front();
+    m_asyncNotifications.pop_front();
+    if (msg.sender != nullptr) msg.sender->OnNotify(&msg);
+    NotifyAll(msg);
   }
-  while (!m_scheduledDeletes.IsEmpty()) {
-    auto* control = static_cast<CControlUI*>(m_scheduledDeletes[0]);
-    m_scheduledDeletes.Remove(0);
-    control->Delete();
+  while (!m_scheduledDeletes.empty()) {
+    // Out of the queue before it goes: its deletion may schedule more.
+    ControlPtr control = std::move(m_scheduledDeletes.front());
+    m_scheduledDeletes.erase(m_scheduledDeletes.begin());
   }
 }
 

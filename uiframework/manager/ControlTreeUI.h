@@ -8,12 +8,14 @@
 #pragma once
 
 #include "uiframework/controls/ControlUI.h"
+#include "uiframework/core/NameTables.h"
 #include "uiframework/core/PointerArray.h"
 #include "uiframework/manager/UINotify.h"
 #include "uiframework/manager/WindowAttributes.h"
 #include "uiframework/manager/WindowSide.h"
 #include "uiframework/resources/WindowResources.h"
 
+#include <deque>
 #include <memory>
 #include <vector>
 
@@ -139,10 +141,10 @@ class CControlTreeUI : public CWindowResourcesUI {
   CPointerArray m_notifiers;
   CPointerArray m_postPaint;
   CPointerArray m_mouseLeaveListeners;
-  CPointerArray m_scheduledDeletes;
-  std::vector<UINotifyMsg*> m_asyncNotifications;
+  std::vector<ControlPtr> m_scheduledDeletes;
+  std::deque<UINotifyMsg> m_asyncNotifications;
   WindowAttributes m_windowAttributes;
-  CNamePtrMap m_windowCustomAttributes;
+  CNameStringTable m_windowCustomAttributes;
   // Released at the end of the destructor, after the tree it serves.
   std::unique_ptr<IWindowSideUI> m_windowSide;
 };

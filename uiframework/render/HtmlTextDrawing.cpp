@@ -151,9 +151,10 @@ class CHtmlLayout {
   }
 
   LONG MeasureRun(const std::wstring& text) const {
-    CTextLayout layout(nullptr, Font());
-    layout.SetText(text.data(), text.size());
-    return layout.Size().cx;
+    const CStoredTextLayout run(m_manager, TextLayoutKey{Font(), text});
+    int width = 0, height = 0;
+    pango_layout_get_pixel_size(run.Get(), &width, &height);
+    return width;
   }
 
   // How many leading characters fit into width.
@@ -439,9 +440,9 @@ void DrawLines(cairo_t* dc, CWindowManagerUI* manager, const std::vector<HtmlLin
         CRenderer::DrawImageRect(dc, *item.image, dest, dest, item.source, RECT{}, item.image->hasAlpha, 255, false,
                                  false, false);
       } else {
-        CTextLayout layout(dc, item.font);
-        layout.SetText(item.text.data(), item.text.size());
-        layout.Draw(dc, x, y, item.color);
+        // The same layout that measured the run.
+        const CStoredTextLayout run(manager, TextLayoutKey{item.font, item.text});
+        CTextLayout::Draw(dc, run.Get(), x, y, item.color);
       }
     }
   }

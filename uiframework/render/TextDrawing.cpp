@@ -14,9 +14,9 @@ namespace SkinUI {
 
 namespace {
 
-// Text is laid out over at most this many pixels (in the text engine's
-// units a larger size would not fit an int).
-constexpr LONG kMaxTextExtent = 1 << 20;
+// The format bits that change how a text is laid out (the others only
+// place it).
+constexpr UINT kLayoutBits = kTextSingleLine | kTextCenter | kTextRight | kTextWordBreak | kTextEndEllipsis;
 
 }  // namespace
 
@@ -32,22 +32,20 @@ void CRenderer::DrawText(cairo_t* dc, CWindowManagerUI* manager, RECT& rect, LPC
   const LONG height = rect.bottom - rect.top;
   const bool singleLine = (format & kTextSingleLine) != 0;
 
-  CTextLayout layout(measuring ? nullptr : dc, manager->GetFontInfo(fontId));
-  PangoLayout* pl = layout.Get();
-  pango_layout_set_single_paragraph_mode(pl, singleLine);
-  if ((format & kTextCenter) != 0) pango_layout_set_alignment(pl, PANGO_ALIGN_CENTER);
-  else if ((format & kTextRight) != 0) pango_layout_set_alignment(pl, PANGO_ALIGN_RIGHT);
   // Wrapping and ellipsis need a width; plain text keeps its lines whole.
   const bool wraps = (format & kTextWordBreak) != 0 && !singleLine;
   const bool ellipsis = (format & kTextEndEllipsis) != 0;
   const bool bounded = (wraps || ellipsis) && width > 0;
-  if (bounded) {
-    pango_layout_set_width(pl, std::min<LONG>(width, kMaxTextExtent) * PANGO_SCALE);
-    if (wraps) pango_layout_set_wrap(pl, PANGO_WRAP_WORD_CHAR);
-    if (ellipsis) pango_layout_set_ellipsize(pl, PANGO_ELLIPSIZE_END);
-    if (wraps && ellipsis && height > 0) pango_layout_set_height(pl, std::min<LONG>(height, kMaxTextExtent) * PANGO_SCALE);
-  }
-  layout.SetText(expanded.GetData(), static_cast<size_t>(expanded.GetLength()));
+  TextLayoutKey key;
+  key.font = manager->GetFontInfo(fontId);
+  key.text.assign(expanded.GetData(), static_cast<size_t>(expanded.GetLength()));
+  key.format = format & kLayoutBits;
+  key.width = bounded ? width : 0;
+  key.height = bounded && wraps && ellipsis && height > 0 ? height : 0;
+
+  const CStoredTextLayout layout(manager, std::move(key));
+  PangoLayout* pl = layout.Get();
+  if (!measuring) pango_cairo_update_layout(dc, pl);
 
   PangoRectangle ink, logical;
   pango_layout_get_pixel_extents(pl, &ink, &logical);
@@ -71,7 +69,7 @@ void CRenderer::DrawText(cairo_t* dc, CWindowManagerUI* manager, RECT& rect, LPC
     cairo_rectangle(dc, rect.left, rect.top, width, height);
     cairo_clip(dc);
   }
-  layout.Draw(dc, x, y, AvoidPureBlack(color));
+  CTextLayout::Draw(dc, pl, x, y, AvoidPureBlack(color));
   cairo_restore(dc);
 }
 

@@ -1,10 +1,44 @@
 #include "uiframework/render/TextLayout.h"
 
 #include "platform/CodePage.h"
+#include "uiframework/manager/WindowManagerUI.h"
+#include "uiframework/render/TextFormat.h"
 
+#include <algorithm>
 #include <pango/pangocairo.h>
 
 namespace SkinUI {
+
+namespace {
+
+// Text is laid out over at most this many pixels (in the text engine's
+// units a larger size would not fit an int).
+constexpr LONG kMaxTextExtent = 1 << 20;
+
+void Lay(PangoLayout* pl, const TextLayoutKey& key) {
+  const bool singleLine = (key.format & kTextSingleLine) != 0;
+  pango_layout_set_single_paragraph_mode(pl, singleLine);
+  if ((key.format & kTextCenter) != 0) pango_layout_set_alignment(pl, PANGO_ALIGN_CENTER);
+  else if ((key.format & kTextRight) != 0) pango_layout_set_alignment(pl, PANGO_ALIGN_RIGHT);
+  if (key.width > 0) {
+    pango_layout_set_width(pl, std::min<LONG>(key.width, kMaxTextExtent) * PANGO_SCALE);
+    if ((key.format & kTextWordBreak) != 0 && !singleLine) pango_layout_set_wrap(pl, PANGO_WRAP_WORD_CHAR);
+    if ((key.format & kTextEndEllipsis) != 0) pango_layout_set_ellipsize(pl, PANGO_ELLIPSIZE_END);
+    if (key.height > 0) pango_layout_set_height(pl, std::min<LONG>(key.height, kMaxTextExtent) * PANGO_SCALE);
+  }
+}
+
+}  // namespace
+
+CStoredTextLayout::CStoredTextLayout(CWindowManagerUI* manager, TextLayoutKey key) {
+  CTextLayoutCacheUI& store = manager->TextLayouts();
+  m_layout = store.Find(key);
+  if (m_layout != nullptr) return;
+  m_fresh.emplace(nullptr, key.font);
+  Lay(m_fresh->Get(), key);
+  m_fresh->SetText(key.text.data(), key.text.size());
+  m_layout = CTextLayoutCacheUI::IsKept(key) ? store.Keep(std::move(key), m_fresh->Release()) : m_fresh->Get();
+}
 
 CTextLayout::CTextLayout(cairo_t* dc, const FontEntry* font) {
   PangoContext* context = pango_font_map_create_context(FontEngineFontMap());
@@ -47,19 +81,25 @@ SIZE CTextLayout::Size() const {
   return SIZE{width, height};
 }
 
-void CTextLayout::Draw(cairo_t* dc, double x, double y, DWORD color) const {
+PangoLayout* CTextLayout::Release() {
+  PangoLayout* layout = m_layout;
+  m_layout = nullptr;
+  return layout;
+}
+
+void CTextLayout::Draw(cairo_t* dc, PangoLayout* layout, double x, double y, DWORD color) {
   cairo_save(dc);
   cairo_set_source_rgb(dc, ((color >> 16) & 0xFF) / 255.0, ((color >> 8) & 0xFF) / 255.0, (color & 0xFF) / 255.0);
-  Show(dc, x, y);
+  Show(dc, layout, x, y);
   cairo_restore(dc);
 }
 
-void CTextLayout::Show(cairo_t* dc, double x, double y) const {
+void CTextLayout::Show(cairo_t* dc, PangoLayout* layout, double x, double y) {
   cairo_save(dc);
   cairo_set_operator(dc, CAIRO_OPERATOR_OVER);
   cairo_move_to(dc, x, y);
-  pango_cairo_update_layout(dc, m_layout);
-  pango_cairo_show_layout(dc, m_layout);
+  pango_cairo_update_layout(dc, layout);
+  pango_cairo_show_layout(dc, layout);
   cairo_restore(dc);
 }
 

@@ -1,10 +1,10 @@
 #include "uiframework/resources/ResourceSettings.h"
 
 #include "uiframework/archive/ZipArchive.h"
-#include "uiframework/core/NamePtrMap.h"
 
 #include <cwchar>
 #include <string>
+#include <unordered_map>
 
 namespace SkinUI {
 
@@ -20,11 +20,9 @@ struct Settings {
   short saturation = 100;
   short lightness = 100;
   bool hslEnabled = false;
-  CNamePtrMap languageStrings;
+  std::unordered_map<int, CUIString> languageStrings;
 
   ~Settings() {
-    for (int i = 0; i < languageStrings.GetSize(); ++i)
-      delete static_cast<CUIString*>(languageStrings.Find(languageStrings[i], false));
     if (archive != nullptr) CloseArchive(archive);
   }
 };
@@ -32,12 +30,6 @@ struct Settings {
 Settings& State() {
   static Settings settings;
   return settings;
-}
-
-CUIString IdKey(int id) {
-  CUIString key;
-  key.Format(L"%d", id);
-  return key;
 }
 
 }  // namespace
@@ -86,23 +78,21 @@ bool CResourceSettingsUI::GetHSL(short* hue, short* saturation, short* lightness
 }
 
 void CResourceSettingsUI::AddLanguageString(int id, LPCWSTR text) {
-  auto* copy = new CUIString(text);
-  delete static_cast<CUIString*>(State().languageStrings.Set(IdKey(id), copy));
+  State().languageStrings[id] = CUIString(text);
 }
 
 LPCWSTR CResourceSettingsUI::LanguageString(int id) {
-  auto* text = static_cast<CUIString*>(State().languageStrings.Find(IdKey(id)));
-  return text == nullptr ? nullptr : text->GetData();
+  const auto& strings = State().languageStrings;
+  const auto found = strings.find(id);
+  return found == strings.end() ? nullptr : found->second.GetData();
 }
 
 void CResourceSettingsUI::RemoveAllLanguageStrings() {
-  CNamePtrMap& map = State().languageStrings;
-  for (int i = 0; i < map.GetSize(); ++i) delete static_cast<CUIString*>(map.Find(map[i], false));
-  map.RemoveAll();
+  State().languageStrings.clear();
 }
 
 void CResourceSettingsUI::ExpandLanguageTokens(CUIString& text) {
-  if (State().languageStrings.GetSize() == 0 || text.Find(L"%{") < 0) return;
+  if (State().languageStrings.empty() || text.Find(L"%{") < 0) return;
   CUIString result;
   int pos = 0;
   const int length = text.GetLength();

@@ -6,6 +6,7 @@
 #include <cwchar>
 #include <cwctype>
 #include <mutex>
+#include <string>
 
 namespace SkinUI {
 
@@ -17,28 +18,14 @@ namespace {
 // lookups nest).
 struct SharedResources {
   std::recursive_mutex lock;
-  CNamePtrMap fonts;
-  CNamePtrMap images;
-  CNamePtrMap attributeLists;
+  COwnedNameTable<FontEntry> fonts;
+  COwnedNameTable<ImageEntry> images;
+  CNameStringTable attributeLists;
   DWORD colors[5] = {0xFFA7A6AA, 0xFF000000, 0xFF0000FF, 0xFFD3215F, 0xFFBAE4FF};
-  FontEntry* defaultFont = nullptr;
-  std::vector<FontEntry*> retiredFonts;
-  std::vector<ImageEntry*> retiredImages;
+  std::unique_ptr<FontEntry> defaultFont;
+  std::vector<std::unique_ptr<FontEntry>> retiredFonts;
+  std::vector<std::unique_ptr<ImageEntry>> retiredImages;
   std::vector<CWindowResourcesUI*> windows;  // every live window, in creation order
-
-  ~SharedResources() {
-    for (int i = 0; i < fonts.GetSize(); ++i) retiredFonts.push_back(static_cast<FontEntry*>(fonts.Find(fonts[i], false)));
-    for (int i = 0; i < images.GetSize(); ++i)
-      retiredImages.push_back(static_cast<ImageEntry*>(images.Find(images[i], false)));
-    for (int i = 0; i < attributeLists.GetSize(); ++i)
-      delete static_cast<CUIString*>(attributeLists.Find(attributeLists[i], false));
-    retiredFonts.push_back(defaultFont);
-    for (FontEntry* entry : retiredFonts) {
-      if (entry != nullptr) delete entry->font;
-      delete entry;
-    }
-    for (ImageEntry* entry : retiredImages) delete entry;
-  }
 };
 
 SharedResources& Shared() {
@@ -48,15 +35,13 @@ SharedResources& Shared() {
 
 std::unique_lock<std::recursive_mutex> LockShared() { return std::unique_lock<std::recursive_mutex>(Shared().lock); }
 
-CUIString IdKey(int id) {
-  CUIString key;
-  key.Format(L"%d", id);
-  return key;
-}
+std::wstring IdKey(int id) { return std::to_wstring(id); }
 
+// Moves every record of the table to the retired list, leaving it empty.
 template <typename T>
-void ForEachValue(CNamePtrMap& map, T action) {
-  for (int i = 0; i < map.GetSize(); ++i) action(map.Find(map[i], false));
+void RetireAll(COwnedNameTable<T>& table, std::vector<std::unique_ptr<T>>& retired) {
+  for (auto& entry : table) retired.push_back(std::move(entry.second));
+  table.clear();
 }
 
 }  // namespace
@@ -82,38 +67,33 @@ CWindowResourcesUI::~CWindowResourcesUI() {
     }
   }
   ResetWindowResources();
-  RetireFont(m_defaultFont, false);
-  for (FontEntry* entry : m_retiredFonts) {
-    delete entry->font;
-    delete entry;
-  }
-  for (ImageEntry* entry : m_retiredImages) delete entry;
 }
 
 void CWindowResourcesUI::ResetWindowResources() {
+  m_textLayouts.Clear();
   RemoveAllFonts(false);
   RemoveAllImages(false);
   RemoveAllDefaultAttributeLists(false);
   RemoveAllOptionGroups();
 }
 
-void CWindowResourcesUI::RetireFont(FontEntry* entry, bool shared) {
+void CWindowResourcesUI::RetireFont(std::unique_ptr<FontEntry> entry, bool shared) {
   if (entry == nullptr) return;
   const auto lock = LockShared();
-  (shared ? Shared().retiredFonts : m_retiredFonts).push_back(entry);
+  (shared ? Shared().retiredFonts : m_retiredFonts).push_back(std::move(entry));
 }
 
-void CWindowResourcesUI::RetireImage(ImageEntry* entry, bool shared) {
+void CWindowResourcesUI::RetireImage(std::unique_ptr<ImageEntry> entry, bool shared) {
   if (entry == nullptr) return;
   const auto lock = LockShared();
-  (shared ? Shared().retiredImages : m_retiredImages).push_back(entry);
+  (shared ? Shared().retiredImages : m_retiredImages).push_back(std::move(entry));
 }
 
-FontEntry* CWindowResourcesUI::MakeFontEntry(LPCWSTR face, int size, bool bold, bool underline, bool italic,
-                                             bool strikeout) {
+std::unique_ptr<FontEntry> CWindowResourcesUI::MakeFontEntry(LPCWSTR face, int size, bool bold, bool underline,
+                                                             bool italic, bool strikeout) {
   HFONT font = CFontUI::Create(face, size, bold, underline, italic, strikeout);
   if (font == nullptr) return nullptr;
-  auto* entry = new FontEntry;
+  auto entry = std::make_unique<FontEntry>();
   entry->font = font;
   entry->faceName = font->GetFace().c_str();
   entry->size = size;
@@ -126,21 +106,23 @@ FontEntry* CWindowResourcesUI::MakeFontEntry(LPCWSTR face, int size, bool bold, 
 
 HFONT CWindowResourcesUI::AddFont(int id, LPCWSTR face, int size, bool bold, bool underline, bool italic,
                                   bool strikeout, bool shared) {
-  FontEntry* entry = MakeFontEntry(face, size, bold, underline, italic, strikeout);
+  std::unique_ptr<FontEntry> entry = MakeFontEntry(face, size, bold, underline, italic, strikeout);
   if (entry == nullptr) return nullptr;
+  HFONT font = entry->font;
   const bool toShared = shared || m_allShared;
   const auto lock = LockShared();
-  CNamePtrMap& table = toShared ? Shared().fonts : m_fonts;
-  RetireFont(static_cast<FontEntry*>(table.Set(IdKey(id), entry)), toShared);
-  return entry->font;
+  std::unique_ptr<FontEntry>& slot = (toShared ? Shared().fonts : m_fonts)[IdKey(id)];
+  RetireFont(std::move(slot), toShared);
+  slot = std::move(entry);
+  return font;
 }
 
 FontEntry* CWindowResourcesUI::FindFontEntry(int id) {
   const auto lock = LockShared();
   if (id >= 0) {
-    const CUIString key = IdKey(id);
-    if (auto* own = static_cast<FontEntry*>(m_fonts.Find(key))) return own;
-    if (auto* shared = static_cast<FontEntry*>(Shared().fonts.Find(key))) return shared;
+    const std::wstring key = IdKey(id);
+    if (FontEntry* own = FindOwned(m_fonts, key.c_str())) return own;
+    if (FontEntry* shared = FindOwned(Shared().fonts, key.c_str())) return shared;
   }
   return GetDefaultFontInfo();
 }
@@ -165,23 +147,20 @@ FontEntry* CWindowResourcesUI::GetFontInfo(int id) {
 
 FontEntry* CWindowResourcesUI::GetFontInfo(HFONT font) {
   const auto lock = LockShared();
-  for (CNamePtrMap* table : {&m_fonts, &Shared().fonts}) {
-    for (int i = 0; i < table->GetSize(); ++i) {
-      auto* entry = static_cast<FontEntry*>(table->Find((*table)[i], false));
-      if (entry->font == font) return WithMetrics(entry);
-    }
-  }
+  for (const COwnedNameTable<FontEntry>* table : {&m_fonts, &Shared().fonts})
+    for (const auto& entry : *table)
+      if (entry.second->font == font) return WithMetrics(entry.second.get());
   return WithMetrics(GetDefaultFontInfo());
 }
 
 HFONT CWindowResourcesUI::FindFont(LPCWSTR face, int size, bool bold, bool underline, bool italic, bool strikeout) {
   const auto lock = LockShared();
-  for (CNamePtrMap* table : {&m_fonts, &Shared().fonts}) {
-    for (int i = 0; i < table->GetSize(); ++i) {
-      auto* entry = static_cast<FontEntry*>(table->Find((*table)[i], false));
-      if (entry->faceName == face && entry->size == size && entry->bold == bold && entry->underline == underline &&
-          entry->italic == italic && entry->strikeout == strikeout)
-        return entry->font;
+  for (const COwnedNameTable<FontEntry>* table : {&m_fonts, &Shared().fonts}) {
+    for (const auto& each : *table) {
+      const FontEntry& entry = *each.second;
+      if (entry.faceName == face && entry.size == size && entry.bold == bold && entry.underline == underline &&
+          entry.italic == italic && entry.strikeout == strikeout)
+        return entry.font;
     }
   }
   return nullptr;
@@ -189,36 +168,31 @@ HFONT CWindowResourcesUI::FindFont(LPCWSTR face, int size, bool bold, bool under
 
 bool CWindowResourcesUI::SetDefaultFont(LPCWSTR face, int size, bool bold, bool underline, bool italic,
                                         bool strikeout, bool shared) {
-  FontEntry* entry = MakeFontEntry(face, size, bold, underline, italic, strikeout);
+  std::unique_ptr<FontEntry> entry = MakeFontEntry(face, size, bold, underline, italic, strikeout);
   if (entry == nullptr) return false;
   const auto lock = LockShared();
-  if (shared) {
-    RetireFont(Shared().defaultFont, true);
-    Shared().defaultFont = entry;
-  } else {
-    RetireFont(m_defaultFont, false);
-    m_defaultFont = entry;
-  }
+  std::unique_ptr<FontEntry>& slot = shared ? Shared().defaultFont : m_defaultFont;
+  RetireFont(std::move(slot), shared);
+  slot = std::move(entry);
   return true;
 }
 
 FontEntry* CWindowResourcesUI::GetDefaultFontInfo() {
   const auto lock = LockShared();
-  return WithMetrics(m_defaultFont != nullptr ? m_defaultFont : Shared().defaultFont);
+  return WithMetrics(m_defaultFont != nullptr ? m_defaultFont.get() : Shared().defaultFont.get());
 }
 
 void CWindowResourcesUI::RemoveAllFonts(bool shared) {
   const auto lock = LockShared();
-  CNamePtrMap& table = shared ? Shared().fonts : m_fonts;
-  ForEachValue(table, [&](void* value) { RetireFont(static_cast<FontEntry*>(value), shared); });
-  table.RemoveAll();
+  if (shared) RetireAll(Shared().fonts, Shared().retiredFonts);
+  else RetireAll(m_fonts, m_retiredFonts);
 }
 
 const ImageEntry* CWindowResourcesUI::GetImage(LPCWSTR name) {
   if (name == nullptr) return nullptr;
-  if (auto* own = static_cast<const ImageEntry*>(m_images.Find(name))) return own;
+  if (const ImageEntry* own = FindOwned(m_images, name)) return own;
   const auto lock = LockShared();
-  return static_cast<const ImageEntry*>(Shared().images.Find(name));
+  return FindOwned(Shared().images, name);
 }
 
 const ImageEntry* CWindowResourcesUI::GetOrAddImage(LPCWSTR name, LPCWSTR type, DWORD mask, bool useHsl) {
@@ -232,7 +206,7 @@ const ImageEntry* CWindowResourcesUI::AddImage(LPCWSTR name, LPCWSTR type, DWORD
   LPCWSTR source = name;
   if (type != nullptr && *type != 0 && std::iswdigit(static_cast<wint_t>(*name)))
     source = MAKEINTRESOURCEW(std::wcstol(name, nullptr, 10));
-  ImageEntry* entry = LoadImage(source, type, mask).release();
+  std::unique_ptr<ImageEntry> entry = LoadImage(source, type, mask);
   if (entry == nullptr) return nullptr;
   entry->useHsl = useHsl;
   entry->resourceType = type;
@@ -240,53 +214,47 @@ const ImageEntry* CWindowResourcesUI::AddImage(LPCWSTR name, LPCWSTR type, DWORD
   if (useHsl) entry->original = entry->pixels;
   const bool toShared = shared || m_allShared;
   const auto lock = LockShared();
-  CNamePtrMap& table = toShared ? Shared().images : m_images;
-  RetireImage(static_cast<ImageEntry*>(table.Set(name, entry)), toShared);
-  return entry;
+  std::unique_ptr<ImageEntry>& slot = (toShared ? Shared().images : m_images)[name];
+  RetireImage(std::move(slot), toShared);
+  slot = std::move(entry);
+  return slot.get();
 }
 
 void CWindowResourcesUI::RemoveAllImages(bool shared) {
   const auto lock = LockShared();
-  CNamePtrMap& table = shared ? Shared().images : m_images;
-  ForEachValue(table, [&](void* value) { RetireImage(static_cast<ImageEntry*>(value), shared); });
-  table.RemoveAll();
+  if (shared) RetireAll(Shared().images, Shared().retiredImages);
+  else RetireAll(m_images, m_retiredImages);
 }
 
 void CWindowResourcesUI::AddDefaultAttributeList(LPCWSTR className, LPCWSTR list, bool shared) {
   if (className == nullptr) return;
   const auto lock = LockShared();
-  CNamePtrMap& table = (shared || m_allShared) ? Shared().attributeLists : m_attributeLists;
-  delete static_cast<CUIString*>(table.Set(className, new CUIString(list)));
+  CNameStringTable& table = (shared || m_allShared) ? Shared().attributeLists : m_attributeLists;
+  table[className] = CUIString(list);
 }
 
 LPCWSTR CWindowResourcesUI::GetDefaultAttributeList(LPCWSTR className) {
   if (className == nullptr) return nullptr;
-  auto* list = static_cast<CUIString*>(m_attributeLists.Find(className));
+  if (LPCWSTR own = FindText(m_attributeLists, className)) return own;
   const auto lock = LockShared();
-  if (list == nullptr) list = static_cast<CUIString*>(Shared().attributeLists.Find(className));
-  return list == nullptr ? nullptr : list->GetData();
+  return FindText(Shared().attributeLists, className);
 }
 
 void CWindowResourcesUI::RemoveAllDefaultAttributeLists(bool shared) {
   const auto lock = LockShared();
-  CNamePtrMap& table = shared ? Shared().attributeLists : m_attributeLists;
-  ForEachValue(table, [](void* value) { delete static_cast<CUIString*>(value); });
-  table.RemoveAll();
+  (shared ? Shared().attributeLists : m_attributeLists).clear();
 }
 
 bool CWindowResourcesUI::AddOptionGroup(LPCWSTR group, void* option) {
   if (group == nullptr || option == nullptr) return false;
-  auto* options = static_cast<CPointerArray*>(m_optionGroups.Find(group));
-  if (options == nullptr) {
-    options = new CPointerArray(6);
-    m_optionGroups.Insert(group, options);
-  }
+  std::unique_ptr<CPointerArray>& options = m_optionGroups[group];
+  if (options == nullptr) options = std::make_unique<CPointerArray>(6);
   if (options->Find(option) >= 0) return false;
   return options->Add(option);
 }
 
 CPointerArray* CWindowResourcesUI::GetOptionGroup(LPCWSTR group) {
-  return group == nullptr ? nullptr : static_cast<CPointerArray*>(m_optionGroups.Find(group));
+  return FindOwned(m_optionGroups, group);
 }
 
 void CWindowResourcesUI::RemoveOptionGroup(LPCWSTR group, void* option) {
@@ -294,15 +262,11 @@ void CWindowResourcesUI::RemoveOptionGroup(LPCWSTR group, void* option) {
   if (options == nullptr) return;
   const int index = options->Find(option);
   if (index >= 0) options->Remove(index);
-  if (options->IsEmpty()) {
-    delete options;
-    m_optionGroups.Remove(group);
-  }
+  if (options->IsEmpty()) m_optionGroups.erase(group);
 }
 
 void CWindowResourcesUI::RemoveAllOptionGroups() {
-  ForEachValue(m_optionGroups, [](void* value) { delete static_cast<CPointerArray*>(value); });
-  m_optionGroups.RemoveAll();
+  m_optionGroups.clear();
 }
 
 void CWindowResourcesUI::SetColor(ColorSlot slot, DWORD color, bool shared) {

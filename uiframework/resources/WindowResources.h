@@ -9,17 +9,25 @@
 // anything drawn from them and still holding them stays valid.
 #pragma once
 
-#include "uiframework/core/NamePtrMap.h"
+#include "uiframework/core/NameTables.h"
 #include "uiframework/core/PointerArray.h"
 #include "uiframework/render/ImageEntry.h"
 #include "uiframework/resources/FontEngine.h"
 #include "uiframework/resources/ResourceSettings.h"
+#include "uiframework/resources/TextLayoutCache.h"
 
+#include <memory>
 #include <vector>
 
 namespace SkinUI {
 
+// The entry owns its font.
 struct FontEntry {
+  FontEntry() = default;
+  ~FontEntry() { delete font; }
+  FontEntry(const FontEntry&) = delete;
+  FontEntry& operator=(const FontEntry&) = delete;
+
   HFONT font = nullptr;
   CUIString faceName;
   int size = 0;
@@ -86,6 +94,9 @@ class CWindowResourcesUI : public CResourceSettingsUI {
   DWORD GetDefaultSelectedBkColor() const { return m_colors[kSelected]; }
   void SetDefaultSelectedBkColor(DWORD color, bool shared = false) { SetColor(kSelected, color, shared); }
 
+  // The layouts of the plain texts this window has drawn.
+  CTextLayoutCacheUI& TextLayouts() { return m_textLayouts; }
+
   void SetAllResourcesShared(bool shared) { m_allShared = shared; }
   bool IsAllResourcesShared() const { return m_allShared; }
 
@@ -94,19 +105,21 @@ class CWindowResourcesUI : public CResourceSettingsUI {
 
   void SetColor(ColorSlot slot, DWORD color, bool shared);
   FontEntry* FindFontEntry(int id);
-  static FontEntry* MakeFontEntry(LPCWSTR face, int size, bool bold, bool underline, bool italic, bool strikeout);
-  void RetireFont(FontEntry* entry, bool shared);
-  void RetireImage(ImageEntry* entry, bool shared);
+  static std::unique_ptr<FontEntry> MakeFontEntry(LPCWSTR face, int size, bool bold, bool underline, bool italic,
+                                                  bool strikeout);
+  void RetireFont(std::unique_ptr<FontEntry> entry, bool shared);
+  void RetireImage(std::unique_ptr<ImageEntry> entry, bool shared);
 
-  CNamePtrMap m_fonts;
-  CNamePtrMap m_images;
-  CNamePtrMap m_attributeLists;
-  CNamePtrMap m_optionGroups;
+  COwnedNameTable<FontEntry> m_fonts;
+  COwnedNameTable<ImageEntry> m_images;
+  CNameStringTable m_attributeLists;
+  COwnedNameTable<CPointerArray> m_optionGroups;
   DWORD m_colors[kColorCount];
-  FontEntry* m_defaultFont = nullptr;  // unset until SetDefaultFont
+  std::unique_ptr<FontEntry> m_defaultFont;  // unset until SetDefaultFont
   bool m_allShared = false;
-  std::vector<FontEntry*> m_retiredFonts;
-  std::vector<ImageEntry*> m_retiredImages;
+  std::vector<std::unique_ptr<FontEntry>> m_retiredFonts;
+  std::vector<std::unique_ptr<ImageEntry>> m_retiredImages;
+  CTextLayoutCacheUI m_textLayouts;
 };
 
 }  // namespace SkinUI
