@@ -73,6 +73,7 @@ void CMainWnd::StartLine(int line) {
   const std::uint64_t ticket = m_seams.acceleration.PrepareStart();
   const int generation = ++m_startGeneration;
   m_lineState = LineState::Starting;
+  g_logFile.WriteFormat(__FILE__, __LINE__, L"开始加速线路%d", line);
   unsigned id = 0;
   const uintptr_t handle =
       CLineRelay::StartAccelThread(m_lines, m_seams.acceleration, line, generation, ticket, &id);
