@@ -32,16 +32,18 @@ const std::wstring kFailureText = L"连接线路失败，请切换线路或重�
 const wchar_t* const kConfirm[] = {L"", L"确定使用线路一？", L"确定使用线路二？", L"确定使用线路三？"};
 
 // The named controls of the main window; the line options in one group,
-// option 1 selected by the markup when selectFirst.
+// option 1 selected by the markup when selectFirst. Every text control has
+// a fixed size, so that the layout never asks the font system (whose own
+// threads the thread sanitizer cannot see into).
 std::wstring Layout(bool selectFirst) {
   std::wstring options;
   for (int line = 1; line <= 3; ++line)
     options += L"<Option name=\"Line" + std::to_wstring(line) + L"_pot\" group=\"line\" text=\"线路" +
-               std::wstring(1, L"一二三"[line - 1]) + L"\" width=\"100\"" +
+               std::wstring(1, L"一二三"[line - 1]) + L"\" width=\"100\" height=\"40\"" +
                (line == 1 && selectFirst ? L" selected=\"true\"" : L"") + L" />";
   return L"<Window size=\"400,300\" caption=\"0,0,0,40\"><VerticalLayout name=\"root\">"
-         L"<HorizontalLayout height=\"40\"><Control name=\"version_lab\" /><Button name=\"top_btn\" />"
-         L"<Button name=\"min_btn\" /><Button name=\"close_btn\" /></HorizontalLayout>"
+         L"<HorizontalLayout height=\"40\"><Control name=\"version_lab\" /><Control name=\"top_btn\" />"
+         L"<Control name=\"min_btn\" /><Control name=\"close_btn\" /></HorizontalLayout>"
          L"<HorizontalLayout height=\"40\">" +
          options +
          L"</HorizontalLayout>"
@@ -125,12 +127,13 @@ class LineSelectionTest : public DownloadFixture {
     for (size_t at = log.find(text); at != std::wstring::npos; at = log.find(text, at + 1)) ++n;
     return n;
   }
-  // Starts line 1 as the configuration's success does, and lets it succeed.
+  // Starts line 1 as the configuration's success does, and lets it
+  // succeed; returns once the window took the outcome.
   void AccelerateLine1(DWORD proxyId = 0) {
     window->StartLine(1);
     ASSERT_TRUE(core.WaitForStarts(1));
     core.Resolve(0, ScriptedCore::Success(proxyId));
-    ASSERT_TRUE(PumpUntil([&] { return Accelerating(); }));
+    ASSERT_TRUE(PumpUntil([&] { return window->GetLineState() != CMainWnd::LineState::Starting; }));
   }
 
   RecordingBoxes boxes;
@@ -164,6 +167,7 @@ TEST_F(LineSelectionTest, AfterASuccessfulConfigurationLine1StartsWithoutAQuesti
 TEST_F(LineSelectionTest, ConfirmingLine2SetsEveryTagRestartsAndBringsThePortalBack) {
   Open();
   AccelerateLine1();
+  ASSERT_TRUE(Accelerating());
   const int stopsBefore = core.Stops();
   boxes.answer = 1;
   Choose(2);
@@ -202,6 +206,7 @@ TEST_F(LineSelectionTest, EachLineAsksItsOwnQuestion) {
 TEST_F(LineSelectionTest, DecliningLine3PutsTheCurrentLineBackSilentlyAndTouchesNothing) {
   Open();
   AccelerateLine1();
+  ASSERT_TRUE(Accelerating());
   boxes.script = {1, 2};
   Choose(2);
   ASSERT_TRUE(core.WaitForStarts(2));
@@ -274,6 +279,7 @@ TEST_F(LineSelectionTest, TwoQuickChangesEndOnTheLastOneWhicheverOrderTheOutcome
   core.honourStops = false;  // the earlier start does not notice it was superseded
   Open();
   AccelerateLine1();
+  ASSERT_TRUE(Accelerating());
   boxes.answer = 1;
   Choose(2);
   Choose(3);
@@ -331,6 +337,7 @@ TEST_F(LineSelectionTest, TheLocalProxyEndingWhileAcceleratingIsAFailureHandledO
   ASSERT_NE(proxy.id(), 0u);
   Open();
   AccelerateLine1(proxy.id());
+  ASSERT_TRUE(Accelerating());
   const int stopsBefore = core.Stops();
   proxy.End();
   ASSERT_TRUE(PumpUntil([&] { return Failed(); })) << LogText();
@@ -345,6 +352,7 @@ TEST_F(LineSelectionTest, OurOwnEndOfTheLocalProxyIsNoFailure) {
   StandInProxy proxy;
   Open();
   AccelerateLine1(proxy.id());
+  ASSERT_TRUE(Accelerating());
   boxes.answer = 1;
   Choose(3);  // a new start ends the running proxy
   proxy.End();
