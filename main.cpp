@@ -154,6 +154,7 @@ bool RunMainWindow(CExitSignals& signals) {
   CControlManagerCore acceleration;
   MainWndSeams seams(boxes, acceleration);
   seams.configUrl = ConfigDocumentUrl();
+  seams.lineTargets = ServerLineTargets();
   CMainWnd window(seams);
   if (window.Create(nullptr, kProductTitle, kMainWindowStyle, 0, 0, 0, 0, 0) == nullptr) {
     g_logFile.WriteText(__FILE__, __LINE__, L"主窗口无法创建，程序退出");

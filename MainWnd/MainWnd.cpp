@@ -45,7 +45,8 @@ CMainWnd::CMainWnd(const MainWndSeams& seams)
     : m_seams(seams),
       m_config(std::make_shared<CConfigRelay>(static_cast<IConfigReceiver*>(this))),
       m_portal(PortalHostOf(seams), m_config->InsideWhitelist(), m_config->OutsideWhitelist(), *this,
-               seams.defaultBrowser != nullptr ? *seams.defaultBrowser : m_shellBrowser) {
+               seams.defaultBrowser != nullptr ? *seams.defaultBrowser : m_shellBrowser),
+      m_lines(std::make_shared<CLineRelay>(static_cast<ILineReceiver*>(this), 3)) {
   g_mainWnd = this;
 }
 
@@ -62,6 +63,7 @@ void CMainWnd::Detach() {
   CloseQueue();
   m_config->Detach();
   DiscardPendingNavigations();
+  m_lines->Detach();
 }
 
 // ---- Window procedure
@@ -82,6 +84,9 @@ LRESULT CMainWnd::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_SYSCOMMAND:
       return OnSysCommand(wParam, lParam);
+    case WM_SHOWWINDOW:
+      OnShownChanged(wParam != 0);
+      break;
     case WM_CLOSE:
       // The desktop's close (a window manager's close button) is the close
       // command: the program stays in the notification area. Only the exit
@@ -194,11 +199,7 @@ void CMainWnd::OnClick(const CUIString& name) {
 }
 
 void CMainWnd::OnSelectChanged(const CUIString& name) {
-  if (int line = LineOfOption(name)) StartLine(line);
-}
-
-void CMainWnd::StartLine(int line) {
-  g_logFile.WriteFormat(__FILE__, __LINE__, L"线路选择尚未实现，线路%d未切换", line);
+  if (int line = LineOfOption(name)) OnLineChosen(line);
 }
 
 CControlUI* CMainWnd::FindNamed(LPCWSTR name) {
@@ -225,12 +226,7 @@ void CMainWnd::OnWindowInit() {
     m_pVersionLab->SetAttribute(L"align", L"right");
   }
 
-  CControlUI** lines[] = {&m_pLine1, &m_pLine2, &m_pLine3};
-  const wchar_t* lineNames[] = {L"Line1_pot", L"Line2_pot", L"Line3_pot"};
-  for (int i = 0; i < 3; ++i) {
-    *lines[i] = FindNamed(lineNames[i]);
-    if (*lines[i] != nullptr) (*lines[i])->SetTag(1);
-  }
+  BindLines();
 
   m_pBrowser = FindNamed(L"IeWeb");
   SetUpPortal();
@@ -264,6 +260,7 @@ void CMainWnd::ExitApp(int, void*) {
   m_exiting = true;
   // Nothing queued runs after this point, and late reports are dropped.
   Detach();
+  StopLineWatches();
   m_seams.acceleration.StopIfObtained();
   ShowWindow(false);
   m_tray.Remove();
@@ -284,8 +281,6 @@ void CMainWnd::QueueUpdateComponentMissing() {
 }
 
 void CMainWnd::ExitFromTray() { ExitApp(0, nullptr); }
-
-void CMainWnd::StartFirstLine(int, void*) { StartLine(1); }
 
 void CMainWnd::ShowInitialisationFailed(int, void*) {
   g_logFile.WriteText(__FILE__, __LINE__, L"初始化失败");

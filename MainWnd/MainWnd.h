@@ -10,15 +10,22 @@
 #pragma once
 
 #include "MainWnd/ConfigRelay.h"
+#include "MainWnd/LineLatencyProbe.h"
+#include "MainWnd/LineRelay.h"
 #include "MainWnd/MainWndSeams.h"
 #include "MainWnd/MsgDispatch.h"
 #include "MainWnd/PortalPolicy.h"
 #include "MainWnd/ShellDefaultBrowser.h"
+#include "MainWnd/ProcessWatch.h"
 #include "MainWnd/ThreadTable.h"
 #include "MainWnd/TrayIcon.h"
 #include "uiframework/manager/WindowManagerUI.h"
 #include "uiframework/markup/DialogBuilder.h"
 #include "uiframework/window/WindowWnd.h"
+
+namespace SkinUI {
+class COptionUI;
+}
 
 #include <atomic>
 #include <memory>
@@ -47,7 +54,8 @@ class CMainWnd : public SkinUI::CWindowWnd,
                  public CMsgDispatch<CMainWnd>,
                  private IConfigReceiver,
                  private ITrayIconOwner,
-                 private IPortalWindow {
+                 private IPortalWindow,
+                 private ILineReceiver {
  public:
   explicit CMainWnd(const MainWndSeams& seams);
   // Ends what is left of the workers (bounded) before the window object
@@ -69,7 +77,11 @@ class CMainWnd : public SkinUI::CWindowWnd,
   // (already begun, or the window is gone).
   bool RequestExit();
   bool IsExiting() const { return m_exiting; }
-  // Line change for line 1, 2 or 3.
+  // Starts acceleration on line 1, 2 or 3 (the current line is not
+  // changed here): the loading panel in place of the portal, everything
+  // of the earlier start ended, then a worker runs the start. Returns at
+  // once; the outcome arrives as a queued call. A newer start supersedes
+  // every earlier one: their outcomes change nothing any more.
   void StartLine(int line);
 
   // Workers look at this between their steps.
@@ -144,4 +156,37 @@ class CMainWnd : public SkinUI::CWindowWnd,
   CPortalPolicy m_portal;
   std::vector<void*> m_pendingNavigations;
   bool m_pageClosed = false;
+  // ---- Line selection and acceleration (MainWndLines.cpp)
+ public:
+  enum class LineState { Waiting, Starting, Accelerating, Failed };
+  LineState GetLineState() const { return m_lineState; }
+
+ private:
+  // The user chose line (the option is selected already): ask, then
+  // start it or put the selection back.
+  void OnLineChosen(int line);
+  SkinUI::COptionUI* LineOption(int line) const;
+  void BindLines();
+  void ShowPortal();
+  // The failure handling: everything of the start ended, the portal back,
+  // the failure box.
+  void FailLine();
+  void OnShownChanged(bool shown);
+  void StopLineWatches();
+  // Queued calls of the line flow; generation: the start they belong to.
+  void OnAccelSucceeded(int generation, void* proxyId);
+  void OnAccelFailed(int generation, void*);
+  void OnProxyEnded(int generation, void*);
+  void OnLatencyChanged(int, void*);
+  void QueueAccelSucceeded(int generation, DWORD proxyId) override;
+  void QueueAccelFailed(int generation) override;
+  void QueueProxyEnded(int generation) override;
+  void QueueLatencyChanged() override;
+
+  std::shared_ptr<CLineRelay> m_lines;
+  std::wstring m_lineNames[3];
+  int m_startGeneration = 0;
+  LineState m_lineState = LineState::Waiting;
+  CProcessWatch m_proxyWatch;
+  std::unique_ptr<CLineLatencyProbe> m_latencyProbe;
 };

@@ -4,9 +4,13 @@
 // in the real ones; tests hand in their own.
 #pragma once
 
+#include "MainWnd/LineLatencyProbe.h"
 #include "platform/window/User32.h"
 
+#include <cstdint>
+#include <functional>
 #include <string>
+#include <vector>
 
 class IDefaultBrowser;
 
@@ -30,6 +34,18 @@ class IAccelerationCore {
   virtual void Stop() = 0;
   // Stops acceleration only when the core has been obtained before.
   virtual void StopIfObtained() = 0;
+
+  // User-interface thread, before a start: stops as Stop does (which also
+  // ends every start requested earlier, however far it got) and returns
+  // the ticket of the start that follows.
+  virtual std::uint64_t PrepareStart() = 0;
+  // A worker thread: accelerates on line 1, 2 or 3. On success calls
+  // onStarted with the local proxy's process id (0 when it cannot be told)
+  // and returns the empty message; otherwise returns the failure message
+  // and sets resultCode. A stop after the ticket was taken ends it early
+  // with a message of its own.
+  virtual std::wstring Start(int line, std::uint64_t ticket, const std::function<void(DWORD)>& onStarted,
+                             int& resultCode) = 0;
 };
 
 struct MainWndSeams {
@@ -51,4 +67,8 @@ struct MainWndSeams {
   // Where pop-ups of the outside whitelist go; null: the user's default
   // browser (the shell's "open").
   IDefaultBrowser* defaultBrowser = nullptr;
+  // The line servers whose connect time the line options show, lines 1..3
+  // in order; empty: no figures are measured.
+  std::vector<LatencyTarget> lineTargets;
+  CLineLatencyProbe::Timing latencyTiming;
 };

@@ -47,12 +47,15 @@ ControlManager* ControlManager::GetInstance() {
 }
 
 bool ControlManager::InstallDriver() {
+  if (!InstallDriverOnce()) return false;
+  DeleteRuleAll();
+  return true;
+}
+
+bool ControlManager::InstallDriverOnce() {
   // One attempt per run; later callers wait for it and share its outcome.
   std::lock_guard<std::mutex> guard(installLock_);
-  if (driverState_ == DriverState::Installed) {
-    DeleteRuleAll();
-    return true;
-  }
+  if (driverState_ == DriverState::Installed) return true;
   if (driverState_ == DriverState::Failed) return false;
   driverState_ = DriverState::Failed;
 
@@ -96,7 +99,6 @@ bool ControlManager::InstallDriver() {
   }
   if (!installed) return false;
   driverState_ = DriverState::Installed;
-  DeleteRuleAll();
   return true;
 }
 
@@ -171,9 +173,21 @@ bool ControlManager::LaunchLocalProxy(const std::wstring& commandLine) {
   return true;
 }
 
-std::wstring ControlManager::StartAcceleration(int line, void (*onStarted)(), int& resultCode) {
-  const std::uint64_t generation = stopGeneration_.load();
+bool ControlManager::UnlessStopped(std::uint64_t generation, const std::function<void()>& step) {
+  std::lock_guard<std::mutex> guard(launchLock_);
+  if (StopRequestedSince(generation)) return false;
+  step();
+  return true;
+}
+
+std::wstring ControlManager::StartAcceleration(int line, const std::function<void()>& onStarted, int& resultCode) {
+  return StartAcceleration(line, onStarted, resultCode, stopGeneration_.load());
+}
+
+std::wstring ControlManager::StartAcceleration(int line, const std::function<void()>& onStarted, int& resultCode,
+                                               std::uint64_t generation) {
   std::wstring message;
+  if (StopRequestedSince(generation)) return kStoppedMessage;
 
   if (!IsPreVistaSystem()) {
     const std::wstring config = g_programDir + L"local.cfg";
@@ -187,7 +201,14 @@ std::wstring ControlManager::StartAcceleration(int line, void (*onStarted)(), in
     }
   }
 
-  if (!InstallDriver() || DriverIsRun() == 0) {
+  // A start that was stopped meanwhile must not clear the rules of the
+  // start that followed it.
+  const bool installed = InstallDriverOnce();
+  if (!UnlessStopped(generation, [installed] {
+        if (installed) DeleteRuleAll();
+      }))
+    return kStoppedMessage;
+  if (!installed || DriverIsRun() == 0) {
     message = kEngineFailed;
     resultCode = 102;
   }
@@ -207,11 +228,7 @@ std::wstring ControlManager::StartAcceleration(int line, void (*onStarted)(), in
   const std::string record =
       BuildLaunchRecord(GetServerLine(line), mainPort, static_cast<long>(GetCurrentProcessId()));
   const std::wstring commandLine = AnsiToWide(EncodeLaunchRecord(record));
-  {
-    std::lock_guard<std::mutex> guard(launchLock_);
-    if (StopRequestedSince(generation)) return kStoppedMessage;
-    LaunchLocalProxy(commandLine);
-  }
+  if (!UnlessStopped(generation, [&] { LaunchLocalProxy(commandLine); })) return kStoppedMessage;
   if (WaitUnlessStopped(kLaunchSettleMs, generation)) return kStoppedMessage;
 
   std::vector<DWORD> running;
@@ -222,24 +239,27 @@ std::wstring ControlManager::StartAcceleration(int line, void (*onStarted)(), in
   }
   if (!message.empty()) return message;
 
-  {
-    std::lock_guard<std::mutex> guard(launchLock_);
-    if (StopRequestedSince(generation)) return kStoppedMessage;
-    const std::string port = std::to_string(mainPort);
-    AddRule("", "127.0.0.1", port.c_str(), "", "");
-    AddPid(static_cast<unsigned long>(GetCurrentProcessId()));
-  }
+  if (!UnlessStopped(generation, [mainPort] {
+        const std::string port = std::to_string(mainPort);
+        AddRule("", "127.0.0.1", port.c_str(), "", "");
+        AddPid(static_cast<unsigned long>(GetCurrentProcessId()));
+      }))
+    return kStoppedMessage;
   if (onStarted) onStarted();
   return std::wstring();
 }
 
-void ControlManager::StopAcceleration() {
+void ControlManager::StopAcceleration() { PrepareStart(); }
+
+std::uint64_t ControlManager::PrepareStart() {
   std::lock_guard<std::mutex> guard(launchLock_);
+  std::uint64_t ticket;
   {
     std::lock_guard<std::mutex> stopGuard(stopLock_);
-    stopGeneration_.fetch_add(1);
+    ticket = stopGeneration_.fetch_add(1) + 1;
   }
   stopSignal_.notify_all();
   KillProcessesByName(L"local.exe", true);
   DeleteRuleAll();
+  return ticket;
 }

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 
@@ -31,12 +32,23 @@ class ControlManager {
   // Starts acceleration on line 1, 2 or 3. Returns the empty message on
   // success (after calling onStarted, when given), or the failure message
   // with resultCode set. Blocks for at least two seconds unless the
-  // required "tdx" service is missing. A StopAcceleration while it runs
-  // ends it early, before it launches the local proxy or adds a rule.
-  std::wstring StartAcceleration(int line, void (*onStarted)(), int& resultCode);
+  // required "tdx" service is missing. A StopAcceleration after the start
+  // was requested ends it early, before it launches the local proxy or
+  // adds a rule (or, once launched, before the rule).
+  //
+  // The start is requested when this is called ...
+  std::wstring StartAcceleration(int line, const std::function<void()>& onStarted, int& resultCode);
+  // ... or, for a start that runs on a thread of its own, when its ticket
+  // was taken: a stop between PrepareStart and the worker's first step is
+  // then not missed.
+  std::wstring StartAcceleration(int line, const std::function<void()>& onStarted, int& resultCode,
+                                 std::uint64_t ticket);
 
   // Ends every "local.exe" and removes all redirection rules.
   void StopAcceleration();
+  // Stops as StopAcceleration does, which also ends every start requested
+  // before, and returns the ticket of the start that follows.
+  std::uint64_t PrepareStart();
 
   DriverState driverState() const { return driverState_.load(); }
 
@@ -52,6 +64,11 @@ class ControlManager {
   bool WaitUnlessStopped(unsigned milliseconds, std::uint64_t generation);
   bool SelectPorts(int& mainPort, int& secondaryPort, bool needSecondary, std::uint64_t generation, bool& stopped);
   bool LaunchLocalProxy(const std::wstring& commandLine);
+  // InstallDriver without its removal of the rules.
+  bool InstallDriverOnce();
+  // Runs step under the launch lock unless a stop came after generation;
+  // false when one did (step not run).
+  bool UnlessStopped(std::uint64_t generation, const std::function<void()>& step);
 
   std::atomic<DriverState> driverState_{DriverState::NotTried};
   std::mutex installLock_;

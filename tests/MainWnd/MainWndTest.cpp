@@ -8,6 +8,7 @@
 #include "platform/window/Regions.h"
 #include "system/Paths.h"
 #include "system/WriteLogFile.h"
+#include "tests/MainWnd/MainWndStandIns.h"
 #include "tests/http/LogText.h"
 #include "tests/support/TempMachineRoot.h"
 #include "uiframework/layout/ContainerUI.h"
@@ -40,32 +41,6 @@ constexpr wchar_t kLayout[] =
     L"<Container name=\"init_loading_container\" />"
     L"</VerticalLayout>"
     L"</Window>";
-
-struct AskedBox {
-  HWND owner;
-  std::wstring text;
-  int type;
-  std::wstring first;
-  std::wstring second;
-};
-
-class RecordingBoxes : public IMessageBoxUI {
- public:
-  std::vector<AskedBox> asked;
-  int answer = 0;
-  int Ask(HWND owner, const std::wstring& text, int type, const wchar_t* first, const wchar_t* second) override {
-    asked.push_back({owner, text, type, first, second});
-    return answer;
-  }
-};
-
-class CountingCore : public IAccelerationCore {
- public:
-  int stops = 0;
-  int stopsIfObtained = 0;
-  void Stop() override { ++stops; }
-  void StopIfObtained() override { ++stopsIfObtained; }
-};
 
 // A control that takes the mouse itself, as buttons do.
 class ClassedControl : public CControlUI {
@@ -118,7 +93,7 @@ class MainWndTest : public ::testing::Test {
 
   TempMachineRoot root;
   RecordingBoxes boxes;
-  CountingCore core;
+  ScriptedCore core;
   MainWndSeams seams{boxes, core};
   std::unique_ptr<CMainWnd> window;
 };
@@ -274,15 +249,10 @@ TEST_F(MainWndTest, TheExitRoutineRunsOnceHoweverOftenItIsAsked) {
   EXPECT_FALSE(IsWindow(window->GetHWND()));
 }
 
-TEST_F(MainWndTest, MinimiseButtonAndLineOptions) {
+TEST_F(MainWndTest, MinimiseButton) {
   ASSERT_NE(Open(), nullptr);
   Notify(L"min_btn", L"click");
   EXPECT_TRUE(IsIconic(window->GetHWND()));
-  Notify(L"Line2_pot", L"selectchanged");
-  Notify(L"Line2_pot", L"click");  // not a line change
-  Notify(L"version_lab", L"selectchanged");
-  EXPECT_EQ(Count(L"线路选择尚未实现"), 1u);
-  EXPECT_NE(Log().find(L"线路2未切换"), std::wstring::npos);
 }
 
 TEST_F(MainWndTest, ErrorCodeMessageShowsTheCodesTextFromAnySender) {

@@ -445,4 +445,58 @@ TEST_F(ControlManagerTest, AStopDuringTheStartPreventsTheRule) {
   EXPECT_EXIT(ScenarioAStopDuringTheStartPreventsTheRule(), ::testing::ExitedWithCode(0), "scenario passed");
 }
 
+void ScenarioAStopBetweenTheRequestAndTheWorkersFirstStepIsNotMissed() {
+  Machine m("10.0.19041.1", 64);
+  m.Drivers("sys2");
+  m.InstallLocalProxy();
+  StartLog(m);
+  auto* control = ControlManager::GetInstance();
+  const std::uint64_t ticket = control->PrepareStart();
+  control->StopAcceleration();  // before the worker got going
+  int code = -1;
+  std::wstring message;
+  std::thread worker([&] { message = control->StartAcceleration(1, nullptr, code, ticket); });
+  worker.join();
+  REQUIRE(message == ControlManager::kStoppedMessage, "stopped message");
+  REQUIRE(m.Launches().empty(), "no local.exe launched");
+  REQUIRE(m.Sdk().rules.empty(), "no rule");
+  Pass();
+}
+
+TEST_F(ControlManagerTest, AStopBetweenTheRequestAndTheWorkersFirstStepIsNotMissed) {
+  EXPECT_EXIT(ScenarioAStopBetweenTheRequestAndTheWorkersFirstStepIsNotMissed(), ::testing::ExitedWithCode(0),
+              "scenario passed");
+}
+
+void ScenarioASupersededStartNeverTearsDownTheStartAfterIt() {
+  Machine m("10.0.19041.1", 64);
+  m.Drivers("sys2");
+  m.InstallLocalProxy();
+  StartLog(m);
+  auto* control = ControlManager::GetInstance();
+  const std::uint64_t older = control->PrepareStart();
+  const std::uint64_t newer = control->PrepareStart();
+  int code = -1;
+  int started = 0;
+  REQUIRE(control->StartAcceleration(2, [&] { ++started; }, code, newer).empty(), "the newer start succeeds");
+  REQUIRE(started == 1, "onStarted once");
+  // The older worker only now gets going: it must leave the newer start's
+  // proxy and rule alone.
+  REQUIRE(control->StartAcceleration(1, [&] { ++started; }, code, older) == ControlManager::kStoppedMessage,
+          "the older start ends as stopped");
+  REQUIRE(started == 1, "no second onStarted");
+  std::vector<DWORD> ids;
+  FindProcessIdsByName(L"local.exe", ids, false);
+  REQUIRE(ids.size() == 1, "the newer proxy still runs");
+  REQUIRE(m.Sdk().rules.size() == 1, "the newer rule is still there");
+  REQUIRE(LaunchedRecord(m).find("|38549|") != std::string::npos, "only line 2 was launched");
+  control->StopAcceleration();
+  Pass();
+}
+
+TEST_F(ControlManagerTest, ASupersededStartNeverTearsDownTheStartAfterIt) {
+  EXPECT_EXIT(ScenarioASupersededStartNeverTearsDownTheStartAfterIt(), ::testing::ExitedWithCode(0),
+              "scenario passed");
+}
+
 }  // namespace
