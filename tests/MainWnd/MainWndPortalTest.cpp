@@ -10,6 +10,7 @@
 #include "platform/window/Headless.h"
 #include "system/Paths.h"
 #include "system/WriteLogFile.h"
+#include "tests/MainWnd/MainWndStandIns.h"
 #include "tests/http/LogText.h"
 #include "tests/support/TempMachineRoot.h"
 #include "tests/uiframework_activex/ScriptedBrowser.h"
@@ -52,13 +53,6 @@ std::wstring LayoutWith(const std::wstring& portalElement) {
 class NoBoxes : public IMessageBoxUI {
  public:
   int Ask(HWND, const std::wstring&, int, const wchar_t*, const wchar_t*) override { return 0; }
-};
-
-class StopCounter : public IAccelerationCore {
- public:
-  void Stop() override {}
-  void StopIfObtained() override { ++stops; }
-  int stops = 0;
 };
 
 // The user's default browser, recording what it is handed.
@@ -123,7 +117,7 @@ class MainWndPortalTest : public ::testing::Test {
   scripted::ScriptedWeb web;
   std::optional<scripted::ScriptedBrowserClass> registration{std::in_place, web};
   NoBoxes boxes;
-  StopCounter core;
+  ScriptedCore core;
   RecordingDefaultBrowser defaultBrowser;
   MainWndSeams seams{boxes, core};
   std::unique_ptr<CMainWnd> window;
@@ -190,7 +184,7 @@ TEST_F(MainWndPortalTest, APageClosingTheWindowEndsItAndLeavesAcceleration) {
   EXPECT_FALSE(IsWindow(hwnd));
   EXPECT_TRUE(window->IsQueueClosed());
   EXPECT_FALSE(window->IsExiting()) << "not the exit routine";
-  EXPECT_EQ(core.stops, 0) << "acceleration is left running";
+  EXPECT_EQ(core.stopsIfObtained, 0) << "acceleration is left running";
 }
 
 TEST_F(MainWndPortalTest, TheTopButtonReturnsHomeFromAnyPage) {
@@ -226,7 +220,7 @@ TEST_F(MainWndPortalTest, PopUpsAfterTheExitRoutineBeganAreFreed) {
   Engine().OpenWindow(L"https://news.test/queued-before-exit");
   Pump();
   EXPECT_FALSE(IsWindow(window->GetHWND()));
-  EXPECT_EQ(core.stops, 1);
+  EXPECT_EQ(core.stopsIfObtained, 1);
 }
 
 TEST_F(MainWndPortalTest, WithoutABrowserEngineTheWindowStillWorks) {

@@ -49,9 +49,9 @@ TEST_F(MainWindowXvfbTest, TheWindowShowsCentredWithTheSkinsShapeHidesOnAltF4And
   Rgb status = Pixel(shot, x + 450, y + 588);
   EXPECT_GT(caption.b, caption.r) << "the caption is the skin's dark blue";
   EXPECT_LT(caption.r + caption.g + caption.b, 200);
-  EXPECT_NEAR(portal.r, 0x0B, 6) << "the portal area's background";
-  EXPECT_NEAR(portal.g, 0x11, 6);
-  EXPECT_NEAR(portal.b, 0x1E, 6);
+  // The portal's web view fills its area (with no portal server here, the
+  // engine's own page): neither the black root nor the caption's colour.
+  EXPECT_GT(portal.r + portal.g + portal.b, 200) << "the web view is drawn in the portal area";
   EXPECT_NE(status.r + status.g + status.b, portal.r + portal.g + portal.b) << "the status strip is drawn apart";
 
   // Alt+F4 is the close command: the window hides, the program stays.

@@ -6,19 +6,10 @@
 
 namespace {
 
-// The overlay in the GtkWindow (made once, around the drawing area).
+// The overlay the window's drawing area sits in (made with the window).
 GtkOverlay* OverlayOf(GtkWidget* toplevel) {
   GtkWidget* content = gtk_bin_get_child(GTK_BIN(toplevel));
-  if (content == nullptr) return nullptr;
-  if (GTK_IS_OVERLAY(content)) return GTK_OVERLAY(content);
-  g_object_ref(content);
-  gtk_container_remove(GTK_CONTAINER(toplevel), content);
-  GtkWidget* overlay = gtk_overlay_new();
-  gtk_container_add(GTK_CONTAINER(overlay), content);
-  g_object_unref(content);
-  gtk_container_add(GTK_CONTAINER(toplevel), overlay);
-  gtk_widget_show(overlay);
-  return GTK_OVERLAY(overlay);
+  return content != nullptr && GTK_IS_OVERLAY(content) ? GTK_OVERLAY(content) : nullptr;
 }
 
 // Shown when the child and all its ancestors are visible.

@@ -86,7 +86,14 @@ NativeWindow::NativeWindow(HWND hwnd, bool composited, InputSink sink)
     area_ = gtk_drawing_area_new();
     gtk_widget_set_can_focus(area_, TRUE);
     gtk_widget_add_events(area_, kEvents);
-    gtk_container_add(GTK_CONTAINER(window_), area_);
+    // The drawing area sits in an overlay from the start: native children
+    // (a web view) are laid over it later without taking the area out of
+    // the window, which would recreate its X window and drop the pointer
+    // events that arrive meanwhile.
+    GtkWidget* overlay = gtk_overlay_new();
+    gtk_container_add(GTK_CONTAINER(overlay), area_);
+    gtk_container_add(GTK_CONTAINER(window_), overlay);
+    gtk_widget_show(overlay);
     g_signal_connect(area_, "draw", G_CALLBACK(&NativeWindow::OnDraw), this);
     for (const char* signal : {"motion-notify-event", "button-press-event", "button-release-event", "scroll-event",
                                "enter-notify-event", "leave-notify-event", "key-press-event", "key-release-event"}) {
