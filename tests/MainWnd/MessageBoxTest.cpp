@@ -29,7 +29,17 @@ class MessageBoxTest : public ::testing::Test {
     hwnd = box->Create(owner, kProductTitle, kBoxStyle, 0, 0, 0, 315, 215);
     EXPECT_NE(hwnd, nullptr);
     ShowWindow(hwnd, SW_SHOWNOACTIVATE);
+    // A layered window paints on its timer: the first tick paints (and
+    // sends "windowinit", which picks the parts), the next lays the chosen
+    // parts out. The manual clock makes both happen however fast the
+    // pump runs.
+    Headless::UseManualClock(true);
+    for (int tick = 0; tick < 3; ++tick) {
+      Pump();
+      Headless::AdvanceClock(50);
+    }
     Pump();
+    Headless::UseManualClock(false);
     return *box;
   }
   CControlUI* Part(LPCWSTR name) { return box->PaintManager().FindControl(name); }
