@@ -1,5 +1,6 @@
 // The portal with the real WebKit engine in a skinned window under Xvfb.
 #include "tests/portal_gtk/PortalFixture.h"
+#include "platform/CodePage.h"
 
 #include <webkit2/webkit2.h>
 
@@ -144,7 +145,10 @@ TEST_F(PortalEndToEnd, ThePortalCertificateUnderAnotherHostIsRefused) {
   }
   g_signal_handlers_disconnect_by_data(view, &watch);
   EXPECT_TRUE(refusedCertificate());
-  EXPECT_EQ(Mark(), mark) << "nothing of the other host was shown";
+  std::string shown;
+  for (size_t i = mark; i < policy_->documents.size(); ++i) shown += WideToUtf8String(policy_->documents[i]) + " ";
+  for (const auto& [url, code] : policy_->errors) shown += " error " + WideToUtf8String(url) + " " + std::to_string(code);
+  EXPECT_EQ(Mark(), mark) << "nothing of the other host was shown: " << shown;
 }
 
 TEST_F(PortalEndToEnd, PageClosingItsWindowEndsTheWindow) {

@@ -121,19 +121,34 @@ struct CWebKitBrowser::Signals {
   static void LoadChanged(WebKitWebView* view, WebKitLoadEvent event, CWebKitBrowser* self) {
     if (!self->IsAttached()) return;
     const std::wstring url = Wide(webkit_web_view_get_uri(view));
-    if (event == WEBKIT_LOAD_COMMITTED) self->RaiseNavigateComplete2(true, url);
-    if (event == WEBKIT_LOAD_FINISHED && !self->failed_) self->RaiseDocumentComplete(true, url);
-    if (event == WEBKIT_LOAD_STARTED) self->failed_ = false;
+    if (event == WEBKIT_LOAD_STARTED) {
+      self->failed_ = self->committed_ = false;
+      self->errorPageLoad_ = self->errorPageNext_;
+      self->errorPageNext_ = false;
+    }
+    if (self->errorPageLoad_) return;
+    if (event == WEBKIT_LOAD_COMMITTED) {
+      self->committed_ = true;
+      self->RaiseNavigateComplete2(true, url);
+    }
+    // Only a load that committed a document and did not fail completes
+    // one: a refused or cancelled load "finishes" too, while the view's
+    // address already names where it was heading.
+    if (event == WEBKIT_LOAD_FINISHED && self->committed_ && !self->failed_) self->RaiseDocumentComplete(true, url);
   }
 
   static gboolean LoadFailed(WebKitWebView*, WebKitLoadEvent, const char* uri, GError* error, CWebKitBrowser* self) {
-    // Loads the policy cancelled are not errors.
+    if (!self->IsAttached()) return TRUE;
+    // The load completes no document either way: its "finished" that
+    // follows must not report the address it was heading for.
+    self->failed_ = true;
+    // Loads the policy or a newer navigation cancelled are not errors.
     if (g_error_matches(error, WEBKIT_NETWORK_ERROR, WEBKIT_NETWORK_ERROR_CANCELLED) ||
         g_error_matches(error, WEBKIT_POLICY_ERROR, WEBKIT_POLICY_ERROR_FRAME_LOAD_INTERRUPTED_BY_POLICY_CHANGE))
       return TRUE;
-    if (!self->IsAttached()) return TRUE;
-    self->failed_ = true;
-    return self->RaiseNavigateError(true, Wide(uri), error ? error->code : 0) ? TRUE : FALSE;
+    const bool handled = self->RaiseNavigateError(true, Wide(uri), error ? error->code : 0);
+    self->errorPageNext_ = !handled;
+    return handled ? TRUE : FALSE;
   }
 
   static gboolean TlsFailed(WebKitWebView*, const char* uri, GTlsCertificate*, GTlsCertificateFlags,

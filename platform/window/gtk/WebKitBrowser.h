@@ -72,5 +72,10 @@ class CWebKitBrowser : public CBrowserObject {
   WebKitWebContext* context_;  // held
   WebKitWebView* view_ = nullptr;  // held
   HWND host_ = nullptr;
-  bool failed_ = false;  // the current load failed: no DocumentComplete
+  bool failed_ = false;     // the current load failed: no DocumentComplete
+  bool committed_ = false;  // the current load committed a document
+  // The engine shows its own page for a failed load: that page's load is
+  // no document of the address that failed.
+  bool errorPageNext_ = false;
+  bool errorPageLoad_ = false;
 };
