@@ -190,7 +190,7 @@ HRESULT CWebBrowserUI::Invoke(DISPID id, REFIID iid, LCID, WORD, DISPPARAMS* par
     case DISPID_WINDOWCLOSING:
     case DISPID_NAVIGATEERROR:
     case DISPID_NEWWINDOW3:
-      return DispatchEvent(id, params, argError);
+      return DispatchBrowserEvent(id, params, argError);
     default:
       break;
   }
@@ -221,7 +221,7 @@ HRESULT CWebBrowserUI::CallExternal(const ExternalFunction& function, DISPPARAMS
   return S_OK;
 }
 
-HRESULT CWebBrowserUI::DispatchEvent(DISPID id, DISPPARAMS* params, UINT* argError) {
+HRESULT CWebBrowserUI::DispatchBrowserEvent(DISPID id, DISPPARAMS* params, UINT* argError) {
   HRESULT hr = S_OK;
   switch (id) {
     case DISPID_STATUSTEXTCHANGE:

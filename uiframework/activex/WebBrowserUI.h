@@ -110,7 +110,7 @@ class CWebBrowserUI : public CActiveXUI,
   LRESULT TranslateAccelerator(MSG* message) override;
 
  private:
-  HRESULT DispatchEvent(DISPID id, DISPPARAMS* params, UINT* argError);
+  HRESULT DispatchBrowserEvent(DISPID id, DISPPARAMS* params, UINT* argError);
   HRESULT CallExternal(const ExternalFunction& function, DISPPARAMS* params, VARIANT* result,
                        EXCEPINFO* exception, UINT* argError);
   void SetDocumentUiHandler();
