@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <ctime>
+#include <future>
 #include <thread>
 
 namespace {
@@ -44,12 +45,19 @@ uintptr_t _beginthreadex(void*, unsigned, ThreadProc proc, void* argument, unsig
   auto* thread = new ThreadObject;
   thread->AddRef();  // the running thread's own reference
   try {
-    std::thread worker([thread, proc, argument] {
+    // The new thread's id is its kernel thread id, known once it runs: the
+    // caller gets it before this returns, as GetCurrentThreadId inside the
+    // thread reports it.
+    std::promise<DWORD> started;
+    std::future<DWORD> id = started.get_future();
+    std::thread worker([thread, proc, argument, &started] {
+      started.set_value(GetCurrentThreadId());
       DWORD code = proc(argument);
       thread->Finish(code);
       thread->Release();
     });
-    if (threadId) *threadId = 0;  // the layer hands out no numeric ids for new threads
+    const DWORD newId = id.get();
+    if (threadId) *threadId = newId;
     worker.detach();
   } catch (const std::system_error&) {
     thread->Release();

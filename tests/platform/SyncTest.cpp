@@ -56,6 +56,28 @@ TEST(Threads, ThreadHandlesAreWaitableAndKeepTheExitCode) {
   CloseHandle(go);
 }
 
+static unsigned WINAPI ReportOwnId(void* slot) {
+  *static_cast<DWORD*>(slot) = GetCurrentThreadId();
+  return 0;
+}
+
+TEST(Threads, TheIdHandedOutIsTheOneTheThreadSees) {
+  DWORD seen[2] = {};
+  unsigned ids[2] = {};
+  HANDLE threads[2];
+  for (int i = 0; i < 2; ++i) {
+    threads[i] = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, &ReportOwnId, &seen[i], 0, &ids[i]));
+    ASSERT_NE(threads[i], nullptr);
+  }
+  for (int i = 0; i < 2; ++i) {
+    EXPECT_EQ(WaitForSingleObject(threads[i], 5000), WAIT_OBJECT_0);
+    EXPECT_NE(ids[i], 0u);
+    EXPECT_EQ(ids[i], seen[i]);
+    CloseHandle(threads[i]);
+  }
+  EXPECT_NE(ids[0], GetCurrentThreadId());
+}
+
 TEST(NamedSemaphore, ASecondHolderSeesThatTheNameExists) {
   TempMachineRoot root;
   SECURITY_DESCRIPTOR descriptor;
