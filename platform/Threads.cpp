@@ -50,7 +50,9 @@ uintptr_t _beginthreadex(void*, unsigned, ThreadProc proc, void* argument, unsig
     // thread reports it.
     std::promise<DWORD> started;
     std::future<DWORD> id = started.get_future();
-    std::thread worker([thread, proc, argument, &started] {
+    // The promise travels with the thread, so its shared state outlives
+    // the set_value that wakes this caller.
+    std::thread worker([thread, proc, argument, started = std::move(started)]() mutable {
       started.set_value(GetCurrentThreadId());
       DWORD code = proc(argument);
       thread->Finish(code);
