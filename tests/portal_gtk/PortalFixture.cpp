@@ -117,7 +117,7 @@ WebKitWebView* PortalEndToEnd::PrepareOrigin(ViewOrigin origin) {
   if (origin == ViewOrigin::kSpare) {
     engine_->PrepareView();
     EXPECT_TRUE(RunLoopUntil([&] { return views.SpareReady(); }, 120000)) << "the spare view did not come up";
-  } else if (views.SpareReady()) {
+  } else if (views.Spare() != nullptr) {
     // The one left by an earlier test goes; the next comes only once no
     // view is in use, so the control gets a new one.
     WebKitWebView* spare = views.TakeView();

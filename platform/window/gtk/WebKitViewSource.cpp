@@ -76,7 +76,12 @@ WebKitWebView* CWebKitViewSource::NewView() const {
 WebKitWebView* CWebKitViewSource::TakeView() {
   ++inUse_;
   CancelDelayedSpare();
-  if (!SpareReady()) return NewView();
+  if (!SpareReady()) {
+    // Still starting: its blank page's events would reach the taker, and
+    // kept it would be a second web process beside the view in use.
+    DropSpare();
+    return NewView();
+  }
   WebKitWebView* view = spare_;
   g_signal_handlers_disconnect_by_data(view, this);
   spare_ = nullptr;

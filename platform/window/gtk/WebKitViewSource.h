@@ -38,7 +38,7 @@ class CWebKitViewSource {
 
   // A view for a browser object (one reference, the caller's; no parent):
   // the spare when its web process is up and its blank page loaded,
-  // otherwise a new one (a spare still starting stays for the next taker).
+  // otherwise a new one (and a spare still starting is dropped).
   WebKitWebView* TakeView();
   // A view from TakeView was destroyed: when it was the last one in use,
   // a spare follows after the delay (unless a view is taken before).
