@@ -21,7 +21,14 @@ void Click(CWebBrowserUI* browser, const char* id) {
   RunScript(browser, std::string("document.getElementById('") + id + "').click();");
 }
 
-TEST_F(PortalEndToEnd, HomeRendersInTheControlAndFramesArePoliced) {
+std::string OriginName(const ::testing::TestParamInfo<ViewOrigin>& info) {
+  return info.param == ViewOrigin::kSpare ? "AdoptedSpare" : "FreshView";
+}
+
+INSTANTIATE_TEST_SUITE_P(Views, PortalEndToEnd, ::testing::Values(ViewOrigin::kFresh, ViewOrigin::kSpare),
+                         OriginName);
+
+TEST_P(PortalEndToEnd, HomeRendersInTheControlAndFramesArePoliced) {
   ASSERT_TRUE(WaitForDocument(Home(), 0));
   Settle(1500);
   WaitForDrawing();
@@ -40,7 +47,7 @@ TEST_F(PortalEndToEnd, HomeRendersInTheControlAndFramesArePoliced) {
   EXPECT_TRUE(Contains(policy_->refused, L"https://127.0.0.1:18443/other/frame.html"));
 }
 
-TEST_F(PortalEndToEnd, LinksAndPopUpsFollowThePolicy) {
+TEST_P(PortalEndToEnd, LinksAndPopUpsFollowThePolicy) {
   ASSERT_TRUE(WaitForDocument(Home(), 0));
   size_t mark = Mark();
   Click(browser_, "inside");
@@ -78,16 +85,10 @@ TEST_F(PortalEndToEnd, LinksAndPopUpsFollowThePolicy) {
 namespace portaltest {
 namespace {
 
-TEST_F(PortalEndToEnd, ScriptCallsReachTheHostAndBadPagesStayInsideThePolicy) {
+TEST_P(PortalEndToEnd, ScriptCallsReachTheHostAndBadPagesStayInsideThePolicy) {
   ASSERT_TRUE(WaitForDocument(Home(), 0));
   Click(browser_, "whitelist");
-  ASSERT_TRUE(RunLoopUntil(
-      [&] {
-        for (const auto& [id, hr] : browser_->externalCalls)
-          if (id == 500 && hr == S_OK) return true;
-        return false;
-      },
-      60000));
+  ASSERT_TRUE(WaitForExternalCall(500, S_OK));
 
   // A page that opens 1000 pop-ups, calls window.external wrongly and
   // navigates to a local file.
@@ -122,9 +123,9 @@ struct LoadWatch {
   }
 };
 
-TEST_F(PortalEndToEnd, ThePortalCertificateUnderAnotherHostIsRefused) {
+TEST_P(PortalEndToEnd, ThePortalCertificateUnderAnotherHostIsRefused) {
   ASSERT_TRUE(WaitForDocument(Home(), 0));
-  WebKitWebView* view = dynamic_cast<CWebKitBrowser*>(browser_->GetBrowser())->View();
+  WebKitWebView* view = ViewOf(browser_);
   ASSERT_NE(view, nullptr);
   LoadWatch watch;
   g_signal_connect(view, "notify::is-loading", G_CALLBACK(&LoadWatch::Changed), &watch);
@@ -151,7 +152,25 @@ TEST_F(PortalEndToEnd, ThePortalCertificateUnderAnotherHostIsRefused) {
   EXPECT_EQ(Mark(), mark) << "nothing of the other host was shown: " << shown;
 }
 
-TEST_F(PortalEndToEnd, PageClosingItsWindowEndsTheWindow) {
+TEST_P(PortalEndToEnd, ASecondControlAfterTheFirstIsDestroyedAdoptsTheSpare) {
+  ASSERT_TRUE(WaitForDocument(Home(), 0));
+  ClosePortal();
+  // Once no view is in use the engine readies a spare by itself.
+  CWebKitViewSource& views = *engine_->Views();
+  ASSERT_TRUE(RunLoopUntil([&] { return views.SpareReady(); }, 120000));
+  WebKitWebView* spare = views.Spare();
+  OpenPortal();
+  EXPECT_EQ(ViewOf(browser_), spare);
+  EXPECT_EQ(views.Spare(), nullptr);  // none beside a view in use
+  ASSERT_TRUE(WaitForDocument(Home(), 0));
+  EXPECT_TRUE(Contains(policy_->allowed, Home()));  // the policy was asked
+  Click(browser_, "whitelist");
+  ASSERT_TRUE(WaitForExternalCall(500, S_OK));
+  Settle(2 * CWebKitViewSource::kSpareDelayMs);
+  EXPECT_EQ(views.Spare(), nullptr);
+}
+
+TEST_P(PortalEndToEnd, PageClosingItsWindowEndsTheWindow) {
   ASSERT_TRUE(WaitForDocument(Home(), 0));
   Click(browser_, "close");
   ASSERT_TRUE(RunLoopUntil([&] { return window_.destroyed; }, 60000));

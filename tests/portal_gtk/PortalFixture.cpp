@@ -101,24 +101,67 @@ void PortalEndToEnd::SetUp() {
   std::ofstream(openedFile_, std::ios::trunc).flush();  // each test hears its own xdg-open calls
   inside_.Append({L"https://127.0.0.1:18443/daohang/", L"https://localhost:18444/"});
   outside_.Append({L"https://www.example.com/"});
+  WebKitWebView* spare = PrepareOrigin(GetParam());
+  OpenPortal();
+  if (GetParam() == ViewOrigin::kSpare) {
+    ASSERT_EQ(ViewOf(browser_), spare) << "the control did not adopt the spare view";
+  } else {
+    ASSERT_NE(ViewOf(browser_), spare) << "the control adopted a spare view";
+  }
+}
+
+void PortalEndToEnd::TearDown() { ClosePortal(); }
+
+WebKitWebView* PortalEndToEnd::PrepareOrigin(ViewOrigin origin) {
+  CWebKitViewSource& views = *engine_->Views();
+  if (origin == ViewOrigin::kSpare) {
+    engine_->PrepareView();
+    EXPECT_TRUE(RunLoopUntil([&] { return views.SpareReady(); }, 120000)) << "the spare view did not come up";
+  } else if (views.Spare() != nullptr) {
+    // The one left by an earlier test goes; the next comes only once no
+    // view is in use, so the control gets a new one.
+    WebKitWebView* spare = views.TakeView();
+    g_object_unref(spare);
+    views.ViewReturned();
+  }
+  return views.Spare();
+}
+
+void PortalEndToEnd::OpenPortal() {
+  window_.destroyed = false;
   ASSERT_NE(window_.SkinTestWindow::Open(100, 100, 800, 600), nullptr);
   policy_ = new RecordingPolicy(L"127.0.0.1:18443", inside_, outside_, window_, window_);
   window_.policy = policy_;
   auto* bar = new CControlUI;
   bar->SetBkColor(0xFF303030);
   browser_ = new RecordingBrowser;
+  const size_t notes = window_.notes.size();
   window_.AttachRow({bar, browser_}, {40});
-  ASSERT_TRUE(RunLoopUntil([&] { return !window_.notes.empty(); }, 5000));
+  ASSERT_TRUE(RunLoopUntil([&] { return window_.notes.size() > notes; }, 5000));
   ASSERT_NE(browser_->GetBrowser(), nullptr) << "the WebKit engine was not created";
   policy_->AttachBrowser(browser_);
   browser_->RegisterExternalFunction(L"FrameLoaded", &FrameLoaded, {VT_BSTR});
   browserOnScreen_ = RECT{140, 100, 900, 700};
 }
 
-void PortalEndToEnd::TearDown() {
+void PortalEndToEnd::ClosePortal() {
+  // The control goes first (a window's controls otherwise live as long as
+  // its window object), and with it the view.
+  if (policy_ != nullptr) policy_->AttachBrowser(nullptr);
+  if (auto* row = browser_ ? dynamic_cast<CContainerUI*>(browser_->GetParent()) : nullptr) {
+    row->Remove(browser_);
+    Settle(100);
+  }
   if (::IsWindow(window_.GetHWND())) ::DestroyWindow(window_.GetHWND());
   Settle(100);
   delete policy_;
+  policy_ = nullptr;
+  browser_ = nullptr;
+}
+
+WebKitWebView* PortalEndToEnd::ViewOf(CWebBrowserUI* browser) const {
+  auto* engine = dynamic_cast<CWebKitBrowser*>(browser->GetBrowser());
+  return engine ? engine->View() : nullptr;
 }
 
 bool PortalEndToEnd::WaitForDocument(const std::wstring& url, size_t mark, int timeoutMs) {
@@ -126,6 +169,16 @@ bool PortalEndToEnd::WaitForDocument(const std::wstring& url, size_t mark, int t
       [&] {
         for (size_t i = mark; i < policy_->documents.size(); ++i)
           if (policy_->documents[i] == url) return true;
+        return false;
+      },
+      timeoutMs);
+}
+
+bool PortalEndToEnd::WaitForExternalCall(DISPID id, HRESULT hr, int timeoutMs) {
+  return RunLoopUntil(
+      [&] {
+        for (const auto& call : browser_->externalCalls)
+          if (call.first == id && call.second == hr) return true;
         return false;
       },
       timeoutMs);

@@ -13,6 +13,7 @@
 #include "MainWnd/PortalPolicy.h"
 #include "tests/MainWnd/PortalCallQueue.h"
 #include "platform/window/gtk/WebKitBrowser.h"
+#include "platform/window/gtk/WebKitViewSource.h"
 #include "tests/platform_gtk/DisplayProbe.h"
 #include "tests/portal_gtk/PortalProcesses.h"
 #include "tests/uiframework_window/SkinTestWindow.h"
@@ -66,17 +67,33 @@ class RecordingPolicy : public CPortalPolicy {
   std::vector<std::pair<std::wstring, LONG>> errors;
 };
 
-class PortalEndToEnd : public ::testing::Test {
+// Where the control's view comes from: a new view, or the engine's spare
+// (its web process already running) that the control adopts.
+enum class ViewOrigin { kFresh, kSpare };
+
+class PortalEndToEnd : public ::testing::TestWithParam<ViewOrigin> {
  protected:
   static void SetUpTestSuite();
   static void TearDownTestSuite();
   void SetUp() override;
   void TearDown() override;
 
+  // Leaves the engine with a ready spare view (kSpare) or with none ready
+  // (kFresh), for the next control; returns the spare (or null).
+  WebKitWebView* PrepareOrigin(ViewOrigin origin);
+  // Opens the window with the bar and the browser control on the policy.
+  void OpenPortal();
+  // Destroys the window and the policy.
+  void ClosePortal();
+  WebKitWebView* ViewOf(CWebBrowserUI* browser) const;
+
   // Marks the documents completed so far.
   size_t Mark() const { return policy_->documents.size(); }
   // Waits for the top document at url to complete after the mark.
   bool WaitForDocument(const std::wstring& url, size_t mark, int timeoutMs = 120000);
+  // Waits for the page's window.external call with that dispatch id to
+  // return hr.
+  bool WaitForExternalCall(DISPID id, HRESULT hr, int timeoutMs = 60000);
   // Lets the display and the engine run for a while.
   void Settle(int ms);
   std::string OpenedAddresses() const { return ReadFile(openedFile_); }

@@ -3,6 +3,7 @@
 #include <gtk/gtk.h>
 #include <webkit2/webkit2.h>
 
+#include <utility>
 #include <vector>
 
 #include "platform/CodePage.h"
@@ -11,24 +12,6 @@
 #include "platform/window/gtk/GtkBackend.h"
 
 namespace {
-
-// Page scripts reach the host through two message channels: window.close()
-// of the top page, and every window.external.NAME(args) call.
-constexpr const char* kCloseChannel = "brisgolClose";
-constexpr const char* kExternalChannel = "brisgolExternal";
-constexpr const char* kPageScript = R"JS((function () {
-  const post = (channel, message) => window.webkit.messageHandlers[channel].postMessage(message);
-  if (window === window.top) {
-    window.close = function () { post('brisgolClose', null); };
-  }
-  const external = new Proxy({}, {
-    get(target, name) {
-      if (typeof name !== 'string' || name === 'then') return undefined;
-      return function (...args) { post('brisgolExternal', { name: name, args: args }); };
-    }
-  });
-  try { Object.defineProperty(window, 'external', { value: external, configurable: true }); } catch (e) {}
-})();)JS";
 
 // An external call with more arguments than this is refused unseen.
 constexpr int kMaxExternalArguments = 64;
@@ -142,8 +125,11 @@ struct CWebKitBrowser::Signals {
     // The load completes no document either way: its "finished" that
     // follows must not report the address it was heading for.
     self->failed_ = true;
-    // Loads the policy or a newer navigation cancelled are not errors.
+    // Loads the policy or a newer navigation cancelled are not errors (the
+    // network layer reports some cancellations as its own): no error page
+    // of the engine's either, whose load would race the next navigation.
     if (g_error_matches(error, WEBKIT_NETWORK_ERROR, WEBKIT_NETWORK_ERROR_CANCELLED) ||
+        g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED) ||
         g_error_matches(error, WEBKIT_POLICY_ERROR, WEBKIT_POLICY_ERROR_FRAME_LOAD_INTERRUPTED_BY_POLICY_CHANGE))
       return TRUE;
     const bool handled = self->RaiseNavigateError(true, Wide(uri), error ? error->code : 0);
@@ -217,35 +203,16 @@ struct CWebKitBrowser::Signals {
   }
 };
 
-CWebKitBrowser::CWebKitBrowser(WebKitWebContext* context) : context_(context) { g_object_ref(context_); }
+CWebKitBrowser::CWebKitBrowser(std::shared_ptr<CWebKitViewSource> views)
+    : views_(std::move(views)) {}
 
-CWebKitBrowser::~CWebKitBrowser() {
-  DetachView();
-  g_object_unref(context_);
-}
+CWebKitBrowser::~CWebKitBrowser() { DetachView(); }
 
 bool CWebKitBrowser::AttachView(HWND host) {
   GtkBackend* backend = DisplayBackend();
   if (backend == nullptr || view_ != nullptr) return false;
-  WebKitUserContentManager* content = webkit_user_content_manager_new();
-  WebKitUserScript* script = webkit_user_script_new(kPageScript, WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
-                                                    WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr);
-  webkit_user_content_manager_add_script(content, script);
-  webkit_user_script_unref(script);
-  webkit_user_content_manager_register_script_message_handler(content, kCloseChannel);
-  webkit_user_content_manager_register_script_message_handler(content, kExternalChannel);
-  view_ = WEBKIT_WEB_VIEW(
-      g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", context_, "user-content-manager", content, nullptr));
-  g_object_unref(content);
-  g_object_ref_sink(view_);
-  WebKitSettings* settings = webkit_web_view_get_settings(view_);
-  // Pop-ups reach the host's policy instead of being blocked unseen.
-  webkit_settings_set_javascript_can_open_windows_automatically(settings, TRUE);
-  webkit_settings_set_enable_developer_extras(settings, FALSE);
-  // The portal's pages are plain documents: software rendering draws them
-  // on any display, a virtual one included.
-  webkit_settings_set_hardware_acceleration_policy(settings, WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
-
+  view_ = views_->TakeView();
+  WebKitUserContentManager* content = webkit_web_view_get_user_content_manager(view_);
   g_signal_connect(view_, "decide-policy", G_CALLBACK(&Signals::DecidePolicy), this);
   g_signal_connect(view_, "create", G_CALLBACK(&Signals::Create), this);
   g_signal_connect(view_, "load-changed", G_CALLBACK(&Signals::LoadChanged), this);
@@ -257,7 +224,7 @@ bool CWebKitBrowser::AttachView(HWND host) {
   g_signal_connect(content, "script-message-received::brisgolClose", G_CALLBACK(&Signals::CloseMessage), this);
   g_signal_connect(content, "script-message-received::brisgolExternal", G_CALLBACK(&Signals::ExternalMessage),
                    this);
-  g_signal_connect(context_, "download-started", G_CALLBACK(&Signals::DownloadStarted), this);
+  g_signal_connect(views_->Context(), "download-started", G_CALLBACK(&Signals::DownloadStarted), this);
 
   if (!backend->EmbedWidget(host, GTK_WIDGET(view_))) {
     DetachView();
@@ -271,7 +238,7 @@ void CWebKitBrowser::DetachView() {
   if (view_ == nullptr) return;
   WebKitWebView* view = view_;
   view_ = nullptr;
-  g_signal_handlers_disconnect_by_data(context_, this);
+  g_signal_handlers_disconnect_by_data(views_->Context(), this);
   g_signal_handlers_disconnect_by_data(webkit_web_view_get_user_content_manager(view), this);
   g_signal_handlers_disconnect_by_data(view, this);
   webkit_web_view_stop_loading(view);
@@ -280,6 +247,7 @@ void CWebKitBrowser::DetachView() {
     host_ = nullptr;
   }
   g_object_unref(view);
+  views_->ViewReturned();
 }
 
 void CWebKitBrowser::PlaceView(const RECT&) {
@@ -315,21 +283,23 @@ CWebKitBrowserClass::CWebKitBrowserClass(const std::string& certificateFile, con
   if (DisplayBackend() == nullptr) return;
   WebKitWebsiteDataManager* data = webkit_website_data_manager_new_ephemeral();
   webkit_website_data_manager_set_tls_errors_policy(data, WEBKIT_TLS_ERRORS_POLICY_FAIL);
-  context_ = webkit_web_context_new_with_website_data_manager(data);
+  WebKitWebContext* context = webkit_web_context_new_with_website_data_manager(data);
   g_object_unref(data);
   if (!certificateFile.empty()) {
     GError* error = nullptr;
     GTlsCertificate* certificate = g_tls_certificate_new_from_file(certificateFile.c_str(), &error);
     if (certificate != nullptr) {
-      webkit_web_context_allow_tls_certificate_for_host(context_, certificate, host.c_str());
+      webkit_web_context_allow_tls_certificate_for_host(context, certificate, host.c_str());
       g_object_unref(certificate);
       trusted_ = true;
     }
     g_clear_error(&error);
   }
+  views_ = std::make_shared<CWebKitViewSource>(context);
+  g_object_unref(context);
   ComPtr<IClassFactory> factory;
-  WebKitWebContext* context = context_;
-  *factory.Put() = new CBrowserClassFactory([context]() -> CBrowserObject* { return new CWebKitBrowser(context); });
+  std::shared_ptr<CWebKitViewSource> views = views_;
+  *factory.Put() = new CBrowserClassFactory([views]() -> CBrowserObject* { return new CWebKitBrowser(views); });
   CoRegisterClassObject(CLSID_WebBrowser, factory.Get(), CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &classCookie_);
   CoRegisterProgID(L"Shell.Explorer.2", CLSID_WebBrowser, &progIdCookie_);
 }
@@ -337,5 +307,11 @@ CWebKitBrowserClass::CWebKitBrowserClass(const std::string& certificateFile, con
 CWebKitBrowserClass::~CWebKitBrowserClass() {
   if (progIdCookie_ != 0) CoRevokeClassObject(progIdCookie_);
   if (classCookie_ != 0) CoRevokeClassObject(classCookie_);
-  if (context_ != nullptr) g_object_unref(context_);
+  // Browser objects still alive keep the source for their views; the
+  // spare goes now.
+  if (views_) views_->Close();
+}
+
+void CWebKitBrowserClass::PrepareView() {
+  if (views_) views_->Prepare();
 }

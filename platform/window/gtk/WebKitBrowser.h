@@ -18,17 +18,17 @@
 // Display thread only (the GTK backend must be installed).
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "platform/browser/BrowserObject.h"
-
-typedef struct _WebKitWebContext WebKitWebContext;
-typedef struct _WebKitWebView WebKitWebView;
+#include "platform/window/gtk/WebKitViewSource.h"
 
 // Registers the WebKit engine under CLSID_WebBrowser (and the ProgID
 // "Shell.Explorer.2") for its lifetime, with one web context whose only
 // trusted exception is certificateFile for host (a PEM file; empty: no
-// exception). Without the GTK backend nothing is registered.
+// exception). Without the GTK backend nothing is registered. The views
+// come from one CWebKitViewSource (a spare view ready ahead, see there).
 class CWebKitBrowserClass {
  public:
   CWebKitBrowserClass(const std::string& certificateFile, const std::string& host);
@@ -39,10 +39,15 @@ class CWebKitBrowserClass {
   bool IsRegistered() const { return classCookie_ != 0; }
   // The certificate could be read (and is trusted for the host).
   bool TrustsCertificate() const { return trusted_; }
-  WebKitWebContext* Context() const { return context_; }
+  WebKitWebContext* Context() const { return views_ ? views_->Context() : nullptr; }
+  // A browser control is coming (the main window's skin holds one): its
+  // view's web process starts now.
+  void PrepareView();
+  // The views' source (null without the GTK backend).
+  CWebKitViewSource* Views() const { return views_.get(); }
 
  private:
-  WebKitWebContext* context_ = nullptr;
+  std::shared_ptr<CWebKitViewSource> views_;
   DWORD classCookie_ = 0;
   DWORD progIdCookie_ = 0;
   bool trusted_ = false;
@@ -50,7 +55,7 @@ class CWebKitBrowserClass {
 
 class CWebKitBrowser : public CBrowserObject {
  public:
-  explicit CWebKitBrowser(WebKitWebContext* context);
+  explicit CWebKitBrowser(std::shared_ptr<CWebKitViewSource> views);
 
   // The view (null while the object is not active); for tests.
   WebKitWebView* View() const { return view_; }
@@ -69,7 +74,7 @@ class CWebKitBrowser : public CBrowserObject {
   struct Signals;
   friend struct Signals;
 
-  WebKitWebContext* context_;  // held
+  std::shared_ptr<CWebKitViewSource> views_;
   WebKitWebView* view_ = nullptr;  // held
   HWND host_ = nullptr;
   bool failed_ = false;     // the current load failed: no DocumentComplete
