@@ -12,13 +12,13 @@ std::string ConfigDocumentUrl() {
   return std::string("http://") + build_settings::kConfigHost + "/tolvene/config.txt";
 }
 
-std::string FetchConfigDocument(const std::string& url) {
+std::string FetchConfigDocument(const std::string& url, CTransferAbort* abort) {
   if (url.empty()) {
     g_logFile.WriteText(__FILE__, __LINE__, L"下载链接为空");
     return std::string();
   }
   std::wstring path = g_programDir + L"config.txt";
-  DownloadToFile(url.c_str(), path.c_str(), 1);
+  DownloadToFile(url.c_str(), path.c_str(), 1, abort);
   if (!PathExists(path)) {
     g_logFile.WriteText(__FILE__, __LINE__, L"文件不存在");
     return std::string();

@@ -2,6 +2,8 @@
 // "config.txt" in the program directory and decrypted.
 #pragma once
 
+#include "http/TransferAbort.h"
+
 #include <string>
 
 // "http://" + the build's configuration host + "/tolvene/config.txt".
@@ -9,6 +11,7 @@
 std::string ConfigDocumentUrl();
 
 // The decrypted document text, or an empty string after a logged failure
-// (empty URL, no file after the download) or when nothing decrypts.
-std::string FetchConfigDocument(const std::string& url);
+// (empty URL, no file after the download) or when nothing decrypts. A
+// raised abort (may be null) ends the download at once.
+std::string FetchConfigDocument(const std::string& url, CTransferAbort* abort = nullptr);
 std::string FetchConfigDocument();

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "MainWnd/Whitelist.h"
+#include "http/TransferAbort.h"
 
 class IConfigOutcome {
  public:
@@ -13,6 +14,9 @@ class IConfigOutcome {
   // The window's two lists, filled by the thread (published whole).
   virtual CWhitelist& InsideWhitelist() = 0;
   virtual CWhitelist& OutsideWhitelist() = 0;
+  // The stop of the thread's downloads: raised when its outcome is no
+  // longer wanted (the window's exit), it ends a download at once.
+  virtual CTransferAbort& Transfers() = 0;
 
   // Everything read: start acceleration on line 1.
   virtual void StartFirstLine() = 0;

@@ -19,6 +19,7 @@ unsigned WINAPI RelayThreadProc(void* argument) {
 }  // namespace
 
 void CConfigRelay::Detach() {
+  m_transfers.Abort();
   std::lock_guard<std::mutex> hold(m_lock);
   m_receiver = nullptr;
 }

@@ -3,7 +3,8 @@
 // whitelists and hands each outcome to the window's call dispatcher while
 // the window is attached. Once the window detaches (its exit routine or its
 // end), outcomes are dropped, so a thread that ends late never reaches a
-// window that is gone.
+// window that is gone. Detaching also aborts the thread's download, so the
+// thread ends at once instead of waiting for a server that never answers.
 #pragma once
 
 #include "MainWnd/ConfigOutcome.h"
@@ -27,12 +28,13 @@ class CConfigRelay : public IConfigOutcome {
  public:
   explicit CConfigRelay(IConfigReceiver* receiver) : m_receiver(receiver) {}
 
-  // From now on outcomes are dropped; returns once no outcome is being
-  // handed over.
+  // From now on outcomes are dropped and downloads end; returns once no
+  // outcome is being handed over.
   void Detach();
 
   CWhitelist& InsideWhitelist() override { return m_inside; }
   CWhitelist& OutsideWhitelist() override { return m_outside; }
+  CTransferAbort& Transfers() override { return m_transfers; }
   void StartFirstLine() override;
   void InitialisationFailed() override;
   void ExitForUpdate() override;
@@ -50,4 +52,5 @@ class CConfigRelay : public IConfigOutcome {
   IConfigReceiver* m_receiver;
   CWhitelist m_inside;
   CWhitelist m_outside;
+  CTransferAbort m_transfers;
 };

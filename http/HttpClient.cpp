@@ -139,7 +139,7 @@ bool CHttpClient::Perform(const char* url, HttpRequestType type, const char* ext
   }
 
   curl_easy_setopt(handle_, CURLOPT_URL, url ? url : "");
-  CURLcode result = curl_easy_perform(handle_);
+  const auto result = static_cast<CURLcode>(Transfer());
   bool fileComplete = CloseTargetFile();
   // The list must outlive the transfer only; the handle keeps no copy.
   curl_easy_setopt(handle_, CURLOPT_HTTPHEADER, nullptr);
@@ -154,6 +154,43 @@ bool CHttpClient::Perform(const char* url, HttpRequestType type, const char* ext
   }
   lastTransferOk_ = true;
   return true;
+}
+
+int CHttpClient::Transfer() {
+  CURLM* multi = curl_multi_init();
+  if (multi == nullptr) return CURLE_OUT_OF_MEMORY;
+  if (curl_multi_add_handle(multi, handle_) != CURLM_OK) {
+    curl_multi_cleanup(multi);
+    return CURLE_FAILED_INIT;
+  }
+  CURLcode result = CURLE_ABORTED_BY_CALLBACK;
+  if (abort_ == nullptr || abort_->Bind(multi)) {
+    for (;;) {
+      int running = 0;
+      if (curl_multi_perform(multi, &running) != CURLM_OK) {
+        result = CURLE_FAILED_INIT;
+        break;
+      }
+      if (running == 0) {
+        int left = 0;
+        CURLMsg* message = curl_multi_info_read(multi, &left);
+        result = message != nullptr && message->msg == CURLMSG_DONE ? message->data.result : CURLE_FAILED_INIT;
+        break;
+      }
+      if (abort_ != nullptr && abort_->Aborted()) break;
+      // Waits for the sockets, libcurl's own next deadline (connect and
+      // total time-outs) or the abort's wake-up, and nothing else.
+      constexpr int kNoDeadline = 24 * 60 * 60 * 1000;
+      if (curl_multi_poll(multi, nullptr, 0, kNoDeadline, nullptr) != CURLM_OK) {
+        result = CURLE_FAILED_INIT;
+        break;
+      }
+    }
+    if (abort_ != nullptr) abort_->Unbind();
+  }
+  curl_multi_remove_handle(multi, handle_);
+  curl_multi_cleanup(multi);
+  return result;
 }
 
 long CHttpClient::GetResponseCode() const {

@@ -4,8 +4,12 @@
 // Each request sends a fixed, browser-like header set, follows redirects
 // (http and https only), accepts gzip, gives up after 30 seconds, and keeps
 // the body in memory while also streaming it into a target file when one is
-// named. One client serves one download on one thread.
+// named. One client serves one download on one thread. A transfer waits
+// for its sockets and its time-outs only (no polling), and an abort handed
+// in ends it at once from any thread.
 #pragma once
+
+#include "http/TransferAbort.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -48,6 +52,9 @@ class CHttpClient {
   static bool CreateMultiDir(const std::wstring& path);
   void Cleanup();
 
+  // Transfers from now on end as soon as abort is raised (null: never).
+  // The abort must outlive the client's transfers.
+  void SetAbort(CTransferAbort* abort) { abort_ = abort; }
   // A body larger than this aborts the transfer (0: no limit).
   void SetMaxBodyBytes(std::uint64_t maxBytes) { maxBodyBytes_ = maxBytes; }
   // Whether the last Perform reported success.
@@ -65,6 +72,8 @@ class CHttpClient {
   static size_t BodySink(char* data, size_t size, size_t count, void* userData);
   static size_t HeaderSink(char* data, size_t size, size_t count, void* userData);
   bool AppendBody(const char* data, size_t bytes);
+  // Runs the prepared transfer to its end or to the abort.
+  int Transfer();
   // False when the last bytes could not be flushed.
   bool CloseTargetFile();
 
@@ -76,5 +85,6 @@ class CHttpClient {
   // The target file while a transfer writes into it.
   std::FILE* targetStream_ = nullptr;
   std::uint64_t maxBodyBytes_ = 0;
+  CTransferAbort* abort_ = nullptr;
   bool lastTransferOk_ = false;
 };

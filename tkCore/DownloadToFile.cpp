@@ -8,7 +8,7 @@
 
 #include <string>
 
-bool DownloadToFile(const char* url, const wchar_t* filePath, BYTE replaceExisting) {
+bool DownloadToFile(const char* url, const wchar_t* filePath, BYTE replaceExisting, CTransferAbort* abort) {
   if (!url || !*url) return false;
   std::wstring path = filePath ? filePath : L"";
   WIN32_FILE_ATTRIBUTE_DATA attributes;
@@ -21,6 +21,7 @@ bool DownloadToFile(const char* url, const wchar_t* filePath, BYTE replaceExisti
   {
     CHttpClient client;
     client.InitLibCurl(nullptr);
+    client.SetAbort(abort);
     // Documents are read back whole; a larger body is no document.
     client.SetMaxBodyBytes(kMaxReadFileBytes);
     std::string response;

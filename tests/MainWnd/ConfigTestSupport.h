@@ -17,6 +17,7 @@ class RecordingOutcome : public IConfigOutcome {
  public:
   CWhitelist& InsideWhitelist() override { return inside_; }
   CWhitelist& OutsideWhitelist() override { return outside_; }
+  CTransferAbort& Transfers() override { return transfers_; }
   void StartFirstLine() override { Record("start"); }
   void InitialisationFailed() override { Record("failed"); }
   void ExitForUpdate() override { Record("exit"); }
@@ -34,6 +35,7 @@ class RecordingOutcome : public IConfigOutcome {
   }
   CWhitelist inside_;
   CWhitelist outside_;
+  CTransferAbort transfers_;
   mutable std::mutex lock_;
   std::vector<std::string> calls_;
 };

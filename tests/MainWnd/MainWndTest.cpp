@@ -10,11 +10,13 @@
 #include "system/WriteLogFile.h"
 #include "tests/MainWnd/MainWndStandIns.h"
 #include "tests/http/LogText.h"
+#include "tests/http/SilentListener.h"
 #include "tests/support/TempMachineRoot.h"
 #include "uiframework/layout/ContainerUI.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -307,6 +309,26 @@ TEST_F(MainWndTest, AFailedConfigurationIsToldOnTheWindowThreadThenTheProgramExi
   EXPECT_EQ(boxes.asked[0].type, 1);
   EXPECT_NE(Log().find(L"]初始化失败\r\n"), std::wstring::npos);
   EXPECT_EQ(core.stopsIfObtained, 1);
+}
+
+TEST_F(MainWndTest, TheExitRoutineCancelsAConfigurationFetchThatNeverGetsAnAnswer) {
+  SilentListener server;
+  ASSERT_NE(server.port(), 0);
+  seams.configUrl = server.Url("/tolvene/config.txt");
+  // Far longer than the cancelled fetch needs: a worker still running at
+  // the end of it would be left behind (and logged).
+  seams.workerStopMs = 20000;
+  ASSERT_NE(Open(), nullptr);
+  ASSERT_TRUE(server.Accept(20000)) << "the configuration thread never connected";
+  const auto begun = std::chrono::steady_clock::now();
+  window->ExitApp(0, nullptr);
+  const auto took = std::chrono::steady_clock::now() - begun;
+  RecordProperty("exit_ms", static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(took).count()));
+  EXPECT_EQ(Count(L"未能按时结束"), 0u) << "the worker was joined, not left behind";
+  EXPECT_LT(took, std::chrono::milliseconds(seams.workerStopMs));
+  Pump();
+  EXPECT_FALSE(IsWindow(window->GetHWND()));
+  EXPECT_TRUE(boxes.asked.empty()) << "the cancelled fetch tells nothing";
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include "MainWnd/MessageBoxExWnd.h"
 #include "platform/window/Headless.h"
 #include "tests/support/TempMachineRoot.h"
+#include "tests/uiframework_window/SkinTestWindow.h"
 
 #include <gtest/gtest.h>
 
@@ -131,6 +132,30 @@ TEST_F(MessageBoxTest, EscapeAndTheCloseCommandAnswerZero) {
   PostMessageW(hwnd, WM_KEYDOWN, VK_RETURN, 0);  // no other key means anything
   PostMessageW(hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
   EXPECT_EQ(box->RunModal(true, false), 0u);
+}
+
+TEST_F(MessageBoxTest, AnIdleBoxKeepsNoTimerAndAChangeIsPaintedOnce) {
+  Open(1);
+  skintest::TimerIdRecorder timers;
+  box->PaintManager().AddMessageFilter(&timers);
+  Headless::UseManualClock(true);
+  for (int second = 0; second < 3; ++second) {
+    Headless::AdvanceClock(1000);
+    Pump();
+  }
+  EXPECT_EQ(timers.refreshes, 0) << "nothing changed: nothing to paint";
+  EXPECT_TRUE(timers.ids.empty());
+  // A change arms the refresh for one tick, which paints it.
+  Part(L"content_lab")->SetText(L"新的内容");
+  Headless::AdvanceClock(10);
+  Pump();
+  EXPECT_EQ(timers.refreshes, 1);
+  EXPECT_TRUE(SkinUI::RectIsEmpty(box->PaintManager().GetInvalidRect()));
+  Headless::AdvanceClock(1000);
+  Pump();
+  EXPECT_EQ(timers.refreshes, 1);
+  Headless::UseManualClock(false);
+  box->PaintManager().RemoveMessageFilter(&timers);
 }
 
 TEST_F(MessageBoxTest, TheCaptionDragsExceptOverTheCloseButton) {

@@ -12,7 +12,6 @@
 
 #include <cstdlib>
 #include <string>
-#include <thread>
 
 namespace {
 
@@ -54,19 +53,24 @@ class DesktopShellXvfbTest : public ProgramOnDisplayTest {
   }
   // A key for the box: the box opens without taking the keyboard, so the
   // user clicks into its body first (its message label takes no click).
+  // The key is sent once the box has the keyboard, however long the click
+  // takes to get there.
   static void KeyToBox(const std::string& box, const char* key) {
     WindowBox at = BoxOf(box);
     std::system(("xdotool mousemove " + std::to_string(at.x + kBoxWidth / 2) + " " + std::to_string(at.y + 100) +
-                 " click 1 sleep 0.3 key " + key + " >/dev/null 2>&1")
+                 " click 1 >/dev/null 2>&1")
                     .c_str());
+    EXPECT_TRUE(WaitUntil([&] { return CommandOutput("xdotool getwindowfocus 2>/dev/null") == box; }, seconds(10)))
+        << "the click gave the box the keyboard";
+    std::system(("xdotool key " + std::string(key) + " >/dev/null 2>&1").c_str());
   }
   static bool MainWindowHidden() {
     return WaitUntil([] { return WaitForShownWindow(kMainWidth, kMainHeight, milliseconds(0)).empty(); },
-                     seconds(5));
+                     seconds(10));
   }
   static bool BoxGone() {
     return WaitUntil([] { return WaitForShownWindow(kBoxWidth, kBoxHeight, milliseconds(0)).empty(); },
-                     seconds(5));
+                     seconds(10));
   }
   // Asks the running main window, as another process would, to show the
   // text of an error code; the box's X window.
@@ -76,11 +80,19 @@ class DesktopShellXvfbTest : public ProgramOnDisplayTest {
     return WaitForShownWindow(kBoxWidth, kBoxHeight);
   }
   // Lines of the box's message (its body, between caption and buttons).
+  // The box draws itself once it is mapped: the count is taken once the
+  // text is there and two looks in a row agree.
   static int MessageLines(const std::string& box) {
     WindowBox at = BoxOf(box);
-    // The box draws itself once it is mapped; give it that paint.
-    std::this_thread::sleep_for(milliseconds(400));
-    return DarkTextLines(at.x + 15, at.y + 36, kBoxWidth - 30, kBoxHeight - 36 - 50);
+    int lines = -1;
+    WaitUntil(
+        [&] {
+          const int before = lines;
+          lines = DarkTextLines(at.x + 15, at.y + 36, kBoxWidth - 30, kBoxHeight - 36 - 50);
+          return lines > 0 && lines == before;
+        },
+        seconds(10));
+    return lines;
   }
   // The program ended with 0 and left no process of its directory behind.
   void ExpectEndedCleanly(RunningProgram& program) {
@@ -111,7 +123,7 @@ TEST_F(DesktopShellXvfbTest, ASecondStartRaisesTheWindowAndTheErrorCodeBoxCloses
   ASSERT_FALSE(box.empty()) << "no box for code 24";
   EXPECT_GE(MessageLines(box), 2) << "the long conflict text wraps";
   KeyToBox(box, "Escape");
-  EXPECT_TRUE(BoxGone()) << "Escape";
+  EXPECT_TRUE(BoxGone()) << "Escape\n" << Log();
 
   // An unknown code gives the one-line "未知错误"; the close button closes.
   box = ShowErrorCode(99);
@@ -121,7 +133,7 @@ TEST_F(DesktopShellXvfbTest, ASecondStartRaisesTheWindowAndTheErrorCodeBoxCloses
   std::system(("xdotool mousemove " + std::to_string(at.x + 287) + " " + std::to_string(at.y + 17) +
                " click 1 >/dev/null 2>&1")
                   .c_str());
-  EXPECT_TRUE(BoxGone()) << "the close button";
+  EXPECT_TRUE(BoxGone()) << "the close button\n" << Log();
 
   // Huge and negative codes are unknown codes too; Alt+F4 closes the box.
   box = ShowErrorCode(-1);

@@ -62,6 +62,8 @@ class ProgramOnDisplayTest : public ::testing::Test {
     if (std::getenv("DISPLAY") == nullptr) GTEST_SKIP() << "needs an X display (run under Xvfb)";
     const std::string missing = MissingTool({"xdotool", "import", "convert"});
     if (!missing.empty()) GTEST_SKIP() << "needs " << missing;
+    ASSERT_TRUE(configServer.WaitUntilListening(std::chrono::seconds(30)))
+        << "the configuration address stays taken: a program started now would be answered";
     programDir = root.Dir("program");
     std::filesystem::copy_file(std::filesystem::path(std::getenv("BRISGOL_BUILD_DIR")) / "bin/brisgol",
                                programDir / "brisgol");

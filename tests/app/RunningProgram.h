@@ -26,7 +26,26 @@ extern char** environ;
 // stays up for as long as a test needs it (no outcome arrives).
 class SilentConfigServer {
  public:
-  SilentConfigServer() {
+  SilentConfigServer() { Listen(); }
+  ~SilentConfigServer() { close(fd_); }
+  SilentConfigServer(const SilentConfigServer&) = delete;
+  SilentConfigServer& operator=(const SilentConfigServer&) = delete;
+  bool listening() const { return listening_; }
+  // The address is machine-wide: a server of another test run may hold it
+  // for a while, and a program started meanwhile would be answered. Tries
+  // again until the address is ours or the time is up.
+  bool WaitUntilListening(std::chrono::milliseconds timeout) {
+    const auto end = std::chrono::steady_clock::now() + timeout;
+    while (!listening_ && std::chrono::steady_clock::now() < end) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+      Listen();
+    }
+    return listening_;
+  }
+
+ private:
+  void Listen() {
+    if (fd_ >= 0) close(fd_);
     std::string host = build_settings::kConfigHost;
     size_t colon = host.rfind(':');
     sockaddr_in address{};
@@ -38,12 +57,7 @@ class SilentConfigServer {
     setsockopt(fd_, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
     listening_ = bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 && listen(fd_, 16) == 0;
   }
-  ~SilentConfigServer() { close(fd_); }
-  SilentConfigServer(const SilentConfigServer&) = delete;
-  SilentConfigServer& operator=(const SilentConfigServer&) = delete;
-  bool listening() const { return listening_; }
 
- private:
   int fd_ = -1;
   bool listening_ = false;
 };

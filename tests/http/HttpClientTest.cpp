@@ -72,6 +72,14 @@ TEST_F(HttpClientTest, ExtraHeaderTextOf1024BytesIsRefusedWithoutATransfer) {
   EXPECT_TRUE(client_.Perform(server_->Url("/headers").c_str(), kHttpGet, fits.c_str()));
 }
 
+TEST_F(HttpClientTest, AnAbortNotRaisedChangesNothing) {
+  CTransferAbort abort;
+  client_.SetAbort(&abort);
+  std::string response;
+  EXPECT_EQ(client_.Request(server_->Url("/redirect/2"), kHttpGet, response, nullptr, L""), 200);
+  EXPECT_EQ(response, "arrived");
+}
+
 TEST_F(HttpClientTest, FollowsRedirectsButNotLoopsOrOtherProtocols) {
   std::string response;
   EXPECT_EQ(client_.Request(server_->Url("/redirect/5"), kHttpGet, response, nullptr, L""), 200);

@@ -1,9 +1,8 @@
 // The spinner and the rotating image: their frames and steps on control
 // timer 100 of a headless window with a manual clock, and their class-table
 // rows.
-#include "tests/support/TempMachineRoot.h"
+#include "tests/uiframework_animated/AnimatedWindow.h"
 #include "tests/uiframework_animated/RecordingSurface.h"
-#include "tests/uiframework_window/SkinTestWindow.h"
 #include "uiframework/controls/ChrysanthemumLoadingUI.h"
 #include "uiframework/controls/GifAnimUI.h"
 #include "uiframework/controls/GifButtonUI.h"
@@ -19,7 +18,6 @@ namespace animtest {
 namespace {
 
 using skintest::Pump;
-using skintest::SkinTestWindow;
 
 int Alpha(DWORD color) { return static_cast<int>(color >> 24); }
 
@@ -106,26 +104,6 @@ TEST(Spinner, SpokeCountsBelowOneOrAbsurdlyHighAreRefused) {
   spinner.SetAttribute(L"spokenum", L"1");
   EXPECT_EQ(Spokes(spinner).size(), 1u);
 }
-
-class AnimatedWindow : public ::testing::Test {
- protected:
-  void SetUp() override {
-    Headless::ResetInput();
-    Headless::UseManualClock(true);
-    ASSERT_NE(window.Open(0, 0, 300, 100), nullptr);
-  }
-  void TearDown() override {
-    if (::IsWindow(window.GetHWND())) ::DestroyWindow(window.GetHWND());
-    Headless::UseManualClock(false);
-  }
-  void Tick(DWORD ms) {
-    Headless::AdvanceClock(ms);
-    Pump();
-  }
-
-  TempMachineRoot root;
-  SkinTestWindow window;
-};
 
 TEST_F(AnimatedWindow, EveryTickMovesTheSpinnersOpaqueSpokeOnePlace) {
   auto* spinner = new CChrysanthemumLoadingUI;

@@ -8,15 +8,6 @@
 namespace skintest {
 namespace {
 
-class TimerIdRecorder : public IMessageFilterUI {
- public:
-  std::vector<WPARAM> ids;
-  LRESULT FilterMessage(UINT message, WPARAM wParam, LPARAM, bool&) override {
-    if (message == WM_TIMER && wParam != 0x2000) ids.push_back(wParam);
-    return 0;
-  }
-};
-
 class WindowFixture : public ::testing::Test {
  protected:
   void SetUp() override {

@@ -97,6 +97,21 @@ class SkinTestWindow : public CWindowWnd, public INotifyUI {
   void OnDestroyed(HWND) override { destroyed = true; }
 };
 
+// Records the window timers that fire: the control timers' window ids, and
+// the ticks of a layered window's refresh timer apart.
+class TimerIdRecorder : public IMessageFilterUI {
+ public:
+  static constexpr WPARAM kLayeredRefresh = 0x2000;
+  std::vector<WPARAM> ids;
+  int refreshes = 0;
+  LRESULT FilterMessage(UINT message, WPARAM wParam, LPARAM, bool&) override {
+    if (message != WM_TIMER) return 0;
+    if (wParam == kLayeredRefresh) ++refreshes;
+    else ids.push_back(wParam);
+    return 0;
+  }
+};
+
 // Runs the queue until nothing is left (paints and posted work included).
 inline void Pump() {
   for (int i = 0; i < 50 && Headless::PumpMessages() > 0; ++i) {

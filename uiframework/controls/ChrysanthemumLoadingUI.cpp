@@ -20,6 +20,7 @@ DWORD ParseSpacedColor(LPCWSTR value) {
 }  // namespace
 
 CChrysanthemumLoadingUI::~CChrysanthemumLoadingUI() {
+  if (m_watched != nullptr) m_watched->RemoveMessageFilter(this);
   if (m_pManager != nullptr) m_pManager->KillTimer(this, kAnimationTimer);
 }
 
@@ -36,16 +37,46 @@ void CChrysanthemumLoadingUI::SetPos(RECT rc, bool invalidate) {
 }
 
 void CChrysanthemumLoadingUI::SetVisible(bool visible) {
-  if (m_pManager != nullptr) {
-    if (visible) m_pManager->SetTimer(this, kAnimationTimer, static_cast<UINT>(m_interval));
-    else m_pManager->KillTimer(this, kAnimationTimer);
-  }
   CControlUI::SetVisible(visible);
+  UpdateAnimation();
+}
+
+void CChrysanthemumLoadingUI::SetShownByParent(bool shown) {
+  CControlUI::SetShownByParent(shown);
+  UpdateAnimation();
 }
 
 void CChrysanthemumLoadingUI::InitControl() {
   RebuildSpokes();
-  if (m_pManager != nullptr) m_pManager->SetTimer(this, kAnimationTimer, static_cast<UINT>(m_interval));
+  if (m_watched != m_pManager) {
+    if (m_watched != nullptr) m_watched->RemoveMessageFilter(this);
+    m_watched = m_pManager;
+    if (m_watched != nullptr) m_watched->AddMessageFilter(this);
+  }
+  const HWND window = m_pManager != nullptr ? m_pManager->GetPaintWindow() : nullptr;
+  m_windowShown = window != nullptr && ::IsWindowVisible(window) && !::IsIconic(window);
+  UpdateAnimation();
+}
+
+LRESULT CChrysanthemumLoadingUI::FilterMessage(UINT message, WPARAM wParam, LPARAM, bool&) {
+  // WM_SHOWWINDOW comes before the window's visibility changes: its
+  // argument tells what it will be.
+  if (message == WM_SHOWWINDOW) {
+    m_windowShown = wParam != 0;
+    UpdateAnimation();
+  } else if (message == WM_SIZE) {
+    const HWND window = m_pManager != nullptr ? m_pManager->GetPaintWindow() : nullptr;
+    m_windowShown = wParam != SIZE_MINIMIZED && window != nullptr && ::IsWindowVisible(window);
+    UpdateAnimation();
+  }
+  return 0;
+}
+
+void CChrysanthemumLoadingUI::UpdateAnimation() {
+  if (m_pManager == nullptr) return;
+  // Both are no-ops when the timer already is as wanted.
+  if (m_windowShown && IsVisible()) m_pManager->SetTimer(this, kAnimationTimer, static_cast<UINT>(m_interval));
+  else m_pManager->KillTimer(this, kAnimationTimer);
 }
 
 void CChrysanthemumLoadingUI::HandleEvent(UIEvent& event) {

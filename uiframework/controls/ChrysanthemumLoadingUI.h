@@ -2,17 +2,20 @@
 // radial spokes. One spoke is drawn opaque, the others fade in towards it
 // clockwise, and every tick of control timer 100 moves the opaque spoke
 // one place on. Each tick lays the spokes out once; painting draws that
-// layout, a caption and nothing else.
+// layout, a caption and nothing else. The timer runs only while the
+// spinner can be seen: it, its ancestors and its window shown, the window
+// not minimised; a hidden spinner costs nothing.
 #pragma once
 
 #include "uiframework/controls/AnimatedTextStyle.h"
 #include "uiframework/controls/ControlUI.h"
+#include "uiframework/manager/MessageFilter.h"
 
 #include <vector>
 
 namespace SkinUI {
 
-class CChrysanthemumLoadingUI : public CControlUI {
+class CChrysanthemumLoadingUI : public CControlUI, private IMessageFilterUI {
  public:
   static constexpr UINT kAnimationTimer = 100;
   // Spoke counts outside 1..kMaxSpokes are refused.
@@ -24,6 +27,7 @@ class CChrysanthemumLoadingUI : public CControlUI {
   void* FindInterface(LPCWSTR name) override;
   void SetPos(RECT rc, bool invalidate = true) override;
   void SetVisible(bool visible = true) override;
+  void SetShownByParent(bool shown) override;
   void InitControl() override;
   void HandleEvent(UIEvent& event) override;
   void SetAttribute(LPCWSTR name, LPCWSTR value) override;
@@ -41,7 +45,13 @@ class CChrysanthemumLoadingUI : public CControlUI {
 
   void RebuildSpokes();
   void RenderSpokes();
+  // Watches its window being shown, hidden, minimised and restored.
+  LRESULT FilterMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
+  // Arms or stops the animation timer as the spinner can be seen or not.
+  void UpdateAnimation();
 
+  bool m_windowShown = false;
+  CWindowManagerUI* m_watched = nullptr;
   int m_interval = 40;
   int m_spokeCount = 10;
   int m_thickness = 4;

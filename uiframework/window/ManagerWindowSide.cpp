@@ -21,7 +21,6 @@ std::vector<CManagerWindowSide*>& Managers() {
   return managers;
 }
 
-constexpr UINT_PTR kLayeredTimerId = 0x2000;
 constexpr UINT kLayeredTimerElapse = 10;
 
 }  // namespace
@@ -51,10 +50,25 @@ CManagerWindowSide::~CManagerWindowSide() {
 }
 
 void CManagerWindowSide::InvalidateWindow(const RECT& rc) {
-  // A layered window paints its accumulated rectangle at the next tick of
-  // its refresh timer.
-  if (m_layered) return;
+  // A layered window has no system paint: it paints its accumulated
+  // rectangle at the next tick of its refresh timer, which runs only while
+  // something waits to be painted.
+  if (m_layered) {
+    ArmLayeredRefresh();
+    return;
+  }
   ::InvalidateRect(m_window, &rc, FALSE);
+}
+
+void CManagerWindowSide::ArmLayeredRefresh() {
+  if (m_layeredRefreshArmed) return;
+  m_layeredRefreshArmed = ::SetTimer(m_window, kLayeredTimerId, kLayeredTimerElapse, nullptr) != 0;
+}
+
+void CManagerWindowSide::DisarmLayeredRefresh() {
+  if (!m_layeredRefreshArmed) return;
+  ::KillTimer(m_window, kLayeredTimerId);
+  m_layeredRefreshArmed = false;
 }
 
 void CManagerWindowSide::InvalidateClient() {
@@ -210,10 +224,9 @@ bool CManagerWindowSide::SetLayered(bool layered) {
   if ((style & static_cast<LONG>(WS_CHILD)) != 0) return false;
   const LONG exStyle = ::GetWindowLongW(m_window, GWL_EXSTYLE);
   if (layered) {
-    if (::SetTimer(m_window, kLayeredTimerId, kLayeredTimerElapse, nullptr) == 0) return false;
     ::SetWindowLongW(m_window, GWL_EXSTYLE, exStyle | static_cast<LONG>(WS_EX_LAYERED));
   } else {
-    ::KillTimer(m_window, kLayeredTimerId);
+    DisarmLayeredRefresh();
     ::SetWindowLongW(m_window, GWL_EXSTYLE, exStyle & ~static_cast<LONG>(WS_EX_LAYERED));
   }
   m_layered = layered;
@@ -228,7 +241,7 @@ void CManagerWindowSide::SetOpacity(BYTE alpha) {
   ::SetWindowLongW(m_window, GWL_EXSTYLE, exStyle | static_cast<LONG>(WS_EX_LAYERED));
   ::SetLayeredWindowAttributes(m_window, 0, alpha, LWA_ALPHA);
   if (m_layered) {
-    ::KillTimer(m_window, kLayeredTimerId);
+    DisarmLayeredRefresh();
     m_layered = false;
     m_layeredChanged = true;
   }

@@ -80,6 +80,9 @@ class CManagerWindowSide final : public IWindowSideUI {
   void SetLayeredOpacity(BYTE alpha);
   void SetLayeredImage(LPCWSTR description);
 
+  // The window timer that paints a layered window's accumulated changes.
+  static constexpr UINT_PTR kLayeredTimerId = 0x2000;
+
  private:
   // Events
   UIEvent MakeEvent(int type, POINT pt, WPARAM wParam, LPARAM lParam, WORD keyState) const;
@@ -113,6 +116,8 @@ class CManagerWindowSide final : public IWindowSideUI {
   void PresentLayered(const RECT& client);
   void PrintClient(HDC target, LPARAM flags);
   RECT ShadowInsetClient(const RECT& client) const;
+  void ArmLayeredRefresh();
+  void DisarmLayeredRefresh();
 
   // Tooltips
   bool ShowTooltip(POINT pt);
@@ -145,6 +150,7 @@ class CManagerWindowSide final : public IWindowSideUI {
   BYTE m_layeredOpacity = 255;
   bool m_layeredChanged = false;
   bool m_shadowDirty = false;
+  bool m_layeredRefreshArmed = false;
   ImageDrawSpec m_layeredImage;
 
   CControlTimers m_timers;

@@ -10,7 +10,6 @@ namespace SkinUI {
 namespace {
 
 constexpr UINT kQueuedWorkMessage = WM_APP + 1;
-constexpr UINT_PTR kLayeredTimerId = 0x2000;
 constexpr UINT kReflectOffset = 0x2000;
 
 POINT PointOf(LPARAM lParam) { return POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}; }
@@ -286,8 +285,12 @@ void CManagerWindowSide::HandleClose() {
 }
 
 void CManagerWindowSide::HandleTimer(WPARAM wParam, LPARAM lParam) {
-  if (wParam == kLayeredTimerId && m_layered) {
-    if (!RectIsEmpty(m_manager.GetInvalidRect()) && !::IsIconic(m_window)) Paint();
+  if (wParam == kLayeredTimerId) {
+    // One tick per change: painting (or a later invalidation) arms it
+    // again when more waits. A minimised window repaints once restored
+    // (its WM_SIZE invalidates it).
+    DisarmLayeredRefresh();
+    if (m_layered && !RectIsEmpty(m_manager.GetInvalidRect()) && !::IsIconic(m_window)) Paint();
     return;
   }
   TimerEntry entry;

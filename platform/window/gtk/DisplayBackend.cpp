@@ -53,6 +53,13 @@ bool InstallDisplayBackendIfAvailable() {
     // without one it would have D-Bus start a bus daemon for this X display
     // (left running after us) and wait for it. No bus, no bridge.
     if (SessionBusAddress().empty()) g_setenv("NO_AT_BRIDGE", "1", FALSE);
+    // WebKit's memory-pressure monitor reads /proc and the cgroup files
+    // every few seconds on a thread of this process for as long as the
+    // process lives, page or no page: an idle program would never sleep.
+    // Without it WebKit no longer tells its web process about the system's
+    // memory pressure; the portal is one small page. A value the user set
+    // wins.
+    g_setenv("WEBKIT_DISABLE_MEMORY_PRESSURE_MONITOR", "1", FALSE);
     if (!gtk_init_check(nullptr, nullptr)) return false;
     const bool composited = gdk_screen_is_composited(gdk_screen_get_default()) != FALSE;
     // Kept for the life of the process, as the window system requires.
