@@ -85,8 +85,7 @@ void BenchConfirmationToAccelerating() {
   g_logFile.SetLogFile(g_programDir + L"log2.log", 1024);
 
   ConfirmingBoxes boxes;
-  CControlManagerCore core;
-  MainWndSeams seams(boxes, core);
+  MainWndSeams seams(boxes, std::make_shared<CControlManagerCore>());
   seams.layout = kLayout;
   CMainWnd window(seams);
   if (window.Create(nullptr, kProductTitle, kMainWindowStyle, 0, 0, 0, 0, 0) == nullptr) {

@@ -19,7 +19,10 @@
 
 #include <gtest/gtest.h>
 
+#include <condition_variable>
 #include <functional>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -131,13 +134,13 @@ class LineSelectionTest : public DownloadFixture {
   // succeed; returns once the window took the outcome.
   void AccelerateLine1(DWORD proxyId = 0) {
     window->StartLine(1);
-    ASSERT_TRUE(core.WaitForStarts(1));
-    core.Resolve(0, ScriptedCore::Success(proxyId));
+    ASSERT_TRUE(core->WaitForStarts(1));
+    core->Resolve(0, ScriptedCore::Success(proxyId));
     ASSERT_TRUE(PumpUntil([&] { return window->GetLineState() != CMainWnd::LineState::Starting; }));
   }
 
   RecordingBoxes boxes;
-  ScriptedCore core;
+  std::shared_ptr<ScriptedCore> core = std::make_shared<ScriptedCore>();
   MainWndSeams seams{boxes, core};
   std::unique_ptr<CMainWnd> window;
 };
@@ -150,14 +153,14 @@ TEST_F(LineSelectionTest, AfterASuccessfulConfigurationLine1StartsWithoutAQuesti
   seams.configUrl = server_->Url("/files/tolvene/config.txt");
   Open();
   ASSERT_TRUE(PumpUntil([&] { return Loading(); })) << LogText();
-  ASSERT_TRUE(core.WaitForStarts(1));
-  EXPECT_EQ(core.StartedLines(), std::vector<int>{1});
+  ASSERT_TRUE(core->WaitForStarts(1));
+  EXPECT_EQ(core->StartedLines(), std::vector<int>{1});
   EXPECT_FALSE(Portal());
   EXPECT_TRUE(boxes.asked.empty()) << "no question before the automatic start";
   EXPECT_EQ(Tags(), (std::vector<UINT_PTR>{1, 1, 1}));
-  EXPECT_EQ(core.prepares, 1) << "the earlier proxy ended and the rules removed before the start";
+  EXPECT_EQ(core->prepares, 1) << "the earlier proxy ended and the rules removed before the start";
 
-  core.Resolve(0, ScriptedCore::Success());
+  core->Resolve(0, ScriptedCore::Success());
   ASSERT_TRUE(PumpUntil([&] { return Accelerating(); }));
   EXPECT_FALSE(Loading());
   EXPECT_TRUE(Portal());
@@ -168,7 +171,7 @@ TEST_F(LineSelectionTest, ConfirmingLine2SetsEveryTagRestartsAndBringsThePortalB
   Open();
   AccelerateLine1();
   ASSERT_TRUE(Accelerating());
-  const int stopsBefore = core.Stops();
+  const int stopsBefore = core->Stops();
   boxes.answer = 1;
   Choose(2);
   ASSERT_EQ(boxes.asked.size(), 1u);
@@ -182,15 +185,15 @@ TEST_F(LineSelectionTest, ConfirmingLine2SetsEveryTagRestartsAndBringsThePortalB
   EXPECT_EQ(Selected(), std::vector<int>{2});
   EXPECT_TRUE(Loading());
   EXPECT_FALSE(Portal());
-  EXPECT_EQ(core.prepares, 2) << "line 1's proxy and rules went first";
+  EXPECT_EQ(core->prepares, 2) << "line 1's proxy and rules went first";
 
-  ASSERT_TRUE(core.WaitForStarts(2));
-  EXPECT_EQ(core.StartedLines(), (std::vector<int>{1, 2}));
-  core.Resolve(1, ScriptedCore::Success());
+  ASSERT_TRUE(core->WaitForStarts(2));
+  EXPECT_EQ(core->StartedLines(), (std::vector<int>{1, 2}));
+  core->Resolve(1, ScriptedCore::Success());
   ASSERT_TRUE(PumpUntil([&] { return Accelerating(); }));
   EXPECT_TRUE(Portal());
   EXPECT_FALSE(Loading());
-  EXPECT_EQ(core.Stops(), stopsBefore) << "a success stops nothing";
+  EXPECT_EQ(core->Stops(), stopsBefore) << "a success stops nothing";
   EXPECT_EQ(Count(L"]加速成功\r\n"), 2u);
 }
 
@@ -209,10 +212,10 @@ TEST_F(LineSelectionTest, DecliningLine3PutsTheCurrentLineBackSilentlyAndTouches
   ASSERT_TRUE(Accelerating());
   boxes.script = {1, 2};
   Choose(2);
-  ASSERT_TRUE(core.WaitForStarts(2));
-  core.Resolve(1, ScriptedCore::Success());
+  ASSERT_TRUE(core->WaitForStarts(2));
+  core->Resolve(1, ScriptedCore::Success());
   ASSERT_TRUE(PumpUntil([&] { return Accelerating(); }));
-  const int preparesBefore = core.prepares, stopsBefore = core.Stops();
+  const int preparesBefore = core->prepares, stopsBefore = core->Stops();
 
   Choose(3);
   ASSERT_EQ(boxes.asked.size(), 2u) << "putting line 2 back asks nothing (no notification)";
@@ -220,9 +223,9 @@ TEST_F(LineSelectionTest, DecliningLine3PutsTheCurrentLineBackSilentlyAndTouches
   EXPECT_EQ(Selected(), std::vector<int>{2});
   EXPECT_EQ(Tags(), (std::vector<UINT_PTR>{2, 2, 2}));
   Settle();
-  EXPECT_EQ(core.prepares, preparesBefore) << "no start";
-  EXPECT_EQ(core.Stops(), stopsBefore) << "no stop";
-  EXPECT_EQ(core.StartedLines().size(), 2u);
+  EXPECT_EQ(core->prepares, preparesBefore) << "no start";
+  EXPECT_EQ(core->Stops(), stopsBefore) << "no stop";
+  EXPECT_EQ(core->StartedLines().size(), 2u);
   EXPECT_TRUE(Accelerating());
   EXPECT_TRUE(Portal());
 }
@@ -235,7 +238,7 @@ TEST_F(LineSelectionTest, DecliningLine2WhileTheTagsHold1SelectsLine1WhateverThe
     Choose(2);
     EXPECT_EQ(Selected(), std::vector<int>{1}) << selectFirst;
     EXPECT_EQ(boxes.asked.size(), 1u);
-    EXPECT_EQ(core.prepares, 0);
+    EXPECT_EQ(core->prepares, 0);
     boxes.asked.clear();
     window->ExitApp(0, nullptr);
     Pump();
@@ -250,15 +253,15 @@ TEST_F(LineSelectionTest, DecliningLine1WhileTheTagsHold1LeavesNoOptionSelected)
   EXPECT_EQ(boxes.asked.size(), 1u);
   EXPECT_TRUE(Selected().empty());
   EXPECT_EQ(Tags(), (std::vector<UINT_PTR>{1, 1, 1}));
-  EXPECT_EQ(core.prepares, 0);
+  EXPECT_EQ(core->prepares, 0);
 }
 
 TEST_F(LineSelectionTest, AFailedStartShowsTheFailureBoxOnceAndLogsTheReason) {
   Open();
   window->StartLine(1);
-  ASSERT_TRUE(core.WaitForStarts(1));
-  const int stopsBefore = core.Stops();
-  core.Resolve(0, ScriptedCore::Failure(L"组件启动失败,请尝试其他模式"));
+  ASSERT_TRUE(core->WaitForStarts(1));
+  const int stopsBefore = core->Stops();
+  core->Resolve(0, ScriptedCore::Failure(L"组件启动失败,请尝试其他模式"));
   ASSERT_TRUE(PumpUntil([&] { return Failed(); }));
   Settle();
   ASSERT_EQ(boxes.asked.size(), 1u);
@@ -268,7 +271,7 @@ TEST_F(LineSelectionTest, AFailedStartShowsTheFailureBoxOnceAndLogsTheReason) {
   EXPECT_EQ(boxes.asked[0].second, L"取消");
   EXPECT_EQ(Count(L"]组件启动失败,请尝试其他模式\r\n"), 1u) << LogText();
   EXPECT_EQ(Count(L"加速成功"), 0u);
-  EXPECT_EQ(core.Stops(), stopsBefore + 1) << "the local proxy ended and the rules removed";
+  EXPECT_EQ(core->Stops(), stopsBefore + 1) << "the local proxy ended and the rules removed";
   EXPECT_TRUE(Portal());
   EXPECT_FALSE(Loading());
   EXPECT_EQ(Selected(), std::vector<int>{1}) << "the selection stays on the failed line";
@@ -276,42 +279,42 @@ TEST_F(LineSelectionTest, AFailedStartShowsTheFailureBoxOnceAndLogsTheReason) {
 }
 
 TEST_F(LineSelectionTest, TwoQuickChangesEndOnTheLastOneWhicheverOrderTheOutcomesArriveIn) {
-  core.honourStops = false;  // the earlier start does not notice it was superseded
+  core->honourStops = false;  // the earlier start does not notice it was superseded
   Open();
   AccelerateLine1();
   ASSERT_TRUE(Accelerating());
   boxes.answer = 1;
   Choose(2);
   Choose(3);
-  ASSERT_TRUE(core.WaitForStarts(3));
-  EXPECT_EQ(core.StartedLines(), (std::vector<int>{1, 2, 3}));
+  ASSERT_TRUE(core->WaitForStarts(3));
+  EXPECT_EQ(core->StartedLines(), (std::vector<int>{1, 2, 3}));
   EXPECT_EQ(Tags(), (std::vector<UINT_PTR>{3, 3, 3}));
-  const int stopsBefore = core.Stops();
+  const int stopsBefore = core->Stops();
 
   // Line 3 succeeds first; line 2's late failure must not undo it.
-  core.Resolve(2, ScriptedCore::Success());
+  core->Resolve(2, ScriptedCore::Success());
   ASSERT_TRUE(PumpUntil([&] { return Accelerating(); }));
-  core.Resolve(1, ScriptedCore::Failure(L"引擎启动失败"));
+  core->Resolve(1, ScriptedCore::Failure(L"引擎启动失败"));
   Settle();
   EXPECT_TRUE(Accelerating());
   EXPECT_TRUE(Portal());
   EXPECT_FALSE(Loading());
-  EXPECT_EQ(core.Stops(), stopsBefore) << "a stale failure tears nothing down";
+  EXPECT_EQ(core->Stops(), stopsBefore) << "a stale failure tears nothing down";
   EXPECT_EQ(boxes.CountOf(kFailureText), 0u);
   EXPECT_EQ(Count(L"]引擎启动失败\r\n"), 1u) << "still logged as what happened";
   EXPECT_EQ(Selected(), std::vector<int>{3});
 }
 
 TEST_F(LineSelectionTest, AStaleSuccessAfterTheNewestFailedChangesNothing) {
-  core.honourStops = false;
+  core->honourStops = false;
   Open();
   window->StartLine(1);
   boxes.answer = 1;
   Choose(2);
-  ASSERT_TRUE(core.WaitForStarts(2));
-  core.Resolve(1, ScriptedCore::Failure(L"引擎启动失败"));
+  ASSERT_TRUE(core->WaitForStarts(2));
+  core->Resolve(1, ScriptedCore::Failure(L"引擎启动失败"));
   ASSERT_TRUE(PumpUntil([&] { return Failed(); }));
-  core.Resolve(0, ScriptedCore::Success());
+  core->Resolve(0, ScriptedCore::Success());
   Settle();
   EXPECT_TRUE(Failed());
   EXPECT_EQ(boxes.CountOf(kFailureText), 1u);
@@ -321,14 +324,14 @@ TEST_F(LineSelectionTest, AStaleSuccessAfterTheNewestFailedChangesNothing) {
 TEST_F(LineSelectionTest, AStartSupersededWhileRunningEndsWithoutAReportOnScreen) {
   Open();
   window->StartLine(1);
-  ASSERT_TRUE(core.WaitForStarts(1));
+  ASSERT_TRUE(core->WaitForStarts(1));
   window->StartLine(2);  // the real core's way: the earlier start sees the stop
-  ASSERT_TRUE(core.WaitForStarts(2));
+  ASSERT_TRUE(core->WaitForStarts(2));
   Settle();
   EXPECT_EQ(Count(L"]加速已停止\r\n"), 1u) << LogText();
   EXPECT_TRUE(boxes.asked.empty());
   EXPECT_TRUE(Loading()) << "still starting line 2";
-  core.Resolve(1, ScriptedCore::Success());
+  core->Resolve(1, ScriptedCore::Success());
   ASSERT_TRUE(PumpUntil([&] { return Accelerating(); }));
 }
 
@@ -338,13 +341,13 @@ TEST_F(LineSelectionTest, TheLocalProxyEndingWhileAcceleratingIsAFailureHandledO
   Open();
   AccelerateLine1(proxy.id());
   ASSERT_TRUE(Accelerating());
-  const int stopsBefore = core.Stops();
+  const int stopsBefore = core->Stops();
   proxy.End();
   ASSERT_TRUE(PumpUntil([&] { return Failed(); })) << LogText();
   Settle();
   EXPECT_EQ(boxes.CountOf(kFailureText), 1u);
   EXPECT_EQ(Count(L"本地代理进程已结束"), 1u);
-  EXPECT_EQ(core.Stops(), stopsBefore + 1) << "the rules go with the proxy";
+  EXPECT_EQ(core->Stops(), stopsBefore + 1) << "the rules go with the proxy";
   EXPECT_TRUE(Portal());
 }
 
@@ -361,9 +364,9 @@ TEST_F(LineSelectionTest, OurOwnEndOfTheLocalProxyIsNoFailure) {
   EXPECT_EQ(Count(L"本地代理进程已结束"), 0u);
 
   // Nor does the exit routine's.
-  ASSERT_TRUE(core.WaitForStarts(2));
+  ASSERT_TRUE(core->WaitForStarts(2));
   StandInProxy second;
-  core.Resolve(1, ScriptedCore::Success(second.id()));
+  core->Resolve(1, ScriptedCore::Success(second.id()));
   ASSERT_TRUE(PumpUntil([&] { return Accelerating(); }));
   window->ExitApp(0, nullptr);
   second.End();
@@ -384,13 +387,67 @@ TEST_F(LineSelectionTest, ALocalProxyGoneBeforeTheWatchBeganIsStillNoticed) {
 TEST_F(LineSelectionTest, TheExitRoutineEndsARunningStart) {
   Open();
   window->StartLine(2);
-  ASSERT_TRUE(core.WaitForStarts(1));
+  ASSERT_TRUE(core->WaitForStarts(1));
   window->ExitApp(0, nullptr);
-  EXPECT_EQ(core.stopsIfObtained, 1);
+  EXPECT_EQ(core->stopsIfObtained, 1);
   Pump();
   EXPECT_FALSE(IsWindow(window->GetHWND()));
   EXPECT_EQ(Count(L"未能按时结束"), 0u) << "the worker ended with the stop";
   EXPECT_TRUE(boxes.asked.empty());
+}
+
+// A core whose start keeps running, stop or no stop, until the test lets
+// it go, and then still reads its own state.
+class UnstoppableCore : public IAccelerationCore {
+ public:
+  void Stop() override {}
+  void StopIfObtained() override {}
+  std::uint64_t PrepareStart() override { return 1; }
+  std::wstring Start(int, std::uint64_t, const std::function<void(DWORD)>&, int& resultCode) override {
+    std::unique_lock<std::mutex> lock(m_lock);
+    m_entered = true;
+    m_changed.notify_all();
+    m_changed.wait(lock, [&] { return m_released; });
+    resultCode = 0;
+    return m_message;
+  }
+  bool WaitUntilEntered() {
+    std::unique_lock<std::mutex> lock(m_lock);
+    return m_changed.wait_for(lock, std::chrono::seconds(10), [&] { return m_entered; });
+  }
+  void Release() {
+    std::lock_guard<std::mutex> hold(m_lock);
+    m_released = true;
+    m_changed.notify_all();
+  }
+
+ private:
+  std::mutex m_lock;
+  std::condition_variable m_changed;
+  bool m_entered = false;
+  bool m_released = false;
+  std::wstring m_message = L"加速已停止";
+};
+
+TEST_F(LineSelectionTest, AStartThatOutlivesTheExitRoutinesWaitKeepsTheCoreItRunsIn) {
+  auto unstoppable = std::make_shared<UnstoppableCore>();
+  const std::weak_ptr<UnstoppableCore> watched = unstoppable;
+  seams.acceleration = unstoppable;
+  seams.workerStopMs = 50;
+  Open();
+  window->StartLine(1);
+  ASSERT_TRUE(unstoppable->WaitUntilEntered());
+  window->ExitApp(0, nullptr);
+  Pump();
+  EXPECT_EQ(Count(L"未能按时结束"), 1u) << "the exit routine gave up on the worker";
+
+  // Window and seams gone, as when start-up's frame ends.
+  window.reset();
+  seams.acceleration.reset();
+  unstoppable.reset();
+  ASSERT_FALSE(watched.expired()) << "the worker still holds the core";
+  watched.lock()->Release();
+  EXPECT_TRUE(PumpUntil([&] { return watched.expired(); })) << "the core goes with the worker";
 }
 
 // A listener on 127.0.0.1 and a port nobody listens on.
