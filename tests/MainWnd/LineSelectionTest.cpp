@@ -7,15 +7,12 @@
 #include "platform/window/Headless.h"
 #include "tests/MainWnd/MainWndStandIns.h"
 #include "tests/outside/support/ChildProcess.h"
+#include "tests/support/LoopbackPort.h"
 #include "tests/http/DownloadFixture.h"
 #include "tests/http/TestDocuments.h"
 #include "uiframework/controls/OptionUI.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <signal.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -450,34 +447,9 @@ TEST_F(LineSelectionTest, AStartThatOutlivesTheExitRoutinesWaitKeepsTheCoreItRun
   EXPECT_TRUE(PumpUntil([&] { return watched.expired(); })) << "the core goes with the worker";
 }
 
-// A listener on 127.0.0.1 and a port nobody listens on.
-class Listener {
- public:
-  Listener() {
-    fd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    listen(fd_, 8);
-    getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length);
-    port_ = ntohs(address.sin_port);
-  }
-  ~Listener() { close(fd_); }
-  int port() const { return port_; }
-
- private:
-  int fd_ = -1;
-  int port_ = 0;
-};
-
 TEST_F(LineSelectionTest, EachOptionShowsItsLinesConnectTimeAndADashWhenUnreachable) {
-  Listener line1, line3;
-  const int closedPort = [] {
-    Listener gone;
-    return gone.port();
-  }();
+  LoopbackPort line1, line3;
+  const int closedPort = LoopbackPort::ClosedPort();
   seams.lineTargets = {{L"127.0.0.1", line1.port()}, {L"127.0.0.1", closedPort}, {L"127.0.0.1", line3.port()}};
   seams.latencyTiming.period = std::chrono::milliseconds(100);
   Open();
