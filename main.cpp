@@ -151,8 +151,9 @@ void LogPortalEngine(const CWebKitBrowserClass& engine) {
 // it runs.
 bool RunMainWindow(CExitSignals& signals) {
   CSkinnedMessageBoxes boxes;
-  CControlManagerCore acceleration;
-  MainWndSeams seams(boxes, acceleration);
+  // Shared with the acceleration workers, which may outlive this function
+  // when one does not end within the exit routine's wait.
+  MainWndSeams seams(boxes, std::make_shared<CControlManagerCore>());
   seams.configUrl = ConfigDocumentUrl();
   seams.lineTargets = ServerLineTargets();
   CMainWnd window(seams);

@@ -7,7 +7,7 @@ namespace {
 
 struct AccelStart {
   std::shared_ptr<CLineRelay> relay;
-  IAccelerationCore& core;
+  std::shared_ptr<IAccelerationCore> core;
   int line;
   int generation;
   std::uint64_t ticket;
@@ -22,7 +22,7 @@ unsigned WINAPI AccelThreadProc(void* argument) {
   const int generation = start->generation;
   // The onStarted of the start: it only hands the news on.
   auto onAccelStarted = [&relay, generation](DWORD proxyId) { relay.AccelSucceeded(generation, proxyId); };
-  const std::wstring message = start->core.Start(start->line, start->ticket, onAccelStarted, resultCode);
+  const std::wstring message = start->core->Start(start->line, start->ticket, onAccelStarted, resultCode);
   if (!message.empty()) {
     g_logFile.WriteText(__FILE__, __LINE__, message.c_str());
     relay.AccelFailed(generation);
@@ -67,8 +67,9 @@ std::vector<int> CLineRelay::Latencies() const {
   return m_latency;
 }
 
-uintptr_t CLineRelay::StartAccelThread(const std::shared_ptr<CLineRelay>& relay, IAccelerationCore& core, int line,
-                                       int generation, std::uint64_t ticket, unsigned* threadId) {
+uintptr_t CLineRelay::StartAccelThread(const std::shared_ptr<CLineRelay>& relay,
+                                       const std::shared_ptr<IAccelerationCore>& core, int line, int generation,
+                                       std::uint64_t ticket, unsigned* threadId) {
   auto start = std::make_unique<AccelStart>(AccelStart{relay, core, line, generation, ticket});
   uintptr_t handle = _beginthreadex(nullptr, 0, AccelThreadProc, start.get(), 0, threadId);
   if (handle != 0) start.release();

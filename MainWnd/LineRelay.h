@@ -48,10 +48,11 @@ class CLineRelay : public ILatencySink {
 
   // Starts the worker that accelerates on line for the start of this
   // generation and ticket (AccelThreadProc); the worker keeps the relay
-  // alive. The core must outlive the worker. The handle (0 on failure) and
-  // the thread's id.
-  static uintptr_t StartAccelThread(const std::shared_ptr<CLineRelay>& relay, IAccelerationCore& core, int line,
-                                    int generation, std::uint64_t ticket, unsigned* threadId);
+  // and the core alive until it ends. The handle (0 on failure) and the
+  // thread's id.
+  static uintptr_t StartAccelThread(const std::shared_ptr<CLineRelay>& relay,
+                                    const std::shared_ptr<IAccelerationCore>& core, int line, int generation,
+                                    std::uint64_t ticket, unsigned* threadId);
 
  private:
   template <class Queue>

@@ -231,7 +231,7 @@ void CMainWnd::OnWindowInit() {
   m_pBrowser = FindNamed(L"IeWeb");
   SetUpPortal();
 
-  m_seams.acceleration.Stop();
+  m_seams.acceleration->Stop();
   StartConfigurationThread();
 }
 
@@ -261,7 +261,7 @@ void CMainWnd::ExitApp(int, void*) {
   // Nothing queued runs after this point, and late reports are dropped.
   Detach();
   StopLineWatches();
-  m_seams.acceleration.StopIfObtained();
+  m_seams.acceleration->StopIfObtained();
   ShowWindow(false);
   m_tray.Remove();
   for (unsigned id : m_threads.StopAll(m_seams.workerStopMs))

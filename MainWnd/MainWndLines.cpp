@@ -70,7 +70,7 @@ void CMainWnd::StartLine(int line) {
   // What ends here is ours: the watch goes first, so that the end of the
   // running local proxy is not taken for a failure.
   m_proxyWatch.Stop();
-  const std::uint64_t ticket = m_seams.acceleration.PrepareStart();
+  const std::uint64_t ticket = m_seams.acceleration->PrepareStart();
   const int generation = ++m_startGeneration;
   m_lineState = LineState::Starting;
   g_logFile.WriteFormat(__FILE__, __LINE__, L"开始加速线路%d", line);
@@ -120,7 +120,7 @@ void CMainWnd::OnProxyEnded(int generation, void*) {
 void CMainWnd::FailLine() {
   m_lineState = LineState::Failed;
   m_proxyWatch.Stop();
-  m_seams.acceleration.Stop();
+  m_seams.acceleration->Stop();
   ShowPortal();
   // The option tags and the selection stay on the line that failed.
   m_seams.boxes.Ask(m_hWnd, kStartFailedText, 1, L"确定", L"取消");

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -49,11 +50,13 @@ class IAccelerationCore {
 };
 
 struct MainWndSeams {
-  MainWndSeams(IMessageBoxUI& boxesUsed, IAccelerationCore& accelerationUsed)
-      : boxes(boxesUsed), acceleration(accelerationUsed) {}
+  MainWndSeams(IMessageBoxUI& boxesUsed, std::shared_ptr<IAccelerationCore> accelerationUsed)
+      : boxes(boxesUsed), acceleration(std::move(accelerationUsed)) {}
 
   IMessageBoxUI& boxes;
-  IAccelerationCore& acceleration;
+  // Shared with the acceleration workers: one that outlives the exit
+  // routine's wait still holds the core it runs in.
+  std::shared_ptr<IAccelerationCore> acceleration;
   // The layout: a file of the skin archive, or markup text beginning with "<".
   std::wstring layout = L"main.xml";
   // The configuration document's address; empty: no configuration thread

@@ -17,11 +17,10 @@
 #include "system/Paths.h"
 #include "system/ProcessUtils.h"
 #include "system/WriteLogFile.h"
+#include "tests/support/LoopbackPort.h"
 #include "tests/support/TempMachineRoot.h"
 #include "uiframework/controls/OptionUI.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <time.h>
@@ -85,8 +84,7 @@ void BenchConfirmationToAccelerating() {
   g_logFile.SetLogFile(g_programDir + L"log2.log", 1024);
 
   ConfirmingBoxes boxes;
-  CControlManagerCore core;
-  MainWndSeams seams(boxes, core);
+  MainWndSeams seams(boxes, std::make_shared<CControlManagerCore>());
   seams.layout = kLayout;
   CMainWnd window(seams);
   if (window.Create(nullptr, kProductTitle, kMainWindowStyle, 0, 0, 0, 0, 0) == nullptr) {
@@ -119,19 +117,6 @@ void BenchConfirmationToAccelerating() {
   }
 }
 
-int Listen(int& port) {
-  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof address;
-  bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-  listen(fd, 4096);
-  getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-  port = ntohs(address.sin_port);
-  return fd;
-}
-
 class CountingSink : public ILatencySink {
  public:
   std::atomic<int> figures{0};
@@ -161,10 +146,10 @@ class Acceptor {
 
 void BenchProbe() {
   std::printf("connect-time probe\n");
-  int open = 0, closed = 0;
-  const int listener = Listen(open);
-  close(Listen(closed));
-  auto acceptor = std::make_unique<Acceptor>(listener);
+  LoopbackPort listener(LoopbackPort::Options{.backlog = 4096, .nonBlocking = true});
+  const int open = listener.port();
+  const int closed = LoopbackPort::ClosedPort();
+  auto acceptor = std::make_unique<Acceptor>(listener.fd());
   constexpr int kConnects = 500;
   for (const auto& [name, port] : {std::pair<const char*, int>{"listening port", open}, {"closed port", closed}}) {
     const double cpu = CpuMs();
@@ -189,7 +174,6 @@ void BenchProbe() {
               (CpuMs() - cpu) * 1000.0 / rounds, rounds, Ms(Clock::now() - start));
   std::printf("  every 30 s while shown: %.4f%% of one processor\n", (CpuMs() - cpu) / rounds / 30000.0 * 100.0);
   acceptor.reset();
-  close(listener);
 }
 
 }  // namespace

@@ -2,8 +2,8 @@
 // the machine root, and a datagram socket per process through which posts
 // and the raising requests (ShowWindow, SetWindowPos) reach the owner.
 //
-// Only unowned top-level windows are listed (owned ones such as message
-// boxes and tooltips are found inside their own process only).
+// Every top-level window is listed, owned ones (message boxes, tooltips)
+// as well: FindWindow looks at all top-level windows, whoever owns them.
 // Registry entry: the file "windows/<pid>-<handle in hex>" holding the
 // class name and the title, one per line, in UTF-8. The socket of a
 // process is the abstract local socket "brisgol-windows-<pid>". A request

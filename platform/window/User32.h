@@ -14,7 +14,7 @@
 // SetFocus and SetCapture change the state at once, and the notifications
 // they cause (WM_ENABLE, WM_SETFOCUS, ...) reach windows of other threads
 // the same deferred way. Windows of other processes are found with
-// FindWindowW (unowned top-level windows only); PostMessageW, ShowWindow
+// FindWindowW (top-level windows, owned ones included); PostMessageW, ShowWindow
 // and SetWindowPos on them travel to the owner process, which carries them
 // out in the owner thread's queue (ShowWindow then reports FALSE, as the
 // previous state is not known here).

@@ -182,8 +182,9 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
         return nullptr;
     }
     if (!IsWindow(hwnd)) return nullptr;
-    // Unowned top-level windows are visible to other processes.
-    if ((style & WS_CHILD) == 0 && GetWindow(hwnd, GW_OWNER) == nullptr) RegistryAdd(hwnd);
+    // Top-level windows, owned ones (message boxes) included, are visible
+    // to other processes, as FindWindow sees them.
+    if ((style & WS_CHILD) == 0) RegistryAdd(hwnd);
     RECT rc;
     GetWindowRect(hwnd, &rc);
     SendMessageW(hwnd, WM_SIZE, SIZE_RESTORED, MAKELPARAM(rc.right - rc.left, rc.bottom - rc.top));

@@ -2,6 +2,7 @@
 // loopback listeners, closed ports and a listener whose queue is full, and
 // the probe's rounds, stop and restart.
 #include "MainWnd/LineLatencyProbe.h"
+#include "tests/support/LoopbackPort.h"
 
 #include <gtest/gtest.h>
 
@@ -17,44 +18,21 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// A loopback TCP socket bound to a free port; listening unless asked not to.
-class LoopbackPort {
- public:
-  explicit LoopbackPort(bool listening = true, int backlog = 16) {
-    fd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    socklen_t length = sizeof address;
-    getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length);
-    port_ = ntohs(address.sin_port);
-    if (listening) listen(fd_, backlog);
-  }
-  ~LoopbackPort() { Close(); }
-  void Close() {
-    if (fd_ >= 0) close(fd_);
-    fd_ = -1;
-  }
-  LatencyTarget Target() const { return LatencyTarget{L"127.0.0.1", port_}; }
-  int Port() const { return port_; }
-
- private:
-  int fd_ = -1;
-  int port_ = 0;
-};
+LatencyTarget TargetOf(const LoopbackPort& port) { return LatencyTarget{L"127.0.0.1", port.port()}; }
+// Bound, so that nobody else takes the port, but not listening: refused.
+LoopbackPort::Options Refusing() { return LoopbackPort::Options{.listening = false}; }
 
 // A listener that never accepts, with its one-place queue taken: further
 // connects hang until they time out.
 class FullListener {
  public:
-  FullListener() : port_(true, 0) {
+  FullListener() : port_(LoopbackPort::Options{.backlog = 0}) {
     for (int i = 0; i < 3; ++i) {
       const int fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
       sockaddr_in address{};
       address.sin_family = AF_INET;
       address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-      address.sin_port = htons(static_cast<uint16_t>(port_.Port()));
+      address.sin_port = htons(static_cast<uint16_t>(port_.port()));
       connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
       fillers_.push_back(fd);
     }
@@ -63,7 +41,7 @@ class FullListener {
   ~FullListener() {
     for (int fd : fillers_) close(fd);
   }
-  LatencyTarget Target() const { return port_.Target(); }
+  LatencyTarget Target() const { return TargetOf(port_); }
 
  private:
   LoopbackPort port_;
@@ -95,12 +73,12 @@ class RecordingSink : public ILatencySink {
 
 TEST(LineConnectTime, ListeningLineGivesAFigureOthersAreUnreachable) {
   LoopbackPort listening;
-  const int figure = MeasureConnectTime(listening.Target(), 2s);
+  const int figure = MeasureConnectTime(TargetOf(listening), 2s);
   EXPECT_GE(figure, 1);
   EXPECT_LT(figure, 2000);
 
-  LoopbackPort closed(false);
-  const LatencyTarget refused = closed.Target();
+  LoopbackPort closed(Refusing());
+  const LatencyTarget refused = TargetOf(closed);
   closed.Close();
   EXPECT_EQ(MeasureConnectTime(refused, 2s), ILatencySink::kUnreachable);
 
@@ -126,12 +104,12 @@ TEST(LineConnectTime, TextShowsMillisecondsOrADash) {
 
 TEST(LineLatencyProbe, MeasuresEveryLineAtOnceAndAgainEachPeriod) {
   LoopbackPort line1;
-  LoopbackPort closed(false);
-  const LatencyTarget line2 = closed.Target();
+  LoopbackPort closed(Refusing());
+  const LatencyTarget line2 = TargetOf(closed);
   closed.Close();
   LoopbackPort line3;
   RecordingSink sink;
-  CLineLatencyProbe probe({line1.Target(), line2, line3.Target()}, sink, {50ms, 1s});
+  CLineLatencyProbe probe({TargetOf(line1), line2, TargetOf(line3)}, sink, {50ms, 1s});
   ASSERT_TRUE(probe.Start());
   EXPECT_TRUE(probe.IsRunning());
   const auto figures = sink.WaitFor(6);
@@ -164,7 +142,7 @@ TEST(LineLatencyProbe, StopEndsAConnectUnderWayAndTheProbeStartsAgain) {
   probe.Stop();  // a second stop is harmless
 
   LoopbackPort line;
-  CLineLatencyProbe again({line.Target()}, sink, {30s, 1s});
+  CLineLatencyProbe again({TargetOf(line)}, sink, {30s, 1s});
   ASSERT_TRUE(again.Start());
   const auto figures = sink.WaitFor(1);
   ASSERT_EQ(figures.size(), 1u);

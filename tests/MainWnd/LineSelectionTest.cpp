@@ -7,19 +7,19 @@
 #include "platform/window/Headless.h"
 #include "tests/MainWnd/MainWndStandIns.h"
 #include "tests/outside/support/ChildProcess.h"
+#include "tests/support/LoopbackPort.h"
 #include "tests/http/DownloadFixture.h"
 #include "tests/http/TestDocuments.h"
 #include "uiframework/controls/OptionUI.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <signal.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <condition_variable>
 #include <functional>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -131,13 +131,13 @@ class LineSelectionTest : public DownloadFixture {
   // succeed; returns once the window took the outcome.
   void AccelerateLine1(DWORD proxyId = 0) {
     window->StartLine(1);
-    ASSERT_TRUE(core.WaitForStarts(1));
-    core.Resolve(0, ScriptedCore::Success(proxyId));
+    ASSERT_TRUE(core->WaitForStarts(1));
+    core->Resolve(0, ScriptedCore::Success(proxyId));
     ASSERT_TRUE(PumpUntil([&] { return window->GetLineState() != CMainWnd::LineState::Starting; }));
   }
 
   RecordingBoxes boxes;
-  ScriptedCore core;
+  std::shared_ptr<ScriptedCore> core = std::make_shared<ScriptedCore>();
   MainWndSeams seams{boxes, core};
   std::unique_ptr<CMainWnd> window;
 };
@@ -150,14 +150,14 @@ TEST_F(LineSelectionTest, AfterASuccessfulConfigurationLine1StartsWithoutAQuesti
   seams.configUrl = server_->Url("/files/tolvene/config.txt");
   Open();
   ASSERT_TRUE(PumpUntil([&] { return Loading(); })) << LogText();
-  ASSERT_TRUE(core.WaitForStarts(1));
-  EXPECT_EQ(core.StartedLines(), std::vector<int>{1});
+  ASSERT_TRUE(core->WaitForStarts(1));
+  EXPECT_EQ(core->StartedLines(), std::vector<int>{1});
   EXPECT_FALSE(Portal());
   EXPECT_TRUE(boxes.asked.empty()) << "no question before the automatic start";
   EXPECT_EQ(Tags(), (std::vector<UINT_PTR>{1, 1, 1}));
-  EXPECT_EQ(core.prepares, 1) << "the earlier proxy ended and the rules removed before the start";
+  EXPECT_EQ(core->prepares, 1) << "the earlier proxy ended and the rules removed before the start";
 
-  core.Resolve(0, ScriptedCore::Success());
+  core->Resolve(0, ScriptedCore::Success());
   ASSERT_TRUE(PumpUntil([&] { return Accelerating(); }));
   EXPECT_FALSE(Loading());
   EXPECT_TRUE(Portal());
@@ -168,7 +168,7 @@ TEST_F(LineSelectionTest, ConfirmingLine2SetsEveryTagRestartsAndBringsThePortalB
   Open();
   AccelerateLine1();
   ASSERT_TRUE(Accelerating());
-  const int stopsBefore = core.Stops();
+  const int stopsBefore = core->Stops();
   boxes.answer = 1;
   Choose(2);
   ASSERT_EQ(boxes.asked.size(), 1u);
@@ -182,15 +182,15 @@ TEST_F(LineSelectionTest, ConfirmingLine2SetsEveryTagRestartsAndBringsThePortalB
   EXPECT_EQ(Selected(), std::vector<int>{2});
   EXPECT_TRUE(Loading());
   EXPECT_FALSE(Portal());
-  EXPECT_EQ(core.prepares, 2) << "line 1's proxy and rules went first";
+  EXPECT_EQ(core->prepares, 2) << "line 1's proxy and rules went first";
 
-  ASSERT_TRUE(core.WaitForStarts(2));
-  EXPECT_EQ(core.StartedLines(), (std::vector<int>{1, 2}));
-  core.Resolve(1, ScriptedCore::Success());
+  ASSERT_TRUE(core->WaitForStarts(2));
+  EXPECT_EQ(core->StartedLines(), (std::vector<int>{1, 2}));
+  core->Resolve(1, ScriptedCore::Success());
   ASSERT_TRUE(PumpUntil([&] { return Accelerating(); }));
   EXPECT_TRUE(Portal());
   EXPECT_FALSE(Loading());
-  EXPECT_EQ(core.Stops(), stopsBefore) << "a success stops nothing";
+  EXPECT_EQ(core->Stops(), stopsBefore) << "a success stops nothing";
   EXPECT_EQ(Count(L"]加速成功\r\n"), 2u);
 }
 
@@ -209,10 +209,10 @@ TEST_F(LineSelectionTest, DecliningLine3PutsTheCurrentLineBackSilentlyAndTouches
   ASSERT_TRUE(Accelerating());
   boxes.script = {1, 2};
   Choose(2);
-  ASSERT_TRUE(core.WaitForStarts(2));
-  core.Resolve(1, ScriptedCore::Success());
+  ASSERT_TRUE(core->WaitForStarts(2));
+  core->Resolve(1, ScriptedCore::Success());
   ASSERT_TRUE(PumpUntil([&] { return Accelerating(); }));
-  const int preparesBefore = core.prepares, stopsBefore = core.Stops();
+  const int preparesBefore = core->prepares, stopsBefore = core->Stops();
 
   Choose(3);
   ASSERT_EQ(boxes.asked.size(), 2u) << "putting line 2 back asks nothing (no notification)";
@@ -220,9 +220,9 @@ TEST_F(LineSelectionTest, DecliningLine3PutsTheCurrentLineBackSilentlyAndTouches
   EXPECT_EQ(Selected(), std::vector<int>{2});
   EXPECT_EQ(Tags(), (std::vector<UINT_PTR>{2, 2, 2}));
   Settle();
-  EXPECT_EQ(core.prepares, preparesBefore) << "no start";
-  EXPECT_EQ(core.Stops(), stopsBefore) << "no stop";
-  EXPECT_EQ(core.StartedLines().size(), 2u);
+  EXPECT_EQ(core->prepares, preparesBefore) << "no start";
+  EXPECT_EQ(core->Stops(), stopsBefore) << "no stop";
+  EXPECT_EQ(core->StartedLines().size(), 2u);
   EXPECT_TRUE(Accelerating());
   EXPECT_TRUE(Portal());
 }
@@ -235,7 +235,7 @@ TEST_F(LineSelectionTest, DecliningLine2WhileTheTagsHold1SelectsLine1WhateverThe
     Choose(2);
     EXPECT_EQ(Selected(), std::vector<int>{1}) << selectFirst;
     EXPECT_EQ(boxes.asked.size(), 1u);
-    EXPECT_EQ(core.prepares, 0);
+    EXPECT_EQ(core->prepares, 0);
     boxes.asked.clear();
     window->ExitApp(0, nullptr);
     Pump();
@@ -250,15 +250,15 @@ TEST_F(LineSelectionTest, DecliningLine1WhileTheTagsHold1LeavesNoOptionSelected)
   EXPECT_EQ(boxes.asked.size(), 1u);
   EXPECT_TRUE(Selected().empty());
   EXPECT_EQ(Tags(), (std::vector<UINT_PTR>{1, 1, 1}));
-  EXPECT_EQ(core.prepares, 0);
+  EXPECT_EQ(core->prepares, 0);
 }
 
 TEST_F(LineSelectionTest, AFailedStartShowsTheFailureBoxOnceAndLogsTheReason) {
   Open();
   window->StartLine(1);
-  ASSERT_TRUE(core.WaitForStarts(1));
-  const int stopsBefore = core.Stops();
-  core.Resolve(0, ScriptedCore::Failure(L"组件启动失败,请尝试其他模式"));
+  ASSERT_TRUE(core->WaitForStarts(1));
+  const int stopsBefore = core->Stops();
+  core->Resolve(0, ScriptedCore::Failure(L"组件启动失败,请尝试其他模式"));
   ASSERT_TRUE(PumpUntil([&] { return Failed(); }));
   Settle();
   ASSERT_EQ(boxes.asked.size(), 1u);
@@ -268,7 +268,7 @@ TEST_F(LineSelectionTest, AFailedStartShowsTheFailureBoxOnceAndLogsTheReason) {
   EXPECT_EQ(boxes.asked[0].second, L"取消");
   EXPECT_EQ(Count(L"]组件启动失败,请尝试其他模式\r\n"), 1u) << LogText();
   EXPECT_EQ(Count(L"加速成功"), 0u);
-  EXPECT_EQ(core.Stops(), stopsBefore + 1) << "the local proxy ended and the rules removed";
+  EXPECT_EQ(core->Stops(), stopsBefore + 1) << "the local proxy ended and the rules removed";
   EXPECT_TRUE(Portal());
   EXPECT_FALSE(Loading());
   EXPECT_EQ(Selected(), std::vector<int>{1}) << "the selection stays on the failed line";
@@ -276,42 +276,42 @@ TEST_F(LineSelectionTest, AFailedStartShowsTheFailureBoxOnceAndLogsTheReason) {
 }
 
 TEST_F(LineSelectionTest, TwoQuickChangesEndOnTheLastOneWhicheverOrderTheOutcomesArriveIn) {
-  core.honourStops = false;  // the earlier start does not notice it was superseded
+  core->honourStops = false;  // the earlier start does not notice it was superseded
   Open();
   AccelerateLine1();
   ASSERT_TRUE(Accelerating());
   boxes.answer = 1;
   Choose(2);
   Choose(3);
-  ASSERT_TRUE(core.WaitForStarts(3));
-  EXPECT_EQ(core.StartedLines(), (std::vector<int>{1, 2, 3}));
+  ASSERT_TRUE(core->WaitForStarts(3));
+  EXPECT_EQ(core->StartedLines(), (std::vector<int>{1, 2, 3}));
   EXPECT_EQ(Tags(), (std::vector<UINT_PTR>{3, 3, 3}));
-  const int stopsBefore = core.Stops();
+  const int stopsBefore = core->Stops();
 
   // Line 3 succeeds first; line 2's late failure must not undo it.
-  core.Resolve(2, ScriptedCore::Success());
+  core->Resolve(2, ScriptedCore::Success());
   ASSERT_TRUE(PumpUntil([&] { return Accelerating(); }));
-  core.Resolve(1, ScriptedCore::Failure(L"引擎启动失败"));
+  core->Resolve(1, ScriptedCore::Failure(L"引擎启动失败"));
   Settle();
   EXPECT_TRUE(Accelerating());
   EXPECT_TRUE(Portal());
   EXPECT_FALSE(Loading());
-  EXPECT_EQ(core.Stops(), stopsBefore) << "a stale failure tears nothing down";
+  EXPECT_EQ(core->Stops(), stopsBefore) << "a stale failure tears nothing down";
   EXPECT_EQ(boxes.CountOf(kFailureText), 0u);
   EXPECT_EQ(Count(L"]引擎启动失败\r\n"), 1u) << "still logged as what happened";
   EXPECT_EQ(Selected(), std::vector<int>{3});
 }
 
 TEST_F(LineSelectionTest, AStaleSuccessAfterTheNewestFailedChangesNothing) {
-  core.honourStops = false;
+  core->honourStops = false;
   Open();
   window->StartLine(1);
   boxes.answer = 1;
   Choose(2);
-  ASSERT_TRUE(core.WaitForStarts(2));
-  core.Resolve(1, ScriptedCore::Failure(L"引擎启动失败"));
+  ASSERT_TRUE(core->WaitForStarts(2));
+  core->Resolve(1, ScriptedCore::Failure(L"引擎启动失败"));
   ASSERT_TRUE(PumpUntil([&] { return Failed(); }));
-  core.Resolve(0, ScriptedCore::Success());
+  core->Resolve(0, ScriptedCore::Success());
   Settle();
   EXPECT_TRUE(Failed());
   EXPECT_EQ(boxes.CountOf(kFailureText), 1u);
@@ -321,14 +321,14 @@ TEST_F(LineSelectionTest, AStaleSuccessAfterTheNewestFailedChangesNothing) {
 TEST_F(LineSelectionTest, AStartSupersededWhileRunningEndsWithoutAReportOnScreen) {
   Open();
   window->StartLine(1);
-  ASSERT_TRUE(core.WaitForStarts(1));
+  ASSERT_TRUE(core->WaitForStarts(1));
   window->StartLine(2);  // the real core's way: the earlier start sees the stop
-  ASSERT_TRUE(core.WaitForStarts(2));
+  ASSERT_TRUE(core->WaitForStarts(2));
   Settle();
   EXPECT_EQ(Count(L"]加速已停止\r\n"), 1u) << LogText();
   EXPECT_TRUE(boxes.asked.empty());
   EXPECT_TRUE(Loading()) << "still starting line 2";
-  core.Resolve(1, ScriptedCore::Success());
+  core->Resolve(1, ScriptedCore::Success());
   ASSERT_TRUE(PumpUntil([&] { return Accelerating(); }));
 }
 
@@ -338,13 +338,13 @@ TEST_F(LineSelectionTest, TheLocalProxyEndingWhileAcceleratingIsAFailureHandledO
   Open();
   AccelerateLine1(proxy.id());
   ASSERT_TRUE(Accelerating());
-  const int stopsBefore = core.Stops();
+  const int stopsBefore = core->Stops();
   proxy.End();
   ASSERT_TRUE(PumpUntil([&] { return Failed(); })) << LogText();
   Settle();
   EXPECT_EQ(boxes.CountOf(kFailureText), 1u);
   EXPECT_EQ(Count(L"本地代理进程已结束"), 1u);
-  EXPECT_EQ(core.Stops(), stopsBefore + 1) << "the rules go with the proxy";
+  EXPECT_EQ(core->Stops(), stopsBefore + 1) << "the rules go with the proxy";
   EXPECT_TRUE(Portal());
 }
 
@@ -361,9 +361,9 @@ TEST_F(LineSelectionTest, OurOwnEndOfTheLocalProxyIsNoFailure) {
   EXPECT_EQ(Count(L"本地代理进程已结束"), 0u);
 
   // Nor does the exit routine's.
-  ASSERT_TRUE(core.WaitForStarts(2));
+  ASSERT_TRUE(core->WaitForStarts(2));
   StandInProxy second;
-  core.Resolve(1, ScriptedCore::Success(second.id()));
+  core->Resolve(1, ScriptedCore::Success(second.id()));
   ASSERT_TRUE(PumpUntil([&] { return Accelerating(); }));
   window->ExitApp(0, nullptr);
   second.End();
@@ -384,43 +384,72 @@ TEST_F(LineSelectionTest, ALocalProxyGoneBeforeTheWatchBeganIsStillNoticed) {
 TEST_F(LineSelectionTest, TheExitRoutineEndsARunningStart) {
   Open();
   window->StartLine(2);
-  ASSERT_TRUE(core.WaitForStarts(1));
+  ASSERT_TRUE(core->WaitForStarts(1));
   window->ExitApp(0, nullptr);
-  EXPECT_EQ(core.stopsIfObtained, 1);
+  EXPECT_EQ(core->stopsIfObtained, 1);
   Pump();
   EXPECT_FALSE(IsWindow(window->GetHWND()));
   EXPECT_EQ(Count(L"未能按时结束"), 0u) << "the worker ended with the stop";
   EXPECT_TRUE(boxes.asked.empty());
 }
 
-// A listener on 127.0.0.1 and a port nobody listens on.
-class Listener {
+// A core whose start keeps running, stop or no stop, until the test lets
+// it go, and then still reads its own state.
+class UnstoppableCore : public IAccelerationCore {
  public:
-  Listener() {
-    fd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    listen(fd_, 8);
-    getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length);
-    port_ = ntohs(address.sin_port);
+  void Stop() override {}
+  void StopIfObtained() override {}
+  std::uint64_t PrepareStart() override { return 1; }
+  std::wstring Start(int, std::uint64_t, const std::function<void(DWORD)>&, int& resultCode) override {
+    std::unique_lock<std::mutex> lock(m_lock);
+    m_entered = true;
+    m_changed.notify_all();
+    m_changed.wait(lock, [&] { return m_released; });
+    resultCode = 0;
+    return m_message;
   }
-  ~Listener() { close(fd_); }
-  int port() const { return port_; }
+  bool WaitUntilEntered() {
+    std::unique_lock<std::mutex> lock(m_lock);
+    return m_changed.wait_for(lock, std::chrono::seconds(10), [&] { return m_entered; });
+  }
+  void Release() {
+    std::lock_guard<std::mutex> hold(m_lock);
+    m_released = true;
+    m_changed.notify_all();
+  }
 
  private:
-  int fd_ = -1;
-  int port_ = 0;
+  std::mutex m_lock;
+  std::condition_variable m_changed;
+  bool m_entered = false;
+  bool m_released = false;
+  std::wstring m_message = L"加速已停止";
 };
 
+TEST_F(LineSelectionTest, AStartThatOutlivesTheExitRoutinesWaitKeepsTheCoreItRunsIn) {
+  auto unstoppable = std::make_shared<UnstoppableCore>();
+  const std::weak_ptr<UnstoppableCore> watched = unstoppable;
+  seams.acceleration = unstoppable;
+  seams.workerStopMs = 50;
+  Open();
+  window->StartLine(1);
+  ASSERT_TRUE(unstoppable->WaitUntilEntered());
+  window->ExitApp(0, nullptr);
+  Pump();
+  EXPECT_EQ(Count(L"未能按时结束"), 1u) << "the exit routine gave up on the worker";
+
+  // Window and seams gone, as when start-up's frame ends.
+  window.reset();
+  seams.acceleration.reset();
+  unstoppable.reset();
+  ASSERT_FALSE(watched.expired()) << "the worker still holds the core";
+  watched.lock()->Release();
+  EXPECT_TRUE(PumpUntil([&] { return watched.expired(); })) << "the core goes with the worker";
+}
+
 TEST_F(LineSelectionTest, EachOptionShowsItsLinesConnectTimeAndADashWhenUnreachable) {
-  Listener line1, line3;
-  const int closedPort = [] {
-    Listener gone;
-    return gone.port();
-  }();
+  LoopbackPort line1, line3;
+  const int closedPort = LoopbackPort::ClosedPort();
   seams.lineTargets = {{L"127.0.0.1", line1.port()}, {L"127.0.0.1", closedPort}, {L"127.0.0.1", line3.port()}};
   seams.latencyTiming.period = std::chrono::milliseconds(100);
   Open();

@@ -117,7 +117,7 @@ class MainWndPortalTest : public ::testing::Test {
   scripted::ScriptedWeb web;
   std::optional<scripted::ScriptedBrowserClass> registration{std::in_place, web};
   NoBoxes boxes;
-  ScriptedCore core;
+  std::shared_ptr<ScriptedCore> core = std::make_shared<ScriptedCore>();
   RecordingDefaultBrowser defaultBrowser;
   MainWndSeams seams{boxes, core};
   std::unique_ptr<CMainWnd> window;
@@ -184,7 +184,7 @@ TEST_F(MainWndPortalTest, APageClosingTheWindowEndsItAndLeavesAcceleration) {
   EXPECT_FALSE(IsWindow(hwnd));
   EXPECT_TRUE(window->IsQueueClosed());
   EXPECT_FALSE(window->IsExiting()) << "not the exit routine";
-  EXPECT_EQ(core.stopsIfObtained, 0) << "acceleration is left running";
+  EXPECT_EQ(core->stopsIfObtained, 0) << "acceleration is left running";
 }
 
 TEST_F(MainWndPortalTest, TheTopButtonReturnsHomeFromAnyPage) {
@@ -220,7 +220,7 @@ TEST_F(MainWndPortalTest, PopUpsAfterTheExitRoutineBeganAreFreed) {
   Engine().OpenWindow(L"https://news.test/queued-before-exit");
   Pump();
   EXPECT_FALSE(IsWindow(window->GetHWND()));
-  EXPECT_EQ(core.stopsIfObtained, 1);
+  EXPECT_EQ(core->stopsIfObtained, 1);
 }
 
 TEST_F(MainWndPortalTest, WithoutABrowserEngineTheWindowStillWorks) {

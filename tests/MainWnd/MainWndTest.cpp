@@ -95,7 +95,7 @@ class MainWndTest : public ::testing::Test {
 
   TempMachineRoot root;
   RecordingBoxes boxes;
-  ScriptedCore core;
+  std::shared_ptr<ScriptedCore> core = std::make_shared<ScriptedCore>();
   MainWndSeams seams{boxes, core};
   std::unique_ptr<CMainWnd> window;
 };
@@ -125,7 +125,7 @@ TEST_F(MainWndTest, WindowInitBindsWhatExistsAndLogsAMissingControlOnce) {
   EXPECT_EQ(Count(L"界面缺少控件："), 1u) << log;
   EXPECT_EQ(Named(L"version_lab")->GetText(), L"版本：1.0.4");
   for (LPCWSTR line : {L"Line1_pot", L"Line2_pot", L"Line3_pot"}) EXPECT_EQ(Named(line)->GetTag(), 1u);
-  EXPECT_EQ(core.stops, 1) << "an earlier run's acceleration is cleared at window-init";
+  EXPECT_EQ(core->stops, 1) << "an earlier run's acceleration is cleared at window-init";
   EXPECT_NE(log.find(L"没有配置地址，配置线程未启动"), std::wstring::npos);
 
   // A second "windowinit" (the tree attached again) logs the name no more.
@@ -214,7 +214,7 @@ TEST_F(MainWndTest, SystemCommandsHideOnCloseMinimiseAndIgnoreMaximise) {
   Pump();
   EXPECT_TRUE(IsWindow(hwnd));
   EXPECT_FALSE(IsWindowVisible(hwnd));
-  EXPECT_EQ(core.stopsIfObtained, 0);
+  EXPECT_EQ(core->stopsIfObtained, 0);
 }
 
 TEST_F(MainWndTest, DoubleClickOnTheCaptionTogglesMaximised) {
@@ -232,9 +232,9 @@ TEST_F(MainWndTest, CloseButtonHidesAtOnceAndExitsWhenTheWakeUpArrives) {
   Notify(L"close_btn", L"click");
   EXPECT_FALSE(IsWindowVisible(hwnd));
   EXPECT_TRUE(IsWindow(hwnd));
-  EXPECT_EQ(core.stopsIfObtained, 0) << "the exit routine waits for the wake-up";
+  EXPECT_EQ(core->stopsIfObtained, 0) << "the exit routine waits for the wake-up";
   Pump();
-  EXPECT_EQ(core.stopsIfObtained, 1);
+  EXPECT_EQ(core->stopsIfObtained, 1);
   EXPECT_FALSE(IsWindow(hwnd));
   EXPECT_TRUE(window->IsQueueClosed());
 }
@@ -247,7 +247,7 @@ TEST_F(MainWndTest, TheExitRoutineRunsOnceHoweverOftenItIsAsked) {
   EXPECT_TRUE(window->IsExiting());
   EXPECT_FALSE(window->RequestExit()) << "nothing is queued once the routine has begun";
   Pump();
-  EXPECT_EQ(core.stopsIfObtained, 1);
+  EXPECT_EQ(core->stopsIfObtained, 1);
   EXPECT_FALSE(IsWindow(window->GetHWND()));
 }
 
@@ -288,7 +288,7 @@ TEST_F(MainWndTest, APostAfterTheWindowIsGoneIsDropped) {
   EXPECT_TRUE(window->IsQueueClosed());
   EXPECT_FALSE(window->RequestExit());
   Pump();
-  EXPECT_EQ(core.stopsIfObtained, 0);
+  EXPECT_EQ(core->stopsIfObtained, 0);
 }
 
 TEST_F(MainWndTest, AFailedConfigurationIsToldOnTheWindowThreadThenTheProgramExits) {
@@ -308,7 +308,7 @@ TEST_F(MainWndTest, AFailedConfigurationIsToldOnTheWindowThreadThenTheProgramExi
   EXPECT_EQ(boxes.asked[0].owner, hwnd);
   EXPECT_EQ(boxes.asked[0].type, 1);
   EXPECT_NE(Log().find(L"]初始化失败\r\n"), std::wstring::npos);
-  EXPECT_EQ(core.stopsIfObtained, 1);
+  EXPECT_EQ(core->stopsIfObtained, 1);
 }
 
 TEST_F(MainWndTest, TheExitRoutineCancelsAConfigurationFetchThatNeverGetsAnAnswer) {

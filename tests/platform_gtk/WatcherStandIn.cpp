@@ -102,6 +102,18 @@ std::vector<std::string> WatcherStandIn::Items() {
     return items_;
 }
 
+std::string WatcherStandIn::WaitForItem(std::chrono::milliseconds timeout) {
+    const auto end = std::chrono::steady_clock::now() + timeout;
+    for (;;) {
+        {
+            std::lock_guard guard(lock_);
+            if (!items_.empty()) return items_.back();
+        }
+        if (std::chrono::steady_clock::now() >= end) return {};
+        std::this_thread::sleep_for(std::chrono::milliseconds(40));
+    }
+}
+
 void WatcherStandIn::Call(const std::string& item, const char* method, int x, int y) {
     g_dbus_connection_call(connection_, item.c_str(), "/StatusNotifierItem", "org.kde.StatusNotifierItem", method,
                            g_variant_new("(ii)", x, y), nullptr, G_DBUS_CALL_FLAGS_NONE, 5000, nullptr, nullptr,

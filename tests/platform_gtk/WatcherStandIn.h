@@ -4,6 +4,7 @@
 // that register, and acts on them as a panel would.
 #pragma once
 
+#include <chrono>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -30,6 +31,9 @@ class WatcherStandIn {
 
     // Bus names of the items registered with this watcher since Start.
     std::vector<std::string> Items();
+    // The latest item to register, once one has (waits up to timeout);
+    // empty when none did.
+    std::string WaitForItem(std::chrono::milliseconds timeout);
     // Calls a method of the item without waiting for the answer.
     void Call(const std::string& item, const char* method, int x, int y);
     // Reads a property of the item (blocks: not on the thread the item

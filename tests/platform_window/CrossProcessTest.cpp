@@ -1,5 +1,6 @@
-// Finding the window of another process and reaching it: the second start
-// of the program raises the running copy's window this way.
+// Finding the windows of another process and reaching them: the second
+// start of the program raises the running copy's window this way, and a
+// test finds the program's message boxes.
 #include <gtest/gtest.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -59,7 +60,7 @@ HWND WaitForWindow(LPCWSTR cls, LPCWSTR title) {
     return nullptr;
 }
 
-TEST(CrossProcessTest, SecondStartFindsRestoresRaisesAndPostsToTheRunningWindow) {
+TEST(CrossProcessTest, SecondStartFindsRestoresRaisesAndPostsToTheRunningWindowAndItsOwnedBox) {
     TempMachineRoot root;
     Child child = StartHelper();
     ASSERT_GT(child.pid, 0);
@@ -67,6 +68,11 @@ TEST(CrossProcessTest, SecondStartFindsRestoresRaisesAndPostsToTheRunningWindow)
     ASSERT_NE(found, nullptr);
     EXPECT_TRUE(IsWindow(found));
     EXPECT_EQ(FindWindowW(L"CMainWnd", L"another title"), nullptr);
+    // Its message box, owned by the window, is found the same way.
+    const HWND box = WaitForWindow(L"CMessageBoxExWnd", L"Brisgol加速器插件");
+    ASSERT_NE(box, nullptr);
+    EXPECT_NE(box, found);
+    EXPECT_TRUE(PostMessageW(box, WM_USER + 1002, 0, 7));
 
     ShowWindow(found, SW_RESTORE);
     EXPECT_TRUE(SetWindowPos(found, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE));
@@ -76,11 +82,13 @@ TEST(CrossProcessTest, SecondStartFindsRestoresRaisesAndPostsToTheRunningWindow)
     const std::string output = ReadAll(child.output);
     int status = 0;
     waitpid(child.pid, &status, 0);
-    EXPECT_EQ(output, "ready\ncode=24 restored=1 visible=1 topmost=0 foreground=1\n");
+    EXPECT_EQ(output, "ready\nbox code=7 owner=1\ncode=24 restored=1 visible=1 topmost=0 foreground=1\n");
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 
-    // Its registry entry went with its window.
+    // The registry entries went with the windows.
     EXPECT_EQ(FindWindowW(L"CMainWnd", nullptr), nullptr);
+    EXPECT_EQ(FindWindowW(L"CMessageBoxExWnd", nullptr), nullptr);
+    EXPECT_FALSE(IsWindow(box));
     EXPECT_FALSE(IsWindow(found));
     EXPECT_FALSE(PostMessageW(found, WM_USER + 1001, 0, 1));
 }
