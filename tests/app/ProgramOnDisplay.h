@@ -63,8 +63,10 @@ class ProgramOnDisplayTest : public ::testing::Test {
     const std::string missing = MissingTool({"xdotool", "import", "convert"});
     if (!missing.empty()) GTEST_SKIP() << "needs " << missing;
     programDir = root.Dir("program");
-    std::filesystem::copy_file(std::filesystem::path(std::getenv("BRISGOL_BUILD_DIR")) / "bin/brisgol",
-                               programDir / "brisgol");
+    // The program and the portal's engine module beside it.
+    for (const char* file : {"brisgol", "brisgol-webkit.so"})
+      std::filesystem::copy_file(std::filesystem::path(std::getenv("BRISGOL_BUILD_DIR")) / "bin" / file,
+                                 programDir / file);
   }
   std::wstring Log() const {
     std::string bytes = ReadTestFile(programDir / "log2.log");
