@@ -22,6 +22,7 @@
 #include "system/Paths.h"
 #include "system/WriteLogFile.h"
 #include "uiframework/render/RenderEngine.h"
+#include "uiframework/resources/FontEngine.h"
 #include "uiframework/resources/ResourceSettings.h"
 
 #include <cstring>
@@ -184,6 +185,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
   CExitSignals signals;
   g_programDir = GetModuleDirectory(nullptr);
   g_logFile.SetLogFile(g_programDir + L"log2.log", 1024);
+  // The fonts' configuration loads in the background from here on.
+  SkinUI::StartFontEngine();
   HANDLE onceRun = CreateOnceRunSemaphore();
   auto exit = [onceRun](int code = 0) {
     if (onceRun) CloseHandle(onceRun);
