@@ -7,6 +7,7 @@
 #include "MainWnd/ExitSignals.h"
 #include "MainWnd/MainWnd.h"
 #include "MainWnd/MessageBoxExWnd.h"
+#include "PortalEngine.h"
 #include "platform/CodePage.h"
 #include "platform/Com.h"
 #include "platform/Module.h"
@@ -17,11 +18,11 @@
 #include "platform/shell/ShellApi.h"
 #include "platform/window/User32.h"
 #include "platform/window/gtk/DisplayBackend.h"
-#include "platform/window/gtk/WebKitBrowser.h"
 #include "system/EnvProbes.h"
 #include "system/Paths.h"
 #include "system/WriteLogFile.h"
 #include "uiframework/render/RenderEngine.h"
+#include "uiframework/resources/FontEngine.h"
 #include "uiframework/resources/ResourceSettings.h"
 
 #include <cstring>
@@ -138,24 +139,30 @@ std::string PortalHostName() {
   return host;
 }
 
-// What the portal's engine could do, for the log.
-void LogPortalEngine(const CWebKitBrowserClass& engine) {
-  if (!engine.IsRegistered())
+// The portal's browser engine, the module beside the program; the main
+// window has it loaded once it is on screen. It trusts the portal
+// certificate beside the program for the portal host only. Without a
+// display there is none, and the portal stays empty.
+std::shared_ptr<IPortalEngine> MakePortalEngine(bool onDisplay) {
+  if (!onDisplay) {
     g_logFile.WriteText(__FILE__, __LINE__, L"没有显示器，门户浏览器引擎未注册");
-  else if (!engine.TrustsCertificate())
-    g_logFile.WriteText(__FILE__, __LINE__, L"门户证书无法读取，门户只接受系统信任的证书");
+    return nullptr;
+  }
+  return std::make_shared<CPortalEngine>(ToNativePath(g_programDir + L"brisgol-webkit.so"),
+                                         ToNativePath(g_programDir + L"portal\\portal-cert.pem"), PortalHostName());
 }
 
 // Creates, centres and runs the main window until it is destroyed; false
 // when it could not be created. Signals ask it for its exit routine while
 // it runs.
-bool RunMainWindow(CExitSignals& signals) {
+bool RunMainWindow(CExitSignals& signals, std::shared_ptr<IPortalEngine> portalEngine) {
   CSkinnedMessageBoxes boxes;
   // Shared with the acceleration workers, which may outlive this function
   // when one does not end within the exit routine's wait.
   MainWndSeams seams(boxes, std::make_shared<CControlManagerCore>());
   seams.configUrl = ConfigDocumentUrl();
   seams.lineTargets = ServerLineTargets();
+  seams.portalEngine = std::move(portalEngine);
   CMainWnd window(seams);
   if (window.Create(nullptr, kProductTitle, kMainWindowStyle, 0, 0, 0, 0, 0) == nullptr) {
     g_logFile.WriteText(__FILE__, __LINE__, L"主窗口无法创建，程序退出");
@@ -179,6 +186,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
   CExitSignals signals;
   g_programDir = GetModuleDirectory(nullptr);
   g_logFile.SetLogFile(g_programDir + L"log2.log", 1024);
+  // The fonts' configuration loads in the background from here on.
+  SkinUI::StartFontEngine();
   HANDLE onceRun = CreateOnceRunSemaphore();
   auto exit = [onceRun](int code = 0) {
     if (onceRun) CloseHandle(onceRun);
@@ -188,7 +197,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
   // no window yet and does not stop this one.
   if (RaiseRunningCopy()) return exit();
   // Real windows when a display is there; otherwise they stay in memory.
-  InstallDisplayBackendIfAvailable();
+  const bool onDisplay = InstallDisplayBackendIfAvailable();
 
   if (FAILED(CoInitialize(nullptr))) return exit();
   OleInitialize(nullptr);
@@ -201,13 +210,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
   SkinUI::CResourceSettingsUI::SetInstance(instance);
   int code = 0;
   if (LoadSkinArchive(SkinUI::CResourceSettingsUI::ResourceModule()) && CheckBrowserEngine()) {
-    // The portal's browser engine, for as long as the main window runs; it
-    // trusts the portal certificate beside the program for the portal host
-    // only. Without a display there is none, and the portal stays empty.
-    CWebKitBrowserClass portalEngine(ToNativePath(g_programDir + L"portal\\portal-cert.pem"), PortalHostName());
-    LogPortalEngine(portalEngine);
     try {
-      if (!RunMainWindow(signals)) code = kNoMainWindow;
+      if (!RunMainWindow(signals, MakePortalEngine(onDisplay))) code = kNoMainWindow;
     } catch (...) {
       g_logFile.WriteText(__FILE__, __LINE__, L"程序发生了异常");
     }

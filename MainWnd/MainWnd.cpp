@@ -229,8 +229,14 @@ void CMainWnd::OnWindowInit() {
   BindLines();
 
   m_pBrowser = FindNamed(L"IeWeb");
-  SetUpPortal();
+  // The portal, the acceleration clean-up and the configuration follow the
+  // first paint, in this order: the window shows without waiting for them.
+  PostCall(m_postTarget, &CMainWnd::ContinueWindowInit, 0, nullptr);
+}
 
+void CMainWnd::ContinueWindowInit(int, void*) {
+  g_logFile.WriteText(__FILE__, __LINE__, L"主窗口已显示");
+  SetUpPortal();
   m_seams.acceleration->Stop();
   StartConfigurationThread();
 }
@@ -301,11 +307,26 @@ void CMainWnd::SetUpPortal() {
     g_logFile.WriteText(__FILE__, __LINE__, L"控件 IeWeb 不是网页浏览器控件，门户未设置");
     return;
   }
-  // A second "windowinit" finds the portal set up already.
-  if (browser->GetEventHandler() == &m_portal) return;
+  // A second "windowinit" finds the portal set up already, or on its way.
+  if (browser->GetEventHandler() == &m_portal || m_portalEngineState == PortalEngineState::Loading) return;
+  if (m_seams.portalEngine != nullptr && m_portalEngineState == PortalEngineState::NotLoaded) {
+    m_portalEngineState = PortalEngineState::Loading;
+    std::weak_ptr<int> alive = m_portalEngineToken;
+    m_seams.portalEngine->Prepare([this, alive](bool registered) {
+      if (!alive.expired()) PostCall(m_postTarget, &CMainWnd::OnPortalEngineReady, registered ? 1 : 0, nullptr);
+    });
+    return;
+  }
+  // An engine registered after the first layout makes its object now.
+  if (browser->GetBrowser() == nullptr) browser->CreateHostedObject();
   m_portal.AttachBrowser(browser);
   if (browser->GetBrowser() == nullptr)
     g_logFile.WriteText(__FILE__, __LINE__, L"门户浏览器无法创建（没有可用的浏览器引擎），门户不显示");
+}
+
+void CMainWnd::OnPortalEngineReady(int, void*) {
+  m_portalEngineState = PortalEngineState::Done;
+  SetUpPortal();
 }
 
 bool CMainWnd::QueueNavigatePortal(void* pending) {

@@ -104,6 +104,8 @@ class CMainWnd : public SkinUI::CWindowWnd,
   LRESULT OnCreate();
   LRESULT OnSysCommand(WPARAM command, LPARAM lParam);
   void OnWindowInit();
+  // Window-init's steps after the first paint (a queued call).
+  void ContinueWindowInit(int, void*);
   void OnClick(const SkinUI::CUIString& name);
   void OnSelectChanged(const SkinUI::CUIString& name);
   // The named control, or null; a missing name is logged once.
@@ -189,4 +191,13 @@ class CMainWnd : public SkinUI::CWindowWnd,
   LineState m_lineState = LineState::Waiting;
   CProcessWatch m_proxyWatch;
   std::unique_ptr<CLineLatencyProbe> m_latencyProbe;
+
+  // ---- The portal's engine: made ready when the portal is set up (after
+  // the first paint); the portal is set up in the queued call of its
+  // outcome (registered: 1 or 0). The engine's call reaches the window
+  // only while the window object lives (m_portalEngineToken).
+  enum class PortalEngineState { NotLoaded, Loading, Done };
+  void OnPortalEngineReady(int registered, void*);
+  PortalEngineState m_portalEngineState = PortalEngineState::NotLoaded;
+  std::shared_ptr<int> m_portalEngineToken = std::make_shared<int>(0);
 };

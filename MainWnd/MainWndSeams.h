@@ -49,6 +49,19 @@ class IAccelerationCore {
                              int& resultCode) = 0;
 };
 
+// The portal's browser engine, made ready when the main window sets up
+// its portal (after its first paint). Loading it takes a while (large
+// libraries), so it happens once that paint is on screen.
+class IPortalEngine {
+ public:
+  virtual ~IPortalEngine() = default;
+  // User-interface thread, once: loads the engine and registers it as the
+  // WebBrowser class, then calls ready on this thread (from inside a wait
+  // of its message loop) with whether it is registered. What cannot be
+  // done is logged.
+  virtual void Prepare(std::function<void(bool registered)> ready) = 0;
+};
+
 struct MainWndSeams {
   MainWndSeams(IMessageBoxUI& boxesUsed, std::shared_ptr<IAccelerationCore> accelerationUsed)
       : boxes(boxesUsed), acceleration(std::move(accelerationUsed)) {}
@@ -74,4 +87,7 @@ struct MainWndSeams {
   // in order; empty: no figures are measured.
   std::vector<LatencyTarget> lineTargets;
   CLineLatencyProbe::Timing latencyTiming;
+  // The portal's engine, made ready before the portal is set up; null:
+  // the WebBrowser class is registered already (or there is none).
+  std::shared_ptr<IPortalEngine> portalEngine;
 };

@@ -197,7 +197,11 @@ LONG RegSetValueExW(HKEY key, LPCWSTR valueName, DWORD, DWORD type, const BYTE* 
   std::lock_guard<std::mutex> guard(g_registryLock);
   StoreFileLock fileLock(StorePath());
   IniDocument doc = IniDocument::Load(StorePath());
-  doc.Set(FullName(*key), name, Encode(type, data, size));
+  const std::wstring encoded = Encode(type, data, size);
+  // A value set to what it holds already leaves the store untouched (no
+  // rewrite, no flush to disk): start-up sets the same values every time.
+  if (doc.Get(FullName(*key), name) == encoded) return ERROR_SUCCESS;
+  doc.Set(FullName(*key), name, encoded);
   return doc.Save(StorePath()) ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
 }
 

@@ -22,6 +22,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <sstream>
 #include <thread>
@@ -112,6 +113,15 @@ class MainWndPortalTest : public ::testing::Test {
     pm.SendNotify(pm.FindControl(L"top_btn"), L"click");
   }
   std::wstring Log() const { return ReadLogText(root.path() / "program" / "log2.log"); }
+  // No browser was made (logged); the window still answers and exits.
+  void ExpectAnEmptyPortalAndAWorkingWindow() {
+    EXPECT_EQ(web.created, 0);
+    EXPECT_NE(Log().find(L"门户浏览器无法创建"), std::wstring::npos) << Log();
+    ClickTopButton();
+    EXPECT_TRUE(window->RequestExit());
+    Pump();
+    EXPECT_FALSE(IsWindow(window->GetHWND()));
+  }
 
   TempMachineRoot root;
   scripted::ScriptedWeb web;
@@ -228,12 +238,74 @@ TEST_F(MainWndPortalTest, WithoutABrowserEngineTheWindowStillWorks) {
   ASSERT_NE(Open(), nullptr);
   ASSERT_NE(IeWeb(), nullptr);
   EXPECT_EQ(IeWeb()->GetBrowser(), nullptr);
+  ExpectAnEmptyPortalAndAWorkingWindow();
+}
+
+// An engine made ready on request, as the program's module is once the
+// window is on screen: the test decides when it is ready.
+class HeldPortalEngine : public IPortalEngine {
+ public:
+  void Prepare(std::function<void(bool)> onReady) override {
+    ++prepared;
+    ready = std::move(onReady);
+  }
+  int prepared = 0;
+  std::function<void(bool)> ready;
+};
+
+TEST_F(MainWndPortalTest, TheEngineIsPreparedAfterTheFirstPaintAndThePortalThenShowsHome) {
+  registration.reset();
+  auto engine = std::make_shared<HeldPortalEngine>();
+  seams.portalEngine = engine;
+  ASSERT_NE(Open(), nullptr);
+  // The first paint came first: window-init's later steps ran, the engine
+  // is being prepared and no browser exists yet.
+  const std::wstring log = Log();
+  ASSERT_NE(log.find(L"]主窗口已显示\r\n"), std::wstring::npos) << log;
+  EXPECT_LT(log.find(L"]初始化\r\n"), log.find(L"]主窗口已显示\r\n"));
+  EXPECT_EQ(core.stops, 1);
+  ASSERT_EQ(engine->prepared, 1);
   EXPECT_EQ(web.created, 0);
-  EXPECT_NE(Log().find(L"门户浏览器无法创建"), std::wstring::npos) << Log();
-  ClickTopButton();
+  EXPECT_EQ(IeWeb()->GetBrowser(), nullptr);
+  // A second "windowinit" meanwhile asks for nothing more.
+  auto& pm = window->PaintManager();
+  pm.SendNotify(pm.FindControl(L"root"), L"windowinit");
+  Pump();
+  EXPECT_EQ(engine->prepared, 1);
+
+  registration.emplace(web);
+  engine->ready(true);
+  Pump();
+  EXPECT_EQ(web.created, 1);
+  EXPECT_NE(IeWeb()->GetBrowser(), nullptr);
+  EXPECT_EQ(Engine().Loads(), std::vector<std::wstring>{kHome});
+  EXPECT_TRUE(Engine().IsSilent());
+  EXPECT_EQ(Log().find(L"门户浏览器无法创建"), std::wstring::npos) << Log();
+}
+
+TEST_F(MainWndPortalTest, AnEngineThatCannotBePreparedLeavesThePortalEmptyAndTheWindowWorking) {
+  registration.reset();
+  auto engine = std::make_shared<HeldPortalEngine>();
+  seams.portalEngine = engine;
+  ASSERT_NE(Open(), nullptr);
+  engine->ready(false);
+  Pump();
+  ExpectAnEmptyPortalAndAWorkingWindow();
+}
+
+TEST_F(MainWndPortalTest, AnEngineReadyAfterTheWindowWentReachesNothing) {
+  auto engine = std::make_shared<HeldPortalEngine>();
+  seams.portalEngine = engine;
+  ASSERT_NE(Open(), nullptr);
+  ASSERT_TRUE(engine->ready != nullptr);
   EXPECT_TRUE(window->RequestExit());
   Pump();
-  EXPECT_FALSE(IsWindow(window->GetHWND()));
+  engine->ready(true);  // the exit routine has begun: dropped
+  Pump();
+  window.reset();
+  engine->ready(true);  // the window object is gone
+  Pump();
+  EXPECT_EQ(web.created, 1) << "only the browser the first layout made";
 }
 
 TEST_F(MainWndPortalTest, AnIeWebThatIsNoBrowserIsLoggedAndSkipped) {

@@ -65,8 +65,10 @@ class ProgramOnDisplayTest : public ::testing::Test {
     ASSERT_TRUE(configServer.WaitUntilListening(std::chrono::seconds(30)))
         << "the configuration address stays taken: a program started now would be answered";
     programDir = root.Dir("program");
-    std::filesystem::copy_file(std::filesystem::path(std::getenv("BRISGOL_BUILD_DIR")) / "bin/brisgol",
-                               programDir / "brisgol");
+    // The program and the portal's engine module beside it.
+    for (const char* file : {"brisgol", "brisgol-webkit.so"})
+      std::filesystem::copy_file(std::filesystem::path(std::getenv("BRISGOL_BUILD_DIR")) / "bin" / file,
+                                 programDir / file);
   }
   std::wstring Log() const {
     std::string bytes = ReadTestFile(programDir / "log2.log");

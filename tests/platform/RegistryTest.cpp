@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <filesystem>
+
 namespace {
 
 DWORD ReadDword(HKEY root, const wchar_t* subKey, const wchar_t* name, LONG& result) {
@@ -69,6 +73,32 @@ TEST(Registry, AMalformedStoreReadsAsEmptyAndIsReplacedOnWrite) {
   ASSERT_EQ(RegSetValueExW(key, L"v", 0, REG_DWORD, reinterpret_cast<BYTE*>(&value), 4), static_cast<LONG>(ERROR_SUCCESS));
   RegCloseKey(key);
   EXPECT_EQ(ReadDword(HKEY_CURRENT_USER, L"X", L"v", result), 5u);
+}
+
+TEST(Registry, SettingTheValueAValueHoldsLeavesTheStoreAsItIs) {
+  TempMachineRoot root;
+  const std::filesystem::path store = root.path() / "registry.reg";
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"X", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+            static_cast<LONG>(ERROR_SUCCESS));
+  DWORD value = 11001;
+  ASSERT_EQ(RegSetValueExW(key, L"v", 0, REG_DWORD, reinterpret_cast<BYTE*>(&value), 4), static_cast<LONG>(ERROR_SUCCESS));
+  // The store is replaced whole when it changes: a new file each time.
+  struct stat before {};
+  ASSERT_EQ(stat(store.c_str(), &before), 0);
+  ASSERT_EQ(RegSetValueExW(key, L"v", 0, REG_DWORD, reinterpret_cast<BYTE*>(&value), 4), static_cast<LONG>(ERROR_SUCCESS));
+  struct stat same {};
+  ASSERT_EQ(stat(store.c_str(), &same), 0);
+  EXPECT_EQ(same.st_ino, before.st_ino) << "the same value again: no rewrite";
+  // The same bytes as another type are another value.
+  ASSERT_EQ(RegSetValueExW(key, L"v", 0, REG_BINARY, reinterpret_cast<BYTE*>(&value), 4), static_cast<LONG>(ERROR_SUCCESS));
+  struct stat changed {};
+  ASSERT_EQ(stat(store.c_str(), &changed), 0);
+  EXPECT_NE(changed.st_ino, before.st_ino);
+  RegCloseKey(key);
+  LONG result;
+  ReadDword(HKEY_CURRENT_USER, L"X", L"v", result);
+  EXPECT_EQ(result, -1) << "now binary, no longer a number";
 }
 
 }  // namespace

@@ -42,6 +42,8 @@ PangoFontMap* FontEngineFontMap() {
   return owner.Get();
 }
 
+void StartFontEngine() { FontEngineFontMap(); }
+
 CFontUI* CFontUI::Create(LPCWSTR face, int pixelHeight, bool bold, bool underline, bool italic, bool strikeout) {
   if (face == nullptr || *face == 0 || pixelHeight < 1 || pixelHeight > 2000) return nullptr;
   auto* font = new CFontUI;

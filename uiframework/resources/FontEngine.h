@@ -65,5 +65,9 @@ using HFONT = CFontUI*;
 // The font map fonts are measured with; text drawing uses the same one so
 // that measured and drawn text agree. Released when the process ends.
 PangoFontMap* FontEngineFontMap();
+// Makes the font map now: fontconfig then reads its configuration and
+// font caches on a thread of its own while start-up goes on, and the first
+// text measured finds them ready (or waits for the rest).
+void StartFontEngine();
 
 }  // namespace SkinUI
