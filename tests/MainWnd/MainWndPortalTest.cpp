@@ -263,7 +263,7 @@ TEST_F(MainWndPortalTest, TheEngineIsPreparedAfterTheFirstPaintAndThePortalThenS
   const std::wstring log = Log();
   ASSERT_NE(log.find(L"]主窗口已显示\r\n"), std::wstring::npos) << log;
   EXPECT_LT(log.find(L"]初始化\r\n"), log.find(L"]主窗口已显示\r\n"));
-  EXPECT_EQ(core.stops, 1);
+  EXPECT_EQ(core->stops, 1);
   ASSERT_EQ(engine->prepared, 1);
   EXPECT_EQ(web.created, 0);
   EXPECT_EQ(IeWeb()->GetBrowser(), nullptr);
