@@ -1,7 +1,7 @@
 // The spinner and the rotating image: their frames and steps on control
 // timer 100 of a headless window with a manual clock, and their class-table
 // rows.
-#include "tests/uiframework_animated/AnimatedWindow.h"
+#include "tests/uiframework_window/ManualClockWindow.h"
 #include "tests/uiframework_animated/RecordingSurface.h"
 #include "uiframework/controls/ChrysanthemumLoadingUI.h"
 #include "uiframework/controls/GifAnimUI.h"
@@ -15,6 +15,8 @@
 #include <memory>
 
 namespace animtest {
+
+using AnimatedWindow = skintest::ManualClockWindow;
 namespace {
 
 using skintest::Pump;

@@ -2,13 +2,15 @@
 // hidden itself, under a hidden container, in a hidden or minimised
 // window, no timer fires; shown again, it animates again. Timers are
 // observed as the WM_TIMER messages the window receives on a manual clock.
-#include "tests/uiframework_animated/AnimatedWindow.h"
+#include "tests/uiframework_window/ManualClockWindow.h"
 #include "uiframework/controls/ChrysanthemumLoadingUI.h"
 #include "uiframework/layout/VerticalLayoutUI.h"
 
 #include <gtest/gtest.h>
 
 namespace animtest {
+
+using AnimatedWindow = skintest::ManualClockWindow;
 namespace {
 
 using namespace SkinUI;

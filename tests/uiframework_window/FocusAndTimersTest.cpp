@@ -2,31 +2,16 @@
 // killing and restarting, and their end with the control.
 #include <gtest/gtest.h>
 
-#include "tests/support/TempMachineRoot.h"
-#include "tests/uiframework_window/SkinTestWindow.h"
+#include "tests/uiframework_window/ManualClockWindow.h"
 
 namespace skintest {
 namespace {
 
-class WindowFixture : public ::testing::Test {
+class WindowFixture : public ManualClockWindow {
  protected:
-  void SetUp() override {
-    Headless::ResetInput();
-    Headless::UseManualClock(true);
-    ASSERT_NE(window.Open(0, 0, 400, 100), nullptr);
-  }
-  void TearDown() override {
-    if (::IsWindow(window.GetHWND())) ::DestroyWindow(window.GetHWND());
-    Headless::UseManualClock(false);
-  }
-  void Tick(DWORD ms) {
-    Headless::AdvanceClock(ms);
-    Pump();
-  }
+  WindowFixture() : ManualClockWindow(400) {}
 
-  TempMachineRoot root;
   EventLog log;
-  SkinTestWindow window;
 };
 
 using FocusTest = WindowFixture;

@@ -1,5 +1,5 @@
-// A headless skinned window on the manual clock for the animated controls'
-// tests: time moves only through Tick.
+// A headless skinned window on the manual clock, one row high: time moves
+// only through Tick. The fixture of the timer and animation tests.
 #pragma once
 
 #include "tests/support/TempMachineRoot.h"
@@ -7,14 +7,15 @@
 
 #include <gtest/gtest.h>
 
-namespace animtest {
+namespace skintest {
 
-class AnimatedWindow : public ::testing::Test {
+class ManualClockWindow : public ::testing::Test {
  protected:
+  explicit ManualClockWindow(int width = 300) : width_(width) {}
   void SetUp() override {
     Headless::ResetInput();
     Headless::UseManualClock(true);
-    ASSERT_NE(window.Open(0, 0, 300, 100), nullptr);
+    ASSERT_NE(window.Open(0, 0, width_, 100), nullptr);
   }
   void TearDown() override {
     if (::IsWindow(window.GetHWND())) ::DestroyWindow(window.GetHWND());
@@ -22,11 +23,14 @@ class AnimatedWindow : public ::testing::Test {
   }
   void Tick(DWORD ms) {
     Headless::AdvanceClock(ms);
-    skintest::Pump();
+    Pump();
   }
 
   TempMachineRoot root;
-  skintest::SkinTestWindow window;
+  SkinTestWindow window;
+
+ private:
+  int width_;
 };
 
-}  // namespace animtest
+}  // namespace skintest
