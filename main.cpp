@@ -8,6 +8,7 @@
 #include "MainWnd/MainWnd.h"
 #include "MainWnd/MessageBoxExWnd.h"
 #include "PortalEngine.h"
+#include "http/HttpModule.h"
 #include "platform/CodePage.h"
 #include "platform/Com.h"
 #include "platform/Module.h"
@@ -161,6 +162,9 @@ bool RunMainWindow(CExitSignals& signals, std::shared_ptr<IPortalEngine> portalE
   // when one does not end within the exit routine's wait.
   MainWndSeams seams(boxes, std::make_shared<CControlManagerCore>());
   seams.configUrl = ConfigDocumentUrl();
+  // The configuration thread loads the transfer module beside the program
+  // with its first download.
+  seams.http = std::make_shared<CHttpModule>(ToNativePath(g_programDir + L"brisgol-http.so"));
   seams.lineTargets = ServerLineTargets();
   seams.portalEngine = std::move(portalEngine);
   CMainWnd window(seams);

@@ -12,18 +12,16 @@ std::string ConfigDocumentUrl() {
   return std::string("http://") + build_settings::kConfigHost + "/tolvene/config.txt";
 }
 
-std::string FetchConfigDocument(const std::string& url, CTransferAbort* abort) {
+std::string FetchConfigDocument(IHttpTransports& http, const std::string& url, CTransferAbort* abort) {
   if (url.empty()) {
     g_logFile.WriteText(__FILE__, __LINE__, L"下载链接为空");
     return std::string();
   }
   std::wstring path = g_programDir + L"config.txt";
-  DownloadToFile(url.c_str(), path.c_str(), 1, abort);
+  DownloadToFile(http, url.c_str(), path.c_str(), 1, abort);
   if (!PathExists(path)) {
     g_logFile.WriteText(__FILE__, __LINE__, L"文件不存在");
     return std::string();
   }
   return DecryptDocument(ReadFileToString(path));
 }
-
-std::string FetchConfigDocument() { return FetchConfigDocument(ConfigDocumentUrl()); }

@@ -2,6 +2,7 @@
 // "config.txt" in the program directory and decrypted.
 #pragma once
 
+#include "http/HttpTransport.h"
 #include "http/TransferAbort.h"
 
 #include <string>
@@ -12,6 +13,6 @@ std::string ConfigDocumentUrl();
 
 // The decrypted document text, or an empty string after a logged failure
 // (empty URL, no file after the download) or when nothing decrypts. A
-// raised abort (may be null) ends the download at once.
-std::string FetchConfigDocument(const std::string& url, CTransferAbort* abort = nullptr);
-std::string FetchConfigDocument();
+// raised abort (may be null) ends the download at once. Downloads over
+// transports from http.
+std::string FetchConfigDocument(IHttpTransports& http, const std::string& url, CTransferAbort* abort = nullptr);

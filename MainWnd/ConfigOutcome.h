@@ -5,6 +5,7 @@
 #pragma once
 
 #include "MainWnd/Whitelist.h"
+#include "http/HttpTransport.h"
 #include "http/TransferAbort.h"
 
 class IConfigOutcome {
@@ -17,6 +18,8 @@ class IConfigOutcome {
   // The stop of the thread's downloads: raised when its outcome is no
   // longer wanted (the window's exit), it ends a download at once.
   virtual CTransferAbort& Transfers() = 0;
+  // Where the thread's downloads get their transports.
+  virtual IHttpTransports& Http() = 0;
 
   // Everything read: start acceleration on line 1.
   virtual void StartFirstLine() = 0;

@@ -26,7 +26,10 @@ class IConfigReceiver {
 
 class CConfigRelay : public IConfigOutcome {
  public:
-  explicit CConfigRelay(IConfigReceiver* receiver) : m_receiver(receiver) {}
+  // http: the source of the thread's transports; it must be set before a
+  // thread is started.
+  CConfigRelay(IConfigReceiver* receiver, std::shared_ptr<IHttpTransports> http)
+      : m_receiver(receiver), m_http(std::move(http)) {}
 
   // From now on outcomes are dropped and downloads end; returns once no
   // outcome is being handed over.
@@ -35,6 +38,7 @@ class CConfigRelay : public IConfigOutcome {
   CWhitelist& InsideWhitelist() override { return m_inside; }
   CWhitelist& OutsideWhitelist() override { return m_outside; }
   CTransferAbort& Transfers() override { return m_transfers; }
+  IHttpTransports& Http() override { return *m_http; }
   void StartFirstLine() override;
   void InitialisationFailed() override;
   void ExitForUpdate() override;
@@ -53,4 +57,5 @@ class CConfigRelay : public IConfigOutcome {
   CWhitelist m_inside;
   CWhitelist m_outside;
   CTransferAbort m_transfers;
+  const std::shared_ptr<IHttpTransports> m_http;
 };

@@ -15,7 +15,7 @@ namespace {
 enum class Outcome { kStart, kFailed, kExit, kUpdateMissing };
 
 Outcome RunSteps(IConfigOutcome& outcome, const std::string& configUrl) {
-  std::string text = FetchConfigDocument(configUrl, &outcome.Transfers());
+  std::string text = FetchConfigDocument(outcome.Http(), configUrl, &outcome.Transfers());
   ConfigSettings settings;
   if (!ReadConfigSettings(text, settings)) {
     g_logFile.WriteText(__FILE__, __LINE__, L"解析失败");
@@ -29,9 +29,11 @@ Outcome RunSteps(IConfigOutcome& outcome, const std::string& configUrl) {
   // The lists are filled once per process; a filled inside list means the
   // fetches have been made.
   if (!outcome.InsideWhitelist().IsEmpty()) return Outcome::kStart;
-  if (!FetchWhitelist(settings.inOpenUrl, WhitelistKind::kInside, outcome.InsideWhitelist(), &outcome.Transfers()))
+  if (!FetchWhitelist(outcome.Http(), settings.inOpenUrl, WhitelistKind::kInside, outcome.InsideWhitelist(),
+                      &outcome.Transfers()))
     return Outcome::kFailed;
-  if (!FetchWhitelist(settings.outOpenUrl, WhitelistKind::kOutside, outcome.OutsideWhitelist(), &outcome.Transfers()))
+  if (!FetchWhitelist(outcome.Http(), settings.outOpenUrl, WhitelistKind::kOutside, outcome.OutsideWhitelist(),
+                      &outcome.Transfers()))
     return Outcome::kFailed;
   return Outcome::kStart;
 }

@@ -43,7 +43,7 @@ std::wstring PortalHostOf(const MainWndSeams& seams) {
 
 CMainWnd::CMainWnd(const MainWndSeams& seams)
     : m_seams(seams),
-      m_config(std::make_shared<CConfigRelay>(static_cast<IConfigReceiver*>(this))),
+      m_config(std::make_shared<CConfigRelay>(static_cast<IConfigReceiver*>(this), seams.http)),
       m_portal(PortalHostOf(seams), m_config->InsideWhitelist(), m_config->OutsideWhitelist(), *this,
                seams.defaultBrowser != nullptr ? *seams.defaultBrowser : m_shellBrowser),
       m_lines(std::make_shared<CLineRelay>(static_cast<ILineReceiver*>(this), 3)) {
@@ -244,6 +244,10 @@ void CMainWnd::ContinueWindowInit(int, void*) {
 void CMainWnd::StartConfigurationThread() {
   if (m_seams.configUrl.empty()) {
     g_logFile.WriteText(__FILE__, __LINE__, L"没有配置地址，配置线程未启动");
+    return;
+  }
+  if (m_seams.http == nullptr) {
+    g_logFile.WriteText(__FILE__, __LINE__, L"没有网络传输，配置线程未启动");
     return;
   }
   unsigned id = 0;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "MainWnd/LineLatencyProbe.h"
+#include "http/HttpTransport.h"
 #include "platform/window/User32.h"
 
 #include <cstdint>
@@ -75,6 +76,9 @@ struct MainWndSeams {
   // The configuration document's address; empty: no configuration thread
   // is started (logged).
   std::string configUrl;
+  // Where the configuration thread's downloads get their transports; null:
+  // no configuration thread is started (logged).
+  std::shared_ptr<IHttpTransports> http;
   // How long the exit routine waits for the workers to end, all together.
   unsigned workerStopMs = 3000;
   // The portal's host (between "https://" and "/daohang/"); empty: the

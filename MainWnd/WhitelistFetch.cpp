@@ -10,13 +10,14 @@ const wchar_t* WhitelistFileName(WhitelistKind kind) {
   return kind == WhitelistKind::kInside ? L"WebWhiteList.txt" : L"OutWebWhiteList.txt";
 }
 
-bool FetchWhitelist(const std::string& url, WhitelistKind kind, CWhitelist& list, CTransferAbort* abort) {
+bool FetchWhitelist(IHttpTransports& http, const std::string& url, WhitelistKind kind, CWhitelist& list,
+                    CTransferAbort* abort) {
   if (url.empty()) {
     g_logFile.WriteText(__FILE__, __LINE__, L"下载链接为空");
     return false;
   }
   std::wstring path = g_programDir + WhitelistFileName(kind);
-  DownloadToFile(url.c_str(), path.c_str(), 1, abort);
+  DownloadToFile(http, url.c_str(), path.c_str(), 1, abort);
   if (!PathExists(path)) {
     g_logFile.WriteText(__FILE__, __LINE__, L"文件不存在");
     return false;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "MainWnd/Whitelist.h"
+#include "http/HttpTransport.h"
 #include "http/TransferAbort.h"
 
 #include <string>
@@ -18,5 +19,7 @@ const wchar_t* WhitelistFileName(WhitelistKind kind);
 // Appends the document's entries to list. False, with a log record, when
 // the URL is empty, the download fails, nothing decrypts, the text is no
 // JSON array of strings, or the list is still empty afterwards. A raised
-// abort (may be null) ends the download at once.
-bool FetchWhitelist(const std::string& url, WhitelistKind kind, CWhitelist& list, CTransferAbort* abort = nullptr);
+// abort (may be null) ends the download at once. Downloads over
+// transports from http.
+bool FetchWhitelist(IHttpTransports& http, const std::string& url, WhitelistKind kind, CWhitelist& list,
+                    CTransferAbort* abort = nullptr);

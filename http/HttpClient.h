@@ -1,5 +1,6 @@
 // CHttpClient: the small HTTP/HTTPS client every remote document is fetched
-// with, on libcurl's easy interface.
+// with, over a transport (libcurl's easy interface) from the source handed
+// in.
 //
 // Each request sends a fixed, browser-like header set, follows redirects
 // (http and https only), accepts gzip, gives up after 30 seconds, and keeps
@@ -9,35 +10,31 @@
 // in ends it at once from any thread.
 #pragma once
 
+#include "http/HttpTransport.h"
 #include "http/TransferAbort.h"
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 
-typedef void CURL;
-
-// Request type codes: 1 GET, 3 PATCH; any other code leaves libcurl's
-// default method (GET). The client has no form posting: nothing sends one.
-using HttpRequestType = int;
-constexpr HttpRequestType kHttpGet = 1;
-constexpr HttpRequestType kHttpPatch = 3;
-
-class CHttpClient {
+class CHttpClient : private IHttpTransferHost {
  public:
-  CHttpClient() = default;
+  // transports must outlive the client.
+  explicit CHttpClient(IHttpTransports& transports) : transports_(transports) {}
   CHttpClient(const CHttpClient&) = delete;
   CHttpClient& operator=(const CHttpClient&) = delete;
   ~CHttpClient();
 
-  // Creates the easy handle and sets the fixed options; cookieFile (may be
-  // null or empty) is used as cookie file and jar. False when libcurl
-  // cannot create a handle.
+  // Creates the transport (libcurl's easy handle with the fixed options);
+  // cookieFile (may be null or empty) is used as cookie file and jar.
+  // False with LastError() set when none can be made (libcurl cannot
+  // create a handle, or its module cannot be loaded).
   bool InitLibCurl(const char* cookieFile);
   // Total and connect time-outs in seconds. Always true.
   bool SetTimeouts(int totalSeconds, int connectSeconds);
-  // One transfer. True when libcurl reports success, whatever the HTTP
-  // status; false with LastError() set otherwise. Extra header text of
+  // One transfer. True when the transport reports success, whatever the
+  // HTTP status; false with LastError() set otherwise. Extra header text of
   // kMaxExtraHeaderBytes or more is refused (false, no transfer).
   bool Perform(const char* url, HttpRequestType type, const char* extraHeaders);
   // The HTTP status of the last transfer, 0 when there was none.
@@ -69,17 +66,24 @@ class CHttpClient {
   static constexpr size_t kMaxExtraHeaderBytes = 1024;
 
  private:
-  static size_t BodySink(char* data, size_t size, size_t count, void* userData);
-  static size_t HeaderSink(char* data, size_t size, size_t count, void* userData);
-  bool AppendBody(const char* data, size_t bytes);
-  // Runs the prepared transfer to its end or to the abort.
-  int Transfer();
+  // The transport's calls during a transfer. A chunk that cannot be
+  // stored whole (file not writable, disk full, body over the limit)
+  // aborts the transfer, so a cut file never counts as a download.
+  bool OnBody(const char* data, size_t bytes) override;
+  void OnHeader(const char* data, size_t bytes) override;
+  void OnTrace(const char* text, size_t bytes) override;
+  bool BindWake(ITransferWake& wake) override;
+  void UnbindWake() override;
+  bool Aborted() const override;
   // False when the last bytes could not be flushed.
   bool CloseTargetFile();
 
+  IHttpTransports& transports_;
   std::string responseHeaders_;
   std::string responseBody_;
-  CURL* handle_ = nullptr;
+  std::unique_ptr<IHttpTransport> transport_;
+  // Why the last InitLibCurl made no transport (empty: it was not called).
+  std::string initError_;
   std::string lastError_;
   std::wstring targetFile_;
   // The target file while a transfer writes into it.

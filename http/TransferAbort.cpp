@@ -1,12 +1,10 @@
 #include "http/TransferAbort.h"
 
-#include <curl/curl.h>
-
 void CTransferAbort::Abort() {
   std::lock_guard<std::mutex> hold(m_lock);
   m_aborted = true;
-  // The bound handle is cleaned up only after Unbind, which waits for us.
-  if (m_multi != nullptr) curl_multi_wakeup(m_multi);
+  // The bound wake stays valid until Unbind, which waits for us.
+  if (m_wake != nullptr) m_wake->Wake();
 }
 
 bool CTransferAbort::Aborted() const {
@@ -14,14 +12,14 @@ bool CTransferAbort::Aborted() const {
   return m_aborted;
 }
 
-bool CTransferAbort::Bind(CURLM* multi) {
+bool CTransferAbort::Bind(ITransferWake& wake) {
   std::lock_guard<std::mutex> hold(m_lock);
   if (m_aborted) return false;
-  m_multi = multi;
+  m_wake = &wake;
   return true;
 }
 
 void CTransferAbort::Unbind() {
   std::lock_guard<std::mutex> hold(m_lock);
-  m_multi = nullptr;
+  m_wake = nullptr;
 }

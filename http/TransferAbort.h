@@ -6,7 +6,15 @@
 
 #include <mutex>
 
-typedef void CURLM;
+// Wakes a transfer's wait; the transfer binds it to the abort for as long
+// as it waits.
+class ITransferWake {
+ public:
+  virtual void Wake() = 0;
+
+ protected:
+  ~ITransferWake() = default;
+};
 
 class CTransferAbort {
  public:
@@ -17,14 +25,14 @@ class CTransferAbort {
   void Abort();
   bool Aborted() const;
 
- private:
-  friend class CHttpClient;
-  // The transfer's wait is woken by Abort while it is bound; false (not
-  // bound) once aborted.
-  bool Bind(CURLM* multi);
+  // The transfer's wait is woken by Abort while wake is bound; false (not
+  // bound) once aborted. Unbind returns once no wake-up is running, so the
+  // transfer may then free what wake points to.
+  bool Bind(ITransferWake& wake);
   void Unbind();
 
+ private:
   mutable std::mutex m_lock;
   bool m_aborted = false;
-  CURLM* m_multi = nullptr;
+  ITransferWake* m_wake = nullptr;
 };

@@ -8,7 +8,8 @@
 
 #include <string>
 
-bool DownloadToFile(const char* url, const wchar_t* filePath, BYTE replaceExisting, CTransferAbort* abort) {
+bool DownloadToFile(IHttpTransports& http, const char* url, const wchar_t* filePath, BYTE replaceExisting,
+                    CTransferAbort* abort) {
   if (!url || !*url) return false;
   std::wstring path = filePath ? filePath : L"";
   WIN32_FILE_ATTRIBUTE_DATA attributes;
@@ -19,7 +20,7 @@ bool DownloadToFile(const char* url, const wchar_t* filePath, BYTE replaceExisti
 
   long status = 0;
   {
-    CHttpClient client;
+    CHttpClient client(http);
     client.InitLibCurl(nullptr);
     client.SetAbort(abort);
     // Documents are read back whole; a larger body is no document.

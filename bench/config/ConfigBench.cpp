@@ -3,6 +3,7 @@
 // local HTTP server.
 #include "MainWnd/ConfigDocument.h"
 #include "MainWnd/DocumentDecrypt.h"
+#include "http/CurlTransport.h"
 
 #include "system/Paths.h"
 #include "system/WriteLogFile.h"
@@ -49,11 +50,12 @@ int main() {
     return 1;
   }
   std::string url = server.Url("/files/config.txt");
-  if (FetchConfigDocument(url) != plain) {
+  CCurlTransports transports;
+  if (FetchConfigDocument(transports, url) != plain) {
     std::fprintf(stderr, "config_bench: FetchConfigDocument did not return the document\n");
     return 1;
   }
-  double fetch = MillisecondsPerRun(20, [&] { FetchConfigDocument(url); });
+  double fetch = MillisecondsPerRun(20, [&] { FetchConfigDocument(transports, url); });
   std::printf("FetchConfigDocument of a 20-block document from a local server: %.3f ms\n", fetch);
   return 0;
 }

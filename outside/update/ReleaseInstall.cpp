@@ -1,5 +1,6 @@
 #include "outside/update/ReleaseInstall.h"
 
+#include "http/CurlTransport.h"
 #include "http/HttpClient.h"
 #include "outside/update/FileDigest.h"
 #include "platform/NativePath.h"
@@ -40,9 +41,11 @@ bool InstallRelease(const UpdateRequest& request, const std::string& directory, 
   std::string target = directory + "/" + request.exeName;
   std::string download = directory + "/." + request.exeName + ".download";
 
-  CHttpClient client;
+  // The update program runs once, for this download: libcurl is linked in.
+  CCurlTransports transports;
+  CHttpClient client(transports);
   if (!client.InitLibCurl(nullptr)) {
-    error = "libcurl cannot create a handle";
+    error = client.LastError();
     return false;
   }
   client.SetMaxBodyBytes(kMaxReleaseBytes);

@@ -1,12 +1,15 @@
 // Test support for the configuration side: an IConfigOutcome that records
-// what the configuration thread reported, and small file helpers.
+// what the configuration thread reported and downloads, as the program
+// does, through the transfer module of the build; small file helpers.
 #pragma once
 
 #include "MainWnd/ConfigOutcome.h"
+#include "http/HttpModule.h"
 
 #include <sys/stat.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <mutex>
 #include <string>
@@ -15,9 +18,14 @@
 
 class RecordingOutcome : public IConfigOutcome {
  public:
+  // httpModule: the transfer module's path.
+  explicit RecordingOutcome(std::string httpModule = std::string(std::getenv("BRISGOL_BUILD_DIR")) +
+                                                     "/bin/brisgol-http.so")
+      : http_(std::move(httpModule)) {}
   CWhitelist& InsideWhitelist() override { return inside_; }
   CWhitelist& OutsideWhitelist() override { return outside_; }
   CTransferAbort& Transfers() override { return transfers_; }
+  IHttpTransports& Http() override { return http_; }
   void StartFirstLine() override { Record("start"); }
   void InitialisationFailed() override { Record("failed"); }
   void ExitForUpdate() override { Record("exit"); }
@@ -36,6 +44,7 @@ class RecordingOutcome : public IConfigOutcome {
   CWhitelist inside_;
   CWhitelist outside_;
   CTransferAbort transfers_;
+  CHttpModule http_;
   mutable std::mutex lock_;
   std::vector<std::string> calls_;
 };

@@ -19,10 +19,11 @@ using Calls = std::vector<std::string>;
 class ConfigThreadTest : public DownloadFixture {
  protected:
   // Runs the sequence on a thread of its own, as the main window does.
-  Calls Run() {
-    std::thread thread([this] { RunConfigSequence(outcome_, server_->Url("/files/tolvene/config.txt")); });
+  Calls Run() { return Run(outcome_); }
+  Calls Run(RecordingOutcome& outcome) {
+    std::thread thread([&] { RunConfigSequence(outcome, server_->Url("/files/tolvene/config.txt")); });
     thread.join();
-    return outcome_.Calls();
+    return outcome.Calls();
   }
   void ServeConfig(const std::string& json) { Serve("tolvene/config.txt", SealWithDocumentKey(json)); }
   std::string ConfigWith(const std::string& updateUrl, const std::string& md5 = "") {
@@ -48,6 +49,16 @@ TEST_F(ConfigThreadTest, ReadDocumentFillsBothListsAndStartsLineOne) {
   EXPECT_TRUE(InProgramDir("config.txt"));
   EXPECT_TRUE(InProgramDir("WebWhiteList.txt"));
   EXPECT_TRUE(InProgramDir("OutWebWhiteList.txt"));
+}
+
+TEST_F(ConfigThreadTest, WithoutTheTransferModuleInitialisationFails) {
+  ServeConfig(ConfigWith(""));
+  ServeWhitelists();
+  RecordingOutcome outcome((programDir_ / "brisgol-http.so").string());
+  EXPECT_EQ(Run(outcome), Calls{"failed"});
+  EXPECT_FALSE(InProgramDir("config.txt"));
+  EXPECT_TRUE(Logged(L"网络传输模块无法加载"));
+  EXPECT_TRUE(outcome.InsideWhitelist().IsEmpty());
 }
 
 TEST_F(ConfigThreadTest, FilledInsideListSkipsTheWhitelistFetches) {

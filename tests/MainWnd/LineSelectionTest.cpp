@@ -4,6 +4,7 @@
 // changes, failures, overlapping starts, the end of the local proxy while
 // accelerating, and the options' connect-time figures.
 #include "MainWnd/MainWnd.h"
+#include "http/CurlTransport.h"
 #include "platform/window/Headless.h"
 #include "tests/MainWnd/MainWndStandIns.h"
 #include "tests/outside/support/ChildProcess.h"
@@ -148,6 +149,7 @@ TEST_F(LineSelectionTest, AfterASuccessfulConfigurationLine1StartsWithoutAQuesti
   Serve("in.txt", SealWithDocumentKey("[\"inside\"]"));
   Serve("out.txt", SealWithDocumentKey("[\"outside\"]"));
   seams.configUrl = server_->Url("/files/tolvene/config.txt");
+  seams.http = std::make_shared<CCurlTransports>();
   Open();
   ASSERT_TRUE(PumpUntil([&] { return Loading(); })) << LogText();
   ASSERT_TRUE(core->WaitForStarts(1));

@@ -3,6 +3,7 @@
 // the rounded shape, the system commands, the notifications, the error-code
 // message, the configuration thread's notices and the exit routine.
 #include "MainWnd/MainWnd.h"
+#include "http/HttpModule.h"
 #include "platform/Threads.h"
 #include "platform/window/Headless.h"
 #include "platform/window/Regions.h"
@@ -17,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -66,6 +68,8 @@ class MainWndTest : public ::testing::Test {
     g_logFile.SetLogFile(g_programDir + L"log2.log", 1024);
     seams.layout = kLayout;
     seams.workerStopMs = 5000;
+    // The configuration thread's transfers, as the program has them.
+    seams.http = std::make_shared<CHttpModule>(std::string(std::getenv("BRISGOL_BUILD_DIR")) + "/bin/brisgol-http.so");
   }
   void TearDown() override {
     if (window && IsWindow(window->GetHWND())) DestroyWindow(window->GetHWND());
@@ -309,6 +313,17 @@ TEST_F(MainWndTest, AFailedConfigurationIsToldOnTheWindowThreadThenTheProgramExi
   EXPECT_EQ(boxes.asked[0].type, 1);
   EXPECT_NE(Log().find(L"]初始化失败\r\n"), std::wstring::npos);
   EXPECT_EQ(core->stopsIfObtained, 1);
+}
+
+TEST_F(MainWndTest, WithoutTransfersNoConfigurationThreadStarts) {
+  SilentListener server;
+  ASSERT_NE(server.port(), 0);
+  seams.configUrl = server.Url("/tolvene/config.txt");
+  seams.http = nullptr;
+  ASSERT_NE(Open(), nullptr);
+  EXPECT_NE(Log().find(L"没有网络传输，配置线程未启动"), std::wstring::npos);
+  EXPECT_FALSE(server.Accept(100)) << "nothing was fetched";
+  EXPECT_TRUE(IsWindow(window->GetHWND()));
 }
 
 TEST_F(MainWndTest, TheExitRoutineCancelsAConfigurationFetchThatNeverGetsAnAnswer) {

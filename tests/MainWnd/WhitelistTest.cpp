@@ -59,7 +59,7 @@ TEST(CWhitelist, ReadersSeeWholeListsInDocumentOrderWhileOneIsPublished) {
 class FetchWhitelistTest : public DownloadFixture {
  protected:
   bool Fetch(const std::string& name, WhitelistKind kind = WhitelistKind::kInside) {
-    return FetchWhitelist(server_->Url("/files/" + name), kind, list_);
+    return FetchWhitelist(transports_, server_->Url("/files/" + name), kind, list_);
   }
   CWhitelist list_;
 };
@@ -72,13 +72,13 @@ TEST_F(FetchWhitelistTest, AppendsTheSealedDocumentsEntriesInOrder) {
 
   CWhitelist outside;
   Serve("out.txt", "[\"plain/short\"]");
-  EXPECT_TRUE(FetchWhitelist(server_->Url("/files/out.txt"), WhitelistKind::kOutside, outside));
+  EXPECT_TRUE(FetchWhitelist(transports_, server_->Url("/files/out.txt"), WhitelistKind::kOutside, outside));
   EXPECT_EQ(*outside.Snapshot(), WhitelistEntries{L"plain/short"});
   EXPECT_EQ(ReadTestFile(programDir_ / "OutWebWhiteList.txt"), "[\"plain/short\"]");
 }
 
 TEST_F(FetchWhitelistTest, EachFailureHasItsLogRecordAndLeavesTheListEmpty) {
-  EXPECT_FALSE(FetchWhitelist("", WhitelistKind::kInside, list_));
+  EXPECT_FALSE(FetchWhitelist(transports_, "", WhitelistKind::kInside, list_));
   EXPECT_TRUE(Logged(L"下载链接为空"));
 
   EXPECT_FALSE(Fetch("missing.txt"));

@@ -14,8 +14,10 @@ class MainWindowRunTest : public ::testing::Test {
  protected:
   void SetUp() override {
     programDir = root.Dir("program");
-    std::filesystem::copy_file(std::filesystem::path(std::getenv("BRISGOL_BUILD_DIR")) / "bin/brisgol",
-                               programDir / "brisgol");
+    // The program and the transfer module its configuration thread loads.
+    for (const char* file : {"brisgol", "brisgol-http.so"})
+      std::filesystem::copy_file(std::filesystem::path(std::getenv("BRISGOL_BUILD_DIR")) / "bin" / file,
+                                 programDir / file);
   }
   std::wstring Log() {
     std::string bytes = ReadTestFile(programDir / "log2.log");

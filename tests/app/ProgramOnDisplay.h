@@ -65,8 +65,9 @@ class ProgramOnDisplayTest : public ::testing::Test {
     ASSERT_TRUE(configServer.WaitUntilListening(std::chrono::seconds(30)))
         << "the configuration address stays taken: a program started now would be answered";
     programDir = root.Dir("program");
-    // The program and the portal's engine module beside it.
-    for (const char* file : {"brisgol", "brisgol-webkit.so"})
+    // The program and the modules beside it: the portal's engine and the
+    // configuration thread's transfers.
+    for (const char* file : {"brisgol", "brisgol-webkit.so", "brisgol-http.so"})
       std::filesystem::copy_file(std::filesystem::path(std::getenv("BRISGOL_BUILD_DIR")) / "bin" / file,
                                  programDir / file);
   }

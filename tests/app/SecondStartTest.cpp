@@ -59,8 +59,8 @@ TEST(SecondStart, RaisesTheRunningWindowAndEndsBeforeRegisteringAnything) {
   ASSERT_TRUE(first.Start());
 
   auto program = root.Dir("program");
-  std::filesystem::copy_file(std::filesystem::path(std::getenv("BRISGOL_BUILD_DIR")) / "bin/brisgol",
-                             program / "brisgol");
+  for (const char* file : {"brisgol", "brisgol-http.so"})
+    std::filesystem::copy_file(std::filesystem::path(std::getenv("BRISGOL_BUILD_DIR")) / "bin" / file, program / file);
   // The second copy still deletes an oversized log, and an empty one, before it ends.
   for (std::size_t size : {std::size_t{1024 * 1024 + 1}, std::size_t{0}}) {
     WriteTestFile(program / "log2.log", std::string(size, 'x'));

@@ -22,6 +22,9 @@ class StartupTest : public ::testing::Test {
   int Run(const std::string& built = "bin/brisgol") {
     auto exe = programDir / "brisgol";
     std::filesystem::copy_file(build / built, exe, std::filesystem::copy_options::overwrite_existing);
+    // The transfer module its configuration thread loads.
+    std::filesystem::copy_file(build / "bin/brisgol-http.so", programDir / "brisgol-http.so",
+                               std::filesystem::copy_options::overwrite_existing);
     RunningProgram program(exe);
     return program.RunToEnd();
   }

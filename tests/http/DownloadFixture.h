@@ -1,8 +1,9 @@
 // Test support: a temporary machine root with a program directory (the
 // global g_programDir, log2.log inside it), a document root and the local
-// HTTP server serving it.
+// HTTP server serving it, and libcurl transports made in the test program.
 #pragma once
 
+#include "http/CurlTransport.h"
 #include "system/Paths.h"
 #include "system/WriteLogFile.h"
 #include "tests/http/LocalHttpServer.h"
@@ -30,6 +31,7 @@ class DownloadFixture : public ::testing::Test {
   // Serves bytes at /files/name.
   void Serve(const std::string& name, const std::string& bytes) const { WriteTestFile(docRoot_ / name, bytes); }
 
+  CCurlTransports transports_;
   TempMachineRoot root_;
   std::filesystem::path programDir_;
   std::filesystem::path docRoot_;

@@ -12,7 +12,7 @@ class DownloadToFileTest : public DownloadFixture {
  protected:
   std::filesystem::path Target() const { return programDir_ / "config.txt"; }
   bool Download(const std::string& path) {
-    return DownloadToFile(server_->Url(path).c_str(), Target().wstring().c_str(), 1);
+    return DownloadToFile(transports_, server_->Url(path).c_str(), Target().wstring().c_str(), 1);
   }
 };
 
@@ -59,7 +59,7 @@ TEST_F(DownloadToFileTest, BodyLargerThanADocumentIsRefused) {
 TEST_F(DownloadToFileTest, ExistingFileIsKeptWithoutTrafficUnlessReplaced) {
   WriteTestFile(Target(), "old");
   int before = server_->RequestCount();
-  EXPECT_TRUE(DownloadToFile(server_->Url("/status/404").c_str(), Target().wstring().c_str(), 0));
+  EXPECT_TRUE(DownloadToFile(transports_, server_->Url("/status/404").c_str(), Target().wstring().c_str(), 0));
   EXPECT_EQ(ReadTestFile(Target()), "old");
   EXPECT_EQ(server_->RequestCount(), before + 1);
 
@@ -71,7 +71,7 @@ TEST_F(DownloadToFileTest, ExistingFileIsKeptWithoutTrafficUnlessReplaced) {
 TEST_F(DownloadToFileTest, MissingDirectoriesAreCreated) {
   Serve("doc.txt", "x");
   auto target = programDir_ / "new" / "dir" / "doc.txt";
-  EXPECT_TRUE(DownloadToFile(server_->Url("/files/doc.txt").c_str(), target.wstring().c_str(), 1));
+  EXPECT_TRUE(DownloadToFile(transports_, server_->Url("/files/doc.txt").c_str(), target.wstring().c_str(), 1));
   EXPECT_EQ(ReadTestFile(target), "x");
 }
 

@@ -15,7 +15,7 @@ class HttpClientTest : public DownloadFixture {
     DownloadFixture::SetUp();
     ASSERT_TRUE(client_.InitLibCurl(nullptr));
   }
-  CHttpClient client_;
+  CHttpClient client_{transports_};
 };
 
 // The header lines the server received, without the request line.
@@ -141,7 +141,8 @@ TEST_F(HttpClientTest, TargetFileThatCannotBeWrittenFailsTheTransfer) {
 }
 
 TEST(HttpClientWithoutHandle, RequestReportsTheMissingInitialisation) {
-  CHttpClient client;
+  CCurlTransports transports;
+  CHttpClient client(transports);
   std::string response = "unchanged";
   EXPECT_EQ(client.Request("", kHttpGet, response, nullptr, L""), 0);
   EXPECT_EQ(response, "unchanged");

@@ -1,5 +1,6 @@
 #include "tests/http/LocalHttpServer.h"
 
+#include "http/CurlTransport.h"
 #include "http/HttpClient.h"
 
 #include <signal.h>
@@ -63,7 +64,8 @@ std::string LocalHttpServer::Url(const std::string& path) const {
 }
 
 int LocalHttpServer::RequestCount() const {
-  CHttpClient client;
+  CCurlTransports transports;
+  CHttpClient client(transports);
   std::string body;
   if (!client.InitLibCurl(nullptr) || client.Request(Url("/count"), kHttpGet, body, nullptr, L"") != 200) return -1;
   return std::atoi(body.c_str());

@@ -1,6 +1,7 @@
 // Aborting a transfer: a download from a server that takes the connection
 // and never answers ends as soon as the abort is raised from another
 // thread, and a transfer under a raised abort does not even connect.
+#include "http/CurlTransport.h"
 #include "http/HttpClient.h"
 #include "http/TransferAbort.h"
 #include "tests/http/SilentListener.h"
@@ -19,7 +20,8 @@ TEST(TransferAbort, EndsATransferThatWaitsForAnAnswerAtOnce) {
   ASSERT_NE(server.port(), 0);
   CTransferAbort abort;
   auto transfer = std::async(std::launch::async, [&] {
-    CHttpClient client;
+    CCurlTransports transports;
+    CHttpClient client(transports);
     client.InitLibCurl(nullptr);
     client.SetAbort(&abort);
     const bool ok = client.Perform(server.Url("/never").c_str(), kHttpGet, nullptr);
@@ -44,7 +46,8 @@ TEST(TransferAbort, ATransferUnderARaisedAbortDoesNotConnect) {
   ASSERT_NE(server.port(), 0);
   CTransferAbort abort;
   abort.Abort();
-  CHttpClient client;
+  CCurlTransports transports;
+  CHttpClient client(transports);
   ASSERT_TRUE(client.InitLibCurl(nullptr));
   client.SetAbort(&abort);
   EXPECT_FALSE(client.Perform(server.Url("/never").c_str(), kHttpGet, nullptr));

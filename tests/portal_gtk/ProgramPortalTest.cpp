@@ -104,6 +104,7 @@ TEST(ProgramPortal, HomeShowsInTheIeWebRectangleAndAPageClosingTheWindowEndsTheP
   const std::filesystem::path build = Env("BRISGOL_BUILD_DIR");
   std::filesystem::copy_file(build / "bin/brisgol", programDir / "brisgol");
   std::filesystem::copy_file(build / "bin/brisgol-webkit.so", programDir / "brisgol-webkit.so");
+  std::filesystem::copy_file(build / "bin/brisgol-http.so", programDir / "brisgol-http.so");
   std::filesystem::create_directories(programDir / "portal");
   std::filesystem::copy_file(build / "bin/portal/portal-cert.pem", programDir / "portal/portal-cert.pem");
   SilentConfigServer configServer;
