@@ -128,7 +128,7 @@ int main(int argc, char** argv) {
   const double partial = MillisPerPaint(dc, manager, controls, RECT{300, 200, 350, 230}, 300);
   size_t imageBytes = 0;
   for (LPCWSTR name : {L"bk.png", L"btn.png", L"icon.png", L"line.png"}) {
-    if (const ImageEntry* image = manager.GetImage(name)) imageBytes += image->pixels.size() * 4;
+    if (const ImageEntry* image = manager.GetImage(name)) imageBytes += image->Pixels().size() * 4;
   }
   const size_t surfaceBytes = static_cast<size_t>(cairo_image_surface_get_stride(target)) * kHeight;
   std::printf("full repaint 900x600: %.2f ms\n", full);

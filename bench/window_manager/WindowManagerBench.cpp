@@ -124,7 +124,7 @@ int main() {
   int images = 0;
   for (LPCWSTR name : {L"bk.png", L"btn.png", L"icon.png", L"line.png"}) {
     if (const ImageEntry* image = window.pm.GetImage(name)) {
-      imageBytes += image->pixels.size() * 4;
+      imageBytes += image->Pixels().size() * 4;
       ++images;
     }
   }

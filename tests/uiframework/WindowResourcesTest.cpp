@@ -25,7 +25,7 @@ class FakeDecoder : public IImageDecoderUI {
     auto entry = std::make_unique<ImageEntry>();
     entry->width = 2;
     entry->height = 3;
-    entry->pixels.assign(6, 0xFF112233u);
+    entry->SetPixels(std::vector<std::uint32_t>(6, 0xFF112233u), false);
     return entry;
   }
   bool LoadImageSpec(CWindowManagerUI*, ImageDrawSpec&) override { return false; }
@@ -105,7 +105,7 @@ TEST(WindowImages, FailedLoadsStoreNothingAndAreRetried) {
   EXPECT_EQ(window.GetOrAddImage(L"ok.png"), image);
   EXPECT_EQ(g_loads, 3);
   EXPECT_EQ(image->mask, 0xFFFF00FFu);
-  EXPECT_EQ(image->original, image->pixels);
+  EXPECT_EQ(image->original, image->Pixels());
   // Numeric names with a resource type are resource ids.
   EXPECT_EQ(window.AddImage(L"123", L"PNG"), nullptr);
 

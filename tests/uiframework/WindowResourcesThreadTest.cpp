@@ -23,7 +23,7 @@ class TinyImageDecoder : public IImageDecoderUI {
     auto entry = std::make_unique<ImageEntry>();
     entry->width = 1;
     entry->height = 1;
-    entry->pixels.assign(1, 0xFF000000u);
+    entry->SetPixels(std::vector<std::uint32_t>(1, 0xFF000000u), false);
     return entry;
   }
   bool LoadImageSpec(CWindowManagerUI*, ImageDrawSpec&) override { return false; }

@@ -83,7 +83,7 @@ TEST_F(GifWindow, EachFrameShowsForItsOwnDelay) {
   Tick(50);
   gif->PaintContent(&surface, gif->GetPos(), nullptr);
   ASSERT_EQ(surface.images.size(), 1u);
-  EXPECT_EQ(surface.images[0].image->pixels[0], 0xFF00FF00u);  // frame 1 is green
+  EXPECT_EQ(surface.images[0].image->Pixels()[0], 0xFF00FF00u);  // frame 1 is green
   EXPECT_EQ(surface.images[0].dest, gif->GetPos());
 }
 

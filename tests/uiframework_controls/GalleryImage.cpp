@@ -26,8 +26,8 @@ bool LoadPicture(const std::string& path, Picture& picture) {
   if (image == nullptr) return false;
   picture.width = image->width;
   picture.height = image->height;
-  picture.pixels.resize(image->pixels.size());
-  std::transform(image->pixels.begin(), image->pixels.end(), picture.pixels.begin(),
+  picture.pixels.resize(image->Pixels().size());
+  std::transform(image->Pixels().begin(), image->Pixels().end(), picture.pixels.begin(),
                  [](std::uint32_t p) { return p & 0xFFFFFF; });
   SkinUI::CRenderer::FreeImage(image);
   return true;

@@ -34,15 +34,15 @@ TEST(RenderAnimation, EveryFrameWithItsDelay) {
   ASSERT_EQ(animation.frames.size(), 3u);
   EXPECT_EQ(animation.delays, (std::vector<int>{50, 0, 120}));
   EXPECT_EQ(animation.framesInFile, 3);
-  EXPECT_EQ(animation.frames[0].pixels, std::vector<std::uint32_t>(6, kRed));
-  EXPECT_EQ(animation.frames[1].pixels, std::vector<std::uint32_t>(6, kGreen));
-  EXPECT_EQ(animation.frames[2].pixels, std::vector<std::uint32_t>(6, kBlue));
+  EXPECT_EQ(animation.frames[0].Pixels(), std::vector<std::uint32_t>(6, kRed));
+  EXPECT_EQ(animation.frames[1].Pixels(), std::vector<std::uint32_t>(6, kGreen));
+  EXPECT_EQ(animation.frames[2].Pixels(), std::vector<std::uint32_t>(6, kBlue));
   EXPECT_EQ(animation.frames[2].width, 3);
   // Pixel by pixel, not only solid frames.
   GifFrame mixed;
   mixed.indices = {0, 1, 2, 3};
   ASSERT_EQ(Decode(EncodeGif(2, 2, {mixed}), animation), AnimationStatus::Loaded);
-  EXPECT_EQ(animation.frames[0].pixels, (std::vector<std::uint32_t>{kRed, kGreen, kBlue, 0xFFFFFFFF}));
+  EXPECT_EQ(animation.frames[0].Pixels(), (std::vector<std::uint32_t>{kRed, kGreen, kBlue, 0xFFFFFFFF}));
 }
 
 TEST(RenderAnimation, AStillImageIsOneFrame) {
@@ -50,7 +50,7 @@ TEST(RenderAnimation, AStillImageIsOneFrame) {
   ASSERT_EQ(Decode(EncodePng(2, 1, {255, 0, 0, 255, 0, 0, 255, 255}), animation), AnimationStatus::Loaded);
   ASSERT_EQ(animation.frames.size(), 1u);
   EXPECT_EQ(animation.delays, (std::vector<int>{0}));
-  EXPECT_EQ(animation.frames[0].pixels, (std::vector<std::uint32_t>{kRed, kBlue}));
+  EXPECT_EQ(animation.frames[0].Pixels(), (std::vector<std::uint32_t>{kRed, kBlue}));
 }
 
 TEST(RenderAnimation, TheBudgetKeepsTheLeadingFramesThatFit) {
@@ -63,7 +63,7 @@ TEST(RenderAnimation, TheBudgetKeepsTheLeadingFramesThatFit) {
   EXPECT_EQ(animation.frames.size(), 4u);
   EXPECT_EQ(animation.delays.size(), 4u);
   EXPECT_EQ(animation.framesInFile, 5);
-  EXPECT_EQ(animation.frames[3].pixels[0], kRed);  // frame 3 is colour 0
+  EXPECT_EQ(animation.frames[3].Pixels()[0], kRed);  // frame 3 is colour 0
   // Not even one frame: too large, nothing kept.
   EXPECT_EQ(Decode(gif, animation, 1700 + 399), AnimationStatus::TooLarge);
   EXPECT_TRUE(animation.frames.empty());

@@ -27,19 +27,19 @@ TEST(RenderColorAdjust, SaturationAndLightnessScale) {
 TEST(RenderColorAdjust, ImagesFollowFromTheirUnadjustedCopy) {
   ImageEntry image = MakeImage(2, 1, {0xFFFF0000, 0x80800000});
   image.useHsl = true;
-  image.original = image.pixels;
+  image.original = image.Pixels();
   CRenderer::AdjustImage(true, &image, 300, 100, 100);
-  EXPECT_EQ(image.pixels[0], 0xFF00FF00u);
+  EXPECT_EQ(image.Pixels()[0], 0xFF00FF00u);
   // Translucent pixels are adjusted as straight colours and stay
   // premultiplied.
-  EXPECT_EQ(image.pixels[1], 0x80008000u);
+  EXPECT_EQ(image.Pixels()[1], 0x80008000u);
   // Adjusting again starts from the copy, not from the adjusted pixels.
   CRenderer::AdjustImage(true, &image, 180, 100, 100);
-  EXPECT_EQ(image.pixels[0], 0xFFFF0000u);
+  EXPECT_EQ(image.Pixels()[0], 0xFFFF0000u);
 
   ImageEntry other = MakeImage(1, 1, {0xFFFF0000});
   CRenderer::AdjustImage(true, &other, 300, 100, 100);
-  EXPECT_EQ(other.pixels[0], 0xFFFF0000u);
+  EXPECT_EQ(other.Pixels()[0], 0xFFFF0000u);
 }
 
 }  // namespace

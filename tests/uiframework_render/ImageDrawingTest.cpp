@@ -22,16 +22,17 @@ constexpr std::uint32_t kGrey = 0xFF808080;
 // 6 × 6 with 2-pixel borders: each of the nine parts has its own colour.
 ImageEntry NinePartImage() {
   const std::uint32_t parts[3][3] = {{kRed, kCyan, kGreen}, {kDarkRed, kGrey, kDarkGreen}, {kBlue, kMagenta, kYellow}};
-  ImageEntry image = MakeSolidImage(6, 6, 0);
+  std::vector<std::uint32_t> pixels(36);
   for (int y = 0; y < 6; ++y)
-    for (int x = 0; x < 6; ++x) image.pixels[y * 6 + x] = parts[y / 2][x / 2];
-  image.hasAlpha = false;
+    for (int x = 0; x < 6; ++x) pixels[y * 6 + x] = parts[y / 2][x / 2];
+  ImageEntry image = MakeSolidImage(6, 6, 0);
+  image.SetPixels(std::move(pixels), false);
   return image;
 }
 
 void Draw(TestCanvas& canvas, const ImageEntry& image, RECT dest, RECT source, RECT corners, BYTE fade = 255,
           bool hole = false, bool xTiled = false, bool yTiled = false, RECT paint = RECT{0, 0, 1000, 1000}) {
-  CRenderer::DrawImageRect(canvas.dc(), image, dest, paint, source, corners, image.hasAlpha, fade, hole, xTiled,
+  CRenderer::DrawImageRect(canvas.dc(), image, dest, paint, source, corners, image.HasAlpha(), fade, hole, xTiled,
                            yTiled);
 }
 
@@ -155,13 +156,14 @@ TEST(RenderBlending, FadeAndTranslucentPixelsBlendOverTheBackground) {
 }
 
 TEST(RenderSourceRect, ClampedToTheImageOnEverySide) {
+  std::vector<std::uint32_t> pixels(256);
+  for (int i = 0; i < 256; ++i) pixels[i] = 0xFF000000u | static_cast<std::uint32_t>(i * 0x010101 / 2);
   ImageEntry image = MakeSolidImage(16, 16, 0);
-  for (int i = 0; i < 256; ++i) image.pixels[i] = 0xFF000000u | static_cast<std::uint32_t>(i * 0x010101 / 2);
-  image.hasAlpha = false;
+  image.SetPixels(std::move(pixels), false);
   for (RECT source : {RECT{0, 0, 20, 20}, RECT{-4, -4, 16, 16}, RECT{-1, 0, 99, 16}}) {
     TestCanvas canvas(16, 16, kWhite);
     Draw(canvas, image, RECT{0, 0, 16, 16}, source, RECT{});
-    for (int p : {0, 7, 15}) EXPECT_EQ(canvas.Pixel(p, p), image.pixels[p * 16 + p]);
+    for (int p : {0, 7, 15}) EXPECT_EQ(canvas.Pixel(p, p), image.Pixels()[p * 16 + p]);
   }
   // A source that lies wholly outside draws nothing.
   TestCanvas outside(4, 4, kWhite);
@@ -207,7 +209,7 @@ TEST(RenderImageEntry, TurnsAboutTheGivenCentre) {
   // top-right after a quarter turn.
   TestCanvas turned(20, 20, 0);
   ImageEntry marked = MakeSolidImage(2, 2, 0xFF0000FF);
-  marked.pixels[0] = 0xFFFF0000;
+  marked.MutablePixels()[0] = 0xFFFF0000;
   CRenderer::DrawImageEntry(turned.dc(), marked, RECT{0, 0, 20, 20}, ImageTurn{90, 10, 10});
   EXPECT_GT((turned.Pixel(17, 2) >> 16) & 0xFF, 200u);
   EXPECT_LT((turned.Pixel(2, 2) >> 16) & 0xFF, 50u);
@@ -216,7 +218,7 @@ TEST(RenderImageEntry, TurnsAboutTheGivenCentre) {
 TEST(RenderImageEntry, NothingForEmptyImagesOrDestinations) {
   TestCanvas canvas(10, 10, 0);
   ImageEntry broken = MakeSolidImage(4, 4, 0xFFFFFFFF);
-  broken.pixels.resize(3);
+  broken.MutablePixels().resize(3);
   CRenderer::DrawImageEntry(canvas.dc(), broken, RECT{0, 0, 10, 10}, ImageTurn{});
   CRenderer::DrawImageEntry(canvas.dc(), ImageEntry{}, RECT{0, 0, 10, 10}, ImageTurn{});
   CRenderer::DrawImageEntry(canvas.dc(), MakeSolidImage(2, 2, 0xFFFFFFFF), RECT{5, 5, 5, 9}, ImageTurn{});

@@ -44,9 +44,10 @@ SkinUI::ImageEntry MakeImage(int width, int height, std::initializer_list<std::u
   SkinUI::ImageEntry image;
   image.width = width;
   image.height = height;
-  image.pixels.assign(pixels.begin(), pixels.end());
-  image.pixels.resize(static_cast<size_t>(width * height));
-  image.hasAlpha = std::any_of(image.pixels.begin(), image.pixels.end(), [](std::uint32_t p) { return (p >> 24) != 255; });
+  std::vector<std::uint32_t> all(pixels.begin(), pixels.end());
+  all.resize(static_cast<size_t>(width * height));
+  const bool hasAlpha = std::any_of(all.begin(), all.end(), [](std::uint32_t p) { return (p >> 24) != 255; });
+  image.SetPixels(std::move(all), hasAlpha);
   return image;
 }
 
@@ -54,8 +55,7 @@ SkinUI::ImageEntry MakeSolidImage(int width, int height, std::uint32_t pixel) {
   SkinUI::ImageEntry image;
   image.width = width;
   image.height = height;
-  image.pixels.assign(static_cast<size_t>(width * height), pixel);
-  image.hasAlpha = (pixel >> 24) != 255;
+  image.SetPixels(std::vector<std::uint32_t>(static_cast<size_t>(width * height), pixel), (pixel >> 24) != 255);
   return image;
 }
 

@@ -66,12 +66,13 @@ DWORD CRenderer::AdjustColor(DWORD color, short hue, short saturation, short lig
 
 void CRenderer::AdjustImage(bool useHsl, ImageEntry* entry, short hue, short saturation, short lightness) {
   if (!useHsl || entry == nullptr || !entry->useHsl) return;
-  if (entry->original.size() != entry->pixels.size()) return;
-  for (size_t i = 0; i < entry->pixels.size(); ++i) {
+  std::vector<std::uint32_t>& pixels = entry->MutablePixels();
+  if (entry->original.size() != pixels.size()) return;
+  for (size_t i = 0; i < pixels.size(); ++i) {
     const std::uint32_t px = entry->original[i];
     const std::uint32_t a = px >> 24;
     if (a == 0) {
-      entry->pixels[i] = px;
+      pixels[i] = px;
       continue;
     }
     // The adjustment works on straight colours: unpremultiply, adjust,
@@ -81,7 +82,7 @@ void CRenderer::AdjustImage(bool useHsl, ImageEntry* entry, short hue, short sat
                          straight(px & 0xFF);
     const DWORD adjusted = AdjustColor(colour, hue, saturation, lightness);
     auto pre = [a](std::uint32_t c) { return c * a / 255; };
-    entry->pixels[i] = (a << 24) | (pre((adjusted >> 16) & 0xFF) << 16) | (pre((adjusted >> 8) & 0xFF) << 8) |
+    pixels[i] = (a << 24) | (pre((adjusted >> 16) & 0xFF) << 16) | (pre((adjusted >> 8) & 0xFF) << 8) |
                        pre(adjusted & 0xFF);
   }
 }

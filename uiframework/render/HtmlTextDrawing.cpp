@@ -437,7 +437,7 @@ void DrawLines(cairo_t* dc, CWindowManagerUI* manager, const std::vector<HtmlLin
       }
       if (item.isImage) {
         const RECT dest{x, y, x + item.width, y + item.height};
-        CRenderer::DrawImageRect(dc, *item.image, dest, dest, item.source, RECT{}, item.image->hasAlpha, 255, false,
+        CRenderer::DrawImageRect(dc, *item.image, dest, dest, item.source, RECT{}, item.image->HasAlpha(), 255, false,
                                  false, false);
       } else {
         // The same layout that measured the run.

@@ -17,7 +17,7 @@ namespace {
 // A cairo surface over the image's pixels, without copying them. Cairo
 // only reads them: the surface is used as a drawing source alone.
 cairo_surface_t* WrapImage(const ImageEntry& image) {
-  auto* data = reinterpret_cast<unsigned char*>(const_cast<std::uint32_t*>(image.pixels.data()));
+  auto* data = reinterpret_cast<unsigned char*>(const_cast<std::uint32_t*>(image.Pixels().data()));
   return cairo_image_surface_create_for_data(data, CAIRO_FORMAT_ARGB32, image.width, image.height, image.width * 4);
 }
 
@@ -73,15 +73,18 @@ bool CRenderer::DrawImage(cairo_t* dc, CWindowManagerUI* manager, const RECT& it
   }
   RECT meet;
   if (!RectIntersect(meet, dest, item) || !RectIntersect(meet, dest, paint)) return true;
+  // The first draw decodes the image; one that does not decode draws
+  // nothing, like one that did not load.
   const ImageEntry& image = *drawSpec.image;
-  DrawImageRect(dc, image, dest, paint, drawSpec.source, drawSpec.corners, image.hasAlpha, drawSpec.fade, drawSpec.hole, drawSpec.xTiled,
-                drawSpec.yTiled);
+  if (image.Pixels().empty()) return false;
+  DrawImageRect(dc, image, dest, paint, drawSpec.source, drawSpec.corners, image.HasAlpha(), drawSpec.fade,
+                drawSpec.hole, drawSpec.xTiled, drawSpec.yTiled);
   return true;
 }
 
 void CRenderer::DrawImageEntry(cairo_t* dc, const ImageEntry& image, const RECT& dest, const ImageTurn& turn) {
   if (dc == nullptr || image.width <= 0 || image.height <= 0 || RectIsEmpty(dest)) return;
-  if (image.pixels.size() < static_cast<size_t>(image.width) * static_cast<size_t>(image.height)) return;
+  if (image.Pixels().size() < static_cast<size_t>(image.width) * static_cast<size_t>(image.height)) return;
   if (!IsWithinDrawableRange(dest) || !std::isfinite(turn.degrees) || !std::isfinite(turn.centreX) ||
       !std::isfinite(turn.centreY))
     return;
@@ -111,7 +114,7 @@ void CRenderer::DrawImageRect(cairo_t* dc, const ImageEntry& image, const RECT& 
                               const RECT& source, const RECT& corners, bool hasAlpha, BYTE fade, bool hole,
                               bool xTiled, bool yTiled) {
   if (dc == nullptr || image.width <= 0 || image.height <= 0 || fade == 0) return;
-  if (image.pixels.size() < static_cast<size_t>(image.width) * static_cast<size_t>(image.height)) return;
+  if (image.Pixels().size() < static_cast<size_t>(image.width) * static_cast<size_t>(image.height)) return;
   if (!IsWithinDrawableRange(dest) || !IsWithinDrawableRange(paint) || !IsWithinDrawableRange(corners)) return;
   NineSliceRequest request;
   request.dest = dest;

@@ -11,9 +11,13 @@
 #include "uiframework/resources/ResourceSettings.h"
 #include "uiframework/resources/SkinFileReader.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <cwchar>
+#include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace SkinUI {
 
@@ -56,9 +60,32 @@ ImageEntry* MakeColorImage(LPCWSTR name) {
                                  static_cast<unsigned char>(color), static_cast<unsigned char>(color >> 24)};
   auto* entry = new ImageEntry;
   entry->width = entry->height = 1;
-  entry->hasAlpha = ConvertRgbaPixels(rgba, 1, 1, 0, entry->pixels);
+  std::vector<std::uint32_t> pixels;
+  const bool hasAlpha = ConvertRgbaPixels(rgba, 1, 1, 0, pixels);
+  entry->SetPixels(std::move(pixels), hasAlpha);
   return entry;
 }
+
+// An image file's bytes, decoded and converted (with the colour key) when
+// the image is first drawn; the bytes go once decoded.
+class CEncodedImagePixels : public IDeferredPixelsUI {
+ public:
+  CEncodedImagePixels(std::string bytes, DWORD mask) : m_bytes(std::move(bytes)), m_mask(mask) {}
+
+  bool Decode(std::vector<std::uint32_t>& pixels, bool& hasAlpha) override {
+    std::vector<unsigned char> rgba;
+    int width = 0, height = 0;
+    const bool decoded = DecodeImageBytes(m_bytes, rgba, width, height);
+    m_bytes = std::string();
+    if (!decoded) return false;
+    hasAlpha = ConvertRgbaPixels(rgba.data(), width, height, m_mask, pixels);
+    return true;
+  }
+
+ private:
+  std::string m_bytes;
+  DWORD m_mask;
+};
 
 }  // namespace
 
@@ -72,14 +99,14 @@ ImageEntry* CRenderer::LoadImage(LPCWSTR name, LPCWSTR type, DWORD mask) {
     ReadSkinFile(name, kMaxImageFileBytes, bytes);
   }
   if (bytes.empty() && !IS_INTRESOURCE(name) && *name != 0) ReadPlainFile(name, bytes);
-  std::vector<unsigned char> rgba;
+  // The size now (layout may need it); the pixels when first drawn.
   int width = 0, height = 0;
-  if (!DecodeImageBytes(bytes, rgba, width, height)) return nullptr;
+  if (!ReadImageSize(bytes, width, height)) return nullptr;
   auto* entry = new ImageEntry;
   entry->width = width;
   entry->height = height;
   entry->mask = mask;
-  entry->hasAlpha = ConvertRgbaPixels(rgba.data(), width, height, mask, entry->pixels);
+  entry->DeferPixels(std::make_unique<CEncodedImagePixels>(std::move(bytes), mask));
   return entry;
 }
 

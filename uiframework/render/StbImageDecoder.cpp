@@ -3,7 +3,9 @@
 #include "uiframework/render/PixelConversion.h"
 
 #include <climits>
+#include <cstdint>
 #include <cstring>
+#include <utility>
 
 #define STB_IMAGE_IMPLEMENTATION
 #define STBI_NO_STDIO
@@ -13,6 +15,19 @@
 #include <stb/stb_image.h>
 
 namespace SkinUI {
+
+bool ReadImageSize(const std::string& bytes, int& width, int& height) {
+  width = height = 0;
+  if (bytes.empty() || bytes.size() > static_cast<size_t>(INT_MAX)) return false;
+  int w = 0, h = 0, channels = 0;
+  if (stbi_info_from_memory(reinterpret_cast<const stbi_uc*>(bytes.data()), static_cast<int>(bytes.size()), &w, &h,
+                            &channels) == 0)
+    return false;
+  if (w <= 0 || h <= 0 || w > kMaxImageSide || h > kMaxImageSide) return false;
+  width = w;
+  height = h;
+  return true;
+}
 
 bool DecodeImageBytes(const std::string& bytes, std::vector<unsigned char>& rgba, int& width, int& height) {
   rgba.clear();
@@ -48,7 +63,9 @@ AnimationStatus DecodeStill(const std::string& bytes, size_t maxBytes, AnimatedI
   ImageEntry frame;
   frame.width = width;
   frame.height = height;
-  frame.hasAlpha = ConvertRgbaPixels(rgba.data(), width, height, 0, frame.pixels);
+  std::vector<std::uint32_t> pixels;
+  const bool hasAlpha = ConvertRgbaPixels(rgba.data(), width, height, 0, pixels);
+  frame.SetPixels(std::move(pixels), hasAlpha);
   animation.width = width;
   animation.height = height;
   animation.frames.push_back(std::move(frame));
@@ -106,7 +123,9 @@ AnimationStatus DecodeAnimationBytes(const std::string& bytes, size_t maxBytes, 
     ImageEntry entry;
     entry.width = width;
     entry.height = height;
-    entry.hasAlpha = ConvertRgbaPixels(frame, width, height, 0, entry.pixels);
+    std::vector<std::uint32_t> pixels;
+    const bool hasAlpha = ConvertRgbaPixels(frame, width, height, 0, pixels);
+    entry.SetPixels(std::move(pixels), hasAlpha);
     animation.frames.push_back(std::move(entry));
     animation.delays.push_back(gif.delay);
   }

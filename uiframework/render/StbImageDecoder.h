@@ -12,6 +12,12 @@ namespace SkinUI {
 // The largest width or height accepted; larger images fail to decode.
 constexpr int kMaxImageSide = 16384;
 
+// The width and height from the file's header, without decoding the
+// pixels; false for data that is not an image of a known format or whose
+// sides are outside 1..kMaxImageSide. Data whose header reads may still
+// fail to decode.
+bool ReadImageSize(const std::string& bytes, int& width, int& height);
+
 // False for data that does not decode; rgba then stays empty.
 bool DecodeImageBytes(const std::string& bytes, std::vector<unsigned char>& rgba, int& width, int& height);
 

@@ -211,7 +211,7 @@ const ImageEntry* CWindowResourcesUI::AddImage(LPCWSTR name, LPCWSTR type, DWORD
   entry->useHsl = useHsl;
   entry->resourceType = type;
   entry->mask = mask;
-  if (useHsl) entry->original = entry->pixels;
+  if (useHsl) entry->original = entry->Pixels();
   const bool toShared = shared || m_allShared;
   const auto lock = LockShared();
   std::unique_ptr<ImageEntry>& slot = (toShared ? Shared().images : m_images)[name];

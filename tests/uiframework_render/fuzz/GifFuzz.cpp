@@ -20,9 +20,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (const SkinUI::ImageEntry& frame : animation.frames) {
     // Every frame has the screen's size and exactly its pixels.
     if (frame.width != animation.width || frame.height != animation.height) __builtin_trap();
-    if (frame.pixels.size() != static_cast<std::size_t>(frame.width) * static_cast<std::size_t>(frame.height))
+    if (frame.Pixels().size() != static_cast<std::size_t>(frame.width) * static_cast<std::size_t>(frame.height))
       __builtin_trap();
-    bytes += frame.pixels.size() * 4;
+    bytes += frame.Pixels().size() * 4;
   }
   if (bytes > kBudget) __builtin_trap();
   return 0;
