@@ -15,10 +15,10 @@
 
 #include "platform/window/DeviceContext.h"
 #include "platform/window/Regions.h"
-#include "platform/window/Tooltips.h"
 #include "platform/window/gtk/DisplayBackend.h"
 #include "tests/platform_gtk/DisplayProbe.h"
 #include "tests/platform_window/RecordingWindow.h"
+#include "tests/platform_window/TrackingTip.h"
 
 namespace {
 
@@ -385,22 +385,12 @@ TEST_F(GtkWindowTest, WindowOfAnotherThreadIsShownThroughTheDisplayThread) {
 TEST_F(GtkWindowTest, TrackingTooltipShowsItsTextOnTheSkinPanelWithOrWithoutACompositor) {
     RecordingWindow owner;
     owner.Create(WS_POPUP | WS_VISIBLE, 600, 500, 40, 40);
-    const HWND tip = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, 0, 0, 0, 0,
-                                     owner.hwnd(), nullptr, nullptr, nullptr);
-    ASSERT_NE(tip, nullptr);
-    TOOLINFOW info;
-    info.uFlags = TTF_IDISHWND | TTF_TRACK | TTF_ABSOLUTE;
-    info.hwnd = owner.hwnd();
-    info.uId = reinterpret_cast<UINT_PTR>(owner.hwnd());
     wchar_t text[] = L"线路一：延迟 32 ms";
-    info.lpszText = text;
-    SendMessageW(tip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
-    SendMessageW(tip, TTM_SETMAXTIPWIDTH, 0, 300);
-    SendMessageW(tip, TTM_TRACKACTIVATE, TRUE, reinterpret_cast<LPARAM>(&info));
-    SendMessageW(tip, TTM_TRACKPOSITION, 0, MAKELPARAM(200, 200));
+    const TrackingTip shown = ShowTrackingTip(owner.hwnd(), text, 200, 200);
+    ASSERT_NE(shown.tip, nullptr);
     WaitForDrawing();
     RECT rc;
-    GetWindowRect(tip, &rc);
+    GetWindowRect(shown.tip, &rc);
     EXPECT_GT(rc.right - rc.left, 60) << "sized to the text";
     EXPECT_LT(rc.right - rc.left, 300);
     Screenshot shot = TakeScreenshot(rc);
@@ -416,7 +406,7 @@ TEST_F(GtkWindowTest, TrackingTooltipShowsItsTextOnTheSkinPanelWithOrWithoutACom
     }
     EXPECT_EQ(black, 0) << "no unpainted (black) pixels";
     EXPECT_GT(light, 20) << "the text is drawn";
-    SendMessageW(tip, TTM_TRACKACTIVATE, FALSE, reinterpret_cast<LPARAM>(&info));
+    SendMessageW(shown.tip, TTM_TRACKACTIVATE, FALSE, reinterpret_cast<LPARAM>(&shown.info));
 }
 
 }  // namespace
