@@ -1,9 +1,13 @@
 // The tooltip window class.
+#include <pango/pangocairo.h>
+
 #include <algorithm>
 #include <mutex>
 #include <string>
 #include <vector>
 
+#include "platform/CodePage.h"
+#include "platform/window/DeviceContext.h"
 #include "platform/window/Tooltips.h"
 #include "platform/window/WindowState.h"
 
@@ -49,6 +53,75 @@ std::wstring TextOf(const TOOLINFOW* info) {
     return info->lpszText;
 }
 
+// The tip's look: the skin's panel, border and text colours, its font,
+// and the room between the border and the text.
+constexpr double kBackground[] = {0x13 / 255.0, 0x1B / 255.0, 0x2E / 255.0};
+constexpr double kBorder[] = {0x2A / 255.0, 0x35 / 255.0, 0x50 / 255.0};
+constexpr double kText[] = {0xC3 / 255.0, 0xCC / 255.0, 0xDE / 255.0};
+constexpr const char* kFont = "WenQuanYi Micro Hei, sans-serif";
+constexpr int kFontPixels = 12;
+constexpr int kPaddingX = 6;
+constexpr int kPaddingY = 4;
+
+std::wstring WindowText(HWND hwnd) {
+    const int length = GetWindowTextLengthW(hwnd);
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    text.resize(static_cast<size_t>(GetWindowTextW(hwnd, text.data(), length + 1)));
+    return text;
+}
+
+// The text laid out in the tip's font, wrapped at wrapWidth pixels (none
+// when not positive). The caller frees it.
+PangoLayout* TextLayout(PangoContext* context, const std::wstring& text, int wrapWidth) {
+    PangoLayout* layout = pango_layout_new(context);
+    PangoFontDescription* font = pango_font_description_from_string(kFont);
+    pango_font_description_set_absolute_size(font, kFontPixels * PANGO_SCALE);
+    pango_layout_set_font_description(layout, font);
+    pango_font_description_free(font);
+    const std::string utf8 = WideToUtf8String(text);
+    pango_layout_set_text(layout, utf8.c_str(), static_cast<int>(utf8.size()));
+    if (wrapWidth > 0) {
+        pango_layout_set_width(layout, wrapWidth * PANGO_SCALE);
+        pango_layout_set_wrap(layout, PANGO_WRAP_WORD_CHAR);
+    }
+    return layout;
+}
+
+// The outer size of the tip for the text, its lines wrapped at maxWidth.
+SIZE TipSize(const std::wstring& text, int maxWidth) {
+    PangoContext* context = pango_font_map_create_context(pango_cairo_font_map_get_default());
+    PangoLayout* layout = TextLayout(context, text, maxWidth > 0 ? maxWidth - 2 * kPaddingX : 0);
+    int width = 0;
+    int height = 0;
+    pango_layout_get_pixel_size(layout, &width, &height);
+    g_object_unref(layout);
+    g_object_unref(context);
+    return SIZE{width + 2 * kPaddingX, height + 2 * kPaddingY};
+}
+
+// Paints the whole tip opaque, so that it looks the same with and without
+// a compositor.
+void PaintTip(HWND hwnd, HDC dc) {
+    RECT rc;
+    GetClientRect(hwnd, &rc);
+    cairo_t* cr = CreateCairoForDC(dc);
+    if (cr == nullptr) return;
+    cairo_set_source_rgb(cr, kBackground[0], kBackground[1], kBackground[2]);
+    cairo_paint(cr);
+    cairo_set_source_rgb(cr, kBorder[0], kBorder[1], kBorder[2]);
+    cairo_set_line_width(cr, 1);
+    cairo_rectangle(cr, 0.5, 0.5, rc.right - 1, rc.bottom - 1);
+    cairo_stroke(cr);
+    PangoContext* context = pango_cairo_create_context(cr);
+    PangoLayout* layout = TextLayout(context, WindowText(hwnd), rc.right - 2 * kPaddingX);
+    g_object_unref(context);
+    cairo_set_source_rgb(cr, kText[0], kText[1], kText[2]);
+    cairo_move_to(cr, kPaddingX, kPaddingY);
+    pango_cairo_show_layout(cr, layout);
+    g_object_unref(layout);
+    cairo_destroy(cr);
+}
+
 // Shows or refreshes the tracked tip at its position.
 void Place(HWND hwnd, TooltipState& state) {
     Tool* tool = nullptr;
@@ -60,13 +133,10 @@ void Place(HWND hwnd, TooltipState& state) {
         return;
     }
     SetWindowTextW(hwnd, tool->text.c_str());
-    const int textWidth = static_cast<int>(tool->text.size()) * 7;
-    const int limit = state.maxWidth > 0 ? state.maxWidth : textWidth;
-    const int lines = limit > 0 ? std::max(1, (textWidth + limit - 1) / limit) : 1;
-    const int width = std::min(textWidth, limit) + 8;
-    const int height = lines * 16 + 6;
-    SetWindowPos(hwnd, HWND_TOPMOST, state.trackPosition.x, state.trackPosition.y, width, height,
+    const SIZE size = TipSize(tool->text, state.maxWidth);
+    SetWindowPos(hwnd, HWND_TOPMOST, state.trackPosition.x, state.trackPosition.y, size.cx, size.cy,
                  SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    InvalidateRect(hwnd, nullptr, FALSE);
 }
 
 LRESULT TooltipProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -82,6 +152,13 @@ LRESULT TooltipProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_MOUSEACTIVATE:
             return MA_NOACTIVATE;
+        case WM_PAINT: {
+            PAINTSTRUCT ps;
+            HDC dc = BeginPaint(hwnd, &ps);
+            PaintTip(hwnd, dc);
+            EndPaint(hwnd, &ps);
+            return 0;
+        }
         default:
             break;
     }

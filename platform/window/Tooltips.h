@@ -3,9 +3,9 @@
 //
 // A tracking tooltip is shown (without activation) at the tracking
 // position when TTM_TRACKACTIVATE turns it on for a tool; its window text
-// is the tool's text. Without a display its size is estimated from the
-// text length (7 pixels a character, 16 a line, wrapped at the maximum tip
-// width).
+// is the tool's text. It is sized to the text laid out in its font
+// (wrapped at the maximum tip width) and paints itself opaque: the skin's
+// panel colour, a border and the text.
 #pragma once
 
 #include "platform/window/User32.h"

@@ -18,6 +18,7 @@
 #include "platform/window/gtk/DisplayBackend.h"
 #include "tests/platform_gtk/DisplayProbe.h"
 #include "tests/platform_window/RecordingWindow.h"
+#include "tests/platform_window/TrackingTip.h"
 
 namespace {
 
@@ -379,6 +380,33 @@ TEST_F(GtkWindowTest, WindowOfAnotherThreadIsShownThroughTheDisplayThread) {
     EXPECT_EQ(shot.At(1100, 100), kGreen);
     EXPECT_EQ(shot.At(1159, 159), kGreen);
     EXPECT_NE(shot.At(1160, 130), kGreen);
+}
+
+TEST_F(GtkWindowTest, TrackingTooltipShowsItsTextOnTheSkinPanelWithOrWithoutACompositor) {
+    RecordingWindow owner;
+    owner.Create(WS_POPUP | WS_VISIBLE, 600, 500, 40, 40);
+    wchar_t text[] = L"线路一：延迟 32 ms";
+    const TrackingTip shown = ShowTrackingTip(owner.hwnd(), text, 200, 200);
+    ASSERT_NE(shown.tip, nullptr);
+    WaitForDrawing();
+    RECT rc;
+    GetWindowRect(shown.tip, &rc);
+    EXPECT_GT(rc.right - rc.left, 60) << "sized to the text";
+    EXPECT_LT(rc.right - rc.left, 300);
+    Screenshot shot = TakeScreenshot(rc);
+    ASSERT_FALSE(shot.pixels.empty());
+    constexpr std::uint32_t kPanel = 0x131B2E;
+    EXPECT_EQ(shot.At(rc.left + 2, rc.top + 2), kPanel);
+    EXPECT_EQ(shot.At(rc.right - 3, rc.bottom - 3), kPanel);
+    int black = 0;
+    int light = 0;
+    for (std::uint32_t pixel : shot.pixels) {
+        if (pixel == 0) ++black;
+        if (((pixel >> 16) & 0xFF) > 0x80 && ((pixel >> 8) & 0xFF) > 0x80 && (pixel & 0xFF) > 0x80) ++light;
+    }
+    EXPECT_EQ(black, 0) << "no unpainted (black) pixels";
+    EXPECT_GT(light, 20) << "the text is drawn";
+    SendMessageW(shown.tip, TTM_TRACKACTIVATE, FALSE, reinterpret_cast<LPARAM>(&shown.info));
 }
 
 }  // namespace

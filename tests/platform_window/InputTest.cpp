@@ -7,6 +7,7 @@
 #include "platform/window/Regions.h"
 #include "platform/window/Tooltips.h"
 #include "tests/platform_window/RecordingWindow.h"
+#include "tests/platform_window/TrackingTip.h"
 #include "tests/support/TempMachineRoot.h"
 
 namespace {
@@ -308,20 +309,13 @@ TEST_F(InputTest, KeysGoToTheFocusAndTranslateIntoCharacters) {
 TEST_F(InputTest, TrackingTooltipShowsTheToolTextAtThePosition) {
     RecordingWindow owner;
     owner.Create(WS_POPUP | WS_VISIBLE, 0, 0, 100, 100);
-    const HWND tip = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, 0, 0, 0, 0,
-                                     owner.hwnd(), nullptr, nullptr, nullptr);
-    ASSERT_NE(tip, nullptr);
-    TOOLINFOW info;
-    info.uFlags = TTF_IDISHWND | TTF_TRACK | TTF_ABSOLUTE;
-    info.hwnd = owner.hwnd();
-    info.uId = reinterpret_cast<UINT_PTR>(owner.hwnd());
     wchar_t text[] = L"线路一";
-    info.lpszText = text;
-    EXPECT_TRUE(SendMessageW(tip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info)));
+    TrackingTip tracking = ShowTrackingTip(owner.hwnd(), text, 40, 60);
+    const HWND tip = tracking.tip;
+    ASSERT_NE(tip, nullptr);
+    TOOLINFOW& info = tracking.info;
+    EXPECT_EQ(SendMessageW(tip, TTM_GETTOOLCOUNT, 0, 0), 1);
     EXPECT_EQ(SendMessageW(tip, TTM_GETDELAYTIME, TTDT_INITIAL, 0), 500);
-    SendMessageW(tip, TTM_SETMAXTIPWIDTH, 0, 300);
-    SendMessageW(tip, TTM_TRACKACTIVATE, TRUE, reinterpret_cast<LPARAM>(&info));
-    SendMessageW(tip, TTM_TRACKPOSITION, 0, MAKELPARAM(40, 60));
     EXPECT_TRUE(IsWindowVisible(tip));
     EXPECT_EQ(GetForegroundWindow(), owner.hwnd()) << "a tooltip never takes activation";
     wchar_t shown[16];

@@ -1,6 +1,6 @@
-// Painting the control tree: lay out what asked for it, paint the invalid
-// rectangle into the off-screen surface and show it, either copied to the
-// window or, for a per-pixel layered window, over a background image with
+// Painting the control tree: lay out what asked for it and paint the
+// invalid rectangle, either straight into the window or, for a per-pixel
+// layered window, into an off-screen surface over a background image with
 // the alpha fixed, a drawn shadow and the window updated as a whole.
 #include "uiframework/render/CairoPaintSurface.h"
 #include "uiframework/window/LayeredShadow.h"
@@ -47,6 +47,15 @@ class PixelView {
   int m_height = 0;
   int m_stride = 0;
 };
+
+// Makes the rectangle transparent, as a fresh surface is.
+void ClearCairoRect(cairo_t* cr, const RECT& rc) {
+  cairo_save(cr);
+  cairo_set_operator(cr, CAIRO_OPERATOR_CLEAR);
+  cairo_rectangle(cr, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top);
+  cairo_fill(cr);
+  cairo_restore(cr);
+}
 
 void ClearBitmapRect(HBITMAP bitmap, const RECT& rc) {
   PixelView view(bitmap);
@@ -174,7 +183,12 @@ bool CManagerWindowSide::Paint() {
   if (!TakeInvalidRect(invalid, client)) return true;
   if (m_manager.IsFocusNeeded()) m_manager.FocusNextTabStop(true);
   m_painting = true;
-  if (!LayOut(client) || !EnsureOffscreen(client)) {
+  // A layered window is composed off screen and handed over whole; any
+  // other paints straight into the window's own surface, which the window
+  // system keeps and shows once painting ends (a second buffer would only
+  // be copied into it).
+  const bool ready = m_layered ? EnsureOffscreen(client) : !RectIsEmpty(client);
+  if (!LayOut(client) || !ready) {
     // Nothing to draw now: the window is valid until the next change.
     PAINTSTRUCT ps;
     ::BeginPaint(m_window, &ps);
@@ -186,11 +200,12 @@ bool CManagerWindowSide::Paint() {
   // parts are invalid again and painted next time.
   PAINTSTRUCT ps;
   HDC paintDc = ::BeginPaint(m_window, &ps);
-  const int saved = ::SaveDC(m_offscreenDc);
+  HDC target = m_layered ? m_offscreenDc : paintDc;
+  const int saved = ::SaveDC(target);
   if (m_layered) PrepareLayeredBackground(client, invalid);
-  else ClearPixels(invalid);
-  cairo_t* cr = ::CreateCairoForDC(m_offscreenDc);
+  cairo_t* cr = ::CreateCairoForDC(target);
   if (cr != nullptr) {
+    if (!m_layered) ClearCairoRect(cr, invalid);
     CCairoPaintSurfaceUI surface(cr);
     surface.PushClip(invalid);
     m_manager.GetRoot()->Paint(&surface, invalid, nullptr);
@@ -206,7 +221,7 @@ bool CManagerWindowSide::Paint() {
     surface.PopClip();
   }
   if (cr != nullptr) cairo_destroy(cr);
-  ::RestoreDC(m_offscreenDc, saved);
+  ::RestoreDC(target, saved);
   if (m_layered) {
     FixLayeredAlpha(client, invalid);
     const WindowAttributes& a = m_manager.GetWindowAttributes();
@@ -216,8 +231,6 @@ bool CManagerWindowSide::Paint() {
     }
     PresentLayered(client);
   } else {
-    ::BitBlt(paintDc, invalid.left, invalid.top, invalid.right - invalid.left, invalid.bottom - invalid.top,
-             m_offscreenDc, invalid.left, invalid.top, SRCCOPY);
     if (m_manager.GetWindowAttributes().showDirty && paintDc != nullptr) {
       if (cairo_t* outline = ::CreateCairoForDC(paintDc)) {
         cairo_set_source_rgb(outline, 220 / 255.0, 0, 0);

@@ -10,6 +10,7 @@
 #include "platform/window/gtk/GtkBackend.h"
 #include "platform/window/gtk/GtkNotifyArea.h"
 #include "platform/window/gtk/NativeWindow.h"
+#include "platform/window/gtk/OwnTheme.h"
 
 namespace {
 
@@ -61,6 +62,7 @@ bool InstallDisplayBackendIfAvailable() {
     // wins.
     g_setenv("WEBKIT_DISABLE_MEMORY_PRESSURE_MONITOR", "1", FALSE);
     if (!gtk_init_check(nullptr, nullptr)) return false;
+    UseOwnTheme();
     const bool composited = gdk_screen_is_composited(gdk_screen_get_default()) != FALSE;
     // Kept for the life of the process, as the window system requires.
     auto* backend = new GtkBackend(composited);
