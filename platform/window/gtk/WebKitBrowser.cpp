@@ -267,7 +267,10 @@ void CWebKitBrowser::PlaceView(const RECT&) {
 }
 
 void CWebKitBrowser::LoadUrl(const std::wstring& url) {
-  if (view_ != nullptr) webkit_web_view_load_uri(view_, WideToUtf8String(url).c_str());
+  if (view_ == nullptr) return;
+  // The host's navigation replaces a page of ours that has not started.
+  errorPageNext_ = false;
+  webkit_web_view_load_uri(view_, WideToUtf8String(url).c_str());
 }
 
 void CWebKitBrowser::SilentChanged(bool) {
