@@ -30,6 +30,10 @@ void Wheel(int delta);
 void KeyDown(int virtualKey);
 void KeyUp(int virtualKey);
 void Char(wchar_t ch);
+// The keyboard was away (another window had it) or comes back: the keys
+// released meanwhile were reported elsewhere. Every key counts as
+// released except the modifiers named as held now.
+void KeysHeldNow(bool shift, bool control, bool alt);
 // Forgets held buttons and keys, the double-click memory and the cursor
 // position (back to -1,-1 outside every window).
 void ResetInput();

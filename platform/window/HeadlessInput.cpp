@@ -1,6 +1,7 @@
 // Synthetic input and read-back for running without a display.
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #include "platform/window/Headless.h"
 #include "platform/window/WindowState.h"
@@ -214,6 +215,18 @@ void Wheel(int delta) {
 
 void KeyDown(int virtualKey) { Key(virtualKey, true); }
 void KeyUp(int virtualKey) { Key(virtualKey, false); }
+
+void KeysHeldNow(bool shift, bool control, bool alt) {
+    auto& sys = System();
+    std::lock_guard guard(sys.lock);
+    std::memset(sys.input.keys, 0, sizeof(sys.input.keys));
+    std::memset(sys.input.syncKeys, 0, sizeof(sys.input.syncKeys));
+    for (auto [vk, held] : {std::pair{VK_SHIFT, shift}, std::pair{VK_CONTROL, control}, std::pair{VK_MENU, alt}}) {
+        if (!held) continue;
+        sys.input.keys[vk] |= 0x80;
+        sys.input.syncKeys[vk] |= 0x80;
+    }
+}
 
 void Char(wchar_t ch) {
     HWND target = GetFocus();

@@ -36,17 +36,7 @@ class DesktopShellXvfbTest : public ProgramOnDisplayTest {
     return WaitForShownWindow(kMainWidth, kMainHeight);
   }
   // The bus name of the program's icon once it registered; empty if not.
-  std::string RegisteredItem(milliseconds timeout = seconds(10)) {
-    std::string item;
-    WaitUntil(
-        [&] {
-          auto items = watcher.Items();
-          if (!items.empty()) item = items.back();
-          return !item.empty();
-        },
-        timeout);
-    return item;
-  }
+  std::string RegisteredItem(milliseconds timeout = seconds(10)) { return watcher.WaitForItem(timeout); }
   // The close command (Alt+F4) on a shown window.
   static void AltF4(const std::string& id) {
     std::system(("xdotool windowfocus --sync " + id + " key alt+F4 >/dev/null 2>&1").c_str());
@@ -80,16 +70,20 @@ class DesktopShellXvfbTest : public ProgramOnDisplayTest {
     return WaitForShownWindow(kBoxWidth, kBoxHeight);
   }
   // Lines of the box's message (its body, between caption and buttons).
-  // The box draws itself once it is mapped: the count is taken once the
-  // text is there and two looks in a row agree.
+  // The box draws itself once it is mapped, and until then shows what lay
+  // beneath (the dark main window): the count is taken once the body's
+  // white margin is there, the text too, and two looks in a row agree.
   static int MessageLines(const std::string& box) {
     WindowBox at = BoxOf(box);
+    const int top = at.y + 36;
+    const int height = kBoxHeight - 36 - 50;
     int lines = -1;
     WaitUntil(
         [&] {
           const int before = lines;
-          lines = DarkTextLines(at.x + 15, at.y + 36, kBoxWidth - 30, kBoxHeight - 36 - 50);
-          return lines > 0 && lines == before;
+          const bool drawn = DarkTextLines(at.x + 5, top, 6, height) == 0;
+          lines = DarkTextLines(at.x + 15, top, kBoxWidth - 30, height);
+          return drawn && lines > 0 && lines == before;
         },
         seconds(10));
     return lines;
@@ -186,9 +180,11 @@ TEST_F(DesktopShellXvfbTest, TheTrayShowsTheWindowAgainSurvivesAWatcherRestartAn
   EXPECT_FALSE(WaitForShownWindow(kMainWidth, kMainHeight, seconds(5)).empty()) << "the new item answers";
 
   // The context menu is a real menu at the panel's point; its second item,
-  // "退出程序", ends the program at once.
-  std::system("(sleep 1; xdotool key Down Down Return) >/dev/null 2>&1 &");
+  // "退出程序", ends the program at once. The keys go once the menu is
+  // shown (it holds the keyboard from then on).
   watcher.Call(item, "ContextMenu", 600, 500);
+  ASSERT_FALSE(WaitForPopupNear(600, 500).empty()) << "the menu at the panel's point";
+  std::system("xdotool key Down Down Return >/dev/null 2>&1");
   ExpectEndedCleanly(program);
 }
 

@@ -2,7 +2,10 @@
 
 #include "tests/platform_gtk/DisplayProbe.h"
 
+#include <X11/Xlib.h>
+
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <sstream>
 #include <thread>
@@ -58,6 +61,42 @@ std::string WaitForShownWindow(int width, int height, std::chrono::milliseconds 
         return false;
       },
       timeout);
+  return found;
+}
+
+namespace {
+
+// The shown override-redirect children of the root window near the point.
+std::string PopupNear(Display* display, int x, int y) {
+  Window root = DefaultRootWindow(display);
+  Window parent = 0;
+  Window* children = nullptr;
+  unsigned count = 0;
+  std::string found;
+  if (XQueryTree(display, root, &root, &parent, &children, &count) == 0) return found;
+  for (unsigned i = 0; i < count && found.empty(); ++i) {
+    XWindowAttributes a;
+    if (XGetWindowAttributes(display, children[i], &a) == 0) continue;
+    if (a.map_state == IsViewable && a.override_redirect && std::abs(a.x - x) <= 40 && std::abs(a.y - y) <= 40)
+      found = std::to_string(children[i]);
+  }
+  if (children != nullptr) XFree(children);
+  return found;
+}
+
+}  // namespace
+
+std::string WaitForPopupNear(int x, int y, std::chrono::milliseconds timeout) {
+  Display* display = XOpenDisplay(nullptr);
+  if (display == nullptr) return {};
+  std::string found;
+  WaitUntil(
+      [&] {
+        found = PopupNear(display, x, y);
+        return !found.empty();
+      },
+      timeout);
+  XCloseDisplay(display);
   return found;
 }
 

@@ -37,6 +37,9 @@ std::vector<std::string> ShownProgramWindows();
 // The program's shown window of that size; empty when none appears in time.
 std::string WaitForShownWindow(int width, int height,
                                std::chrono::milliseconds timeout = std::chrono::seconds(15));
+// A shown override-redirect window (a popup menu) whose top-left corner
+// is within 40 pixels of the point, X id; empty when none appears in time.
+std::string WaitForPopupNear(int x, int y, std::chrono::milliseconds timeout = std::chrono::seconds(15));
 // Polls done() until it holds or the time is up; its last answer.
 bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout);
 

@@ -306,6 +306,28 @@ TEST_F(InputTest, KeysGoToTheFocusAndTranslateIntoCharacters) {
     EXPECT_EQ(GET_WHEEL_DELTA_WPARAM(child.Log({WM_MOUSEWHEEL})[0].wParam), -WHEEL_DELTA);
 }
 
+// A key released while the keyboard was elsewhere never reaches us: once
+// the held keys are read again, Escape is a plain key, not Alt+Escape.
+TEST_F(InputTest, KeysReadAgainDropAReleaseThatWentElsewhere) {
+    RecordingWindow w;
+    w.Create(WS_POPUP | WS_VISIBLE, 0, 0, 100, 100);
+    SetFocus(w.hwnd());
+    Headless::KeyDown(VK_MENU);
+    Headless::KeyDown(VK_SHIFT);
+    Headless::KeysHeldNow(true, false, false);
+    EXPECT_EQ(GetKeyState(VK_MENU) & 0x8000, 0);
+    EXPECT_NE(GetKeyState(VK_SHIFT) & 0x8000, 0);
+    Headless::KeyDown(VK_ESCAPE);
+    Headless::PumpMessages();
+    const auto keys = w.Log({WM_KEYDOWN, WM_SYSKEYDOWN});
+    ASSERT_FALSE(keys.empty());
+    EXPECT_EQ(keys.back().message, WM_KEYDOWN);
+    EXPECT_EQ(keys.back().wParam, static_cast<WPARAM>(VK_ESCAPE));
+    Headless::KeysHeldNow(false, false, true);
+    EXPECT_NE(GetKeyState(VK_MENU) & 0x8000, 0);
+    EXPECT_EQ(GetKeyState(VK_ESCAPE) & 0x8000, 0);
+}
+
 TEST_F(InputTest, TrackingTooltipShowsTheToolTextAtThePosition) {
     RecordingWindow owner;
     owner.Create(WS_POPUP | WS_VISIBLE, 0, 0, 100, 100);

@@ -11,6 +11,16 @@ namespace {
 
 bool IsTopLevel(HWND hwnd) { return (GetWindowLongW(hwnd, GWL_STYLE) & WS_CHILD) == 0; }
 
+// A key released while another window had the keyboard (Alt after the
+// Alt+F4 that hid ours) is reported to that window: whenever one of ours
+// gains or loses the keyboard, the held keys are read from the keyboard
+// itself, so that no key stays held for good.
+void ReadHeldKeys() {
+    GdkDisplay* display = gdk_display_get_default();
+    const guint held = display != nullptr ? gdk_keymap_get_modifier_state(gdk_keymap_get_for_display(display)) : 0;
+    Headless::KeysHeldNow((held & GDK_SHIFT_MASK) != 0, (held & GDK_CONTROL_MASK) != 0, (held & GDK_MOD1_MASK) != 0);
+}
+
 const char* CursorName(std::uintptr_t id) {
     switch (id) {
         case 32513: return "text";
@@ -204,8 +214,14 @@ void GtkBackend::FeedInput() {
             case NativeInput::Kind::KeyDown: Headless::KeyDown(input.virtualKey); break;
             case NativeInput::Kind::KeyUp: Headless::KeyUp(input.virtualKey); break;
             case NativeInput::Kind::Char: Headless::Char(input.ch); break;
-            case NativeInput::Kind::FocusIn: FocusChanged(input.window, true); break;
-            case NativeInput::Kind::FocusOut: FocusChanged(input.window, false); break;
+            case NativeInput::Kind::FocusIn:
+                ReadHeldKeys();
+                FocusChanged(input.window, true);
+                break;
+            case NativeInput::Kind::FocusOut:
+                ReadHeldKeys();
+                FocusChanged(input.window, false);
+                break;
             case NativeInput::Kind::Minimized: StateChanged(input.window, true); break;
             case NativeInput::Kind::Restored: StateChanged(input.window, false); break;
         }

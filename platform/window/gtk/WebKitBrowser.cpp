@@ -10,6 +10,7 @@
 #include "platform/browser/BrowserClassFactory.h"
 #include "platform/window/DeviceContext.h"
 #include "platform/window/gtk/GtkBackend.h"
+#include "platform/window/gtk/WebKitErrorPage.h"
 
 namespace {
 
@@ -120,21 +121,32 @@ struct CWebKitBrowser::Signals {
     if (event == WEBKIT_LOAD_FINISHED && self->committed_ && !self->failed_) self->RaiseDocumentComplete(true, url);
   }
 
-  static gboolean LoadFailed(WebKitWebView*, WebKitLoadEvent, const char* uri, GError* error, CWebKitBrowser* self) {
+  static gboolean LoadFailed(WebKitWebView* view, WebKitLoadEvent, const char* uri, GError* error,
+                             CWebKitBrowser* self) {
     if (!self->IsAttached()) return TRUE;
     // The load completes no document either way: its "finished" that
     // follows must not report the address it was heading for.
     self->failed_ = true;
     // Loads the policy or a newer navigation cancelled are not errors (the
     // network layer reports some cancellations as its own): no error page
-    // of the engine's either, whose load would race the next navigation.
+    // either, whose load would race the next navigation.
     if (g_error_matches(error, WEBKIT_NETWORK_ERROR, WEBKIT_NETWORK_ERROR_CANCELLED) ||
         g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED) ||
         g_error_matches(error, WEBKIT_POLICY_ERROR, WEBKIT_POLICY_ERROR_FRAME_LOAD_INTERRUPTED_BY_POLICY_CHANGE))
       return TRUE;
-    const bool handled = self->RaiseNavigateError(true, Wide(uri), error ? error->code : 0);
-    self->errorPageNext_ = !handled;
-    return handled ? TRUE : FALSE;
+    // Our own page is no navigation of the host's: it never reports an
+    // error, nor shows itself again.
+    if (self->errorPageLoad_) return TRUE;
+    const bool cancel = self->RaiseNavigateError(true, Wide(uri), error ? error->code : 0);
+    // The host cancelled the error page, or it is gone meanwhile.
+    if (cancel || !self->IsAttached() || self->view_ != view) return TRUE;
+    // Our page in place of the engine's (plain English): its load reports
+    // no navigation and completes no document; its link loads the address
+    // again as a navigation like any other.
+    self->errorPageNext_ = true;
+    const std::string address = uri != nullptr ? uri : "";
+    webkit_web_view_load_alternate_html(view, LoadFailedPage(address, error).c_str(), address.c_str(), nullptr);
+    return TRUE;
   }
 
   static gboolean TlsFailed(WebKitWebView*, const char* uri, GTlsCertificate*, GTlsCertificateFlags,
@@ -255,7 +267,10 @@ void CWebKitBrowser::PlaceView(const RECT&) {
 }
 
 void CWebKitBrowser::LoadUrl(const std::wstring& url) {
-  if (view_ != nullptr) webkit_web_view_load_uri(view_, WideToUtf8String(url).c_str());
+  if (view_ == nullptr) return;
+  // The host's navigation replaces a page of ours that has not started.
+  errorPageNext_ = false;
+  webkit_web_view_load_uri(view_, WideToUtf8String(url).c_str());
 }
 
 void CWebKitBrowser::SilentChanged(bool) {

@@ -5,7 +5,8 @@
 //   decide-policy, new-window action,
 //   create (window.open, target=_blank) -> NewWindow3; no second view
 //   load-changed committed / finished   -> NavigateComplete2 / DocumentComplete
-//   load-failed, TLS errors             -> NavigateError
+//   load-failed, TLS errors             -> NavigateError; a failed load
+//                                          shows a page of ours (retry link)
 //   window.close() (a user script)      -> WindowClosing
 //   window.external.NAME(args)          -> the host's external function
 //   responses the view cannot show, and
@@ -79,8 +80,8 @@ class CWebKitBrowser : public CBrowserObject {
   HWND host_ = nullptr;
   bool failed_ = false;     // the current load failed: no DocumentComplete
   bool committed_ = false;  // the current load committed a document
-  // The engine shows its own page for a failed load: that page's load is
-  // no document of the address that failed.
-  bool errorPageNext_ = false;
-  bool errorPageLoad_ = false;
+  // A failed load shows a page of ours: that page's load is no
+  // navigation and no document of the address that failed.
+  bool errorPageNext_ = false;  // the next load to start is that page
+  bool errorPageLoad_ = false;  // the current load is
 };
