@@ -184,9 +184,11 @@ void Measure(const char* label) {
   setenv("BRISGOL_ROOT", root.c_str(), 1);
   fs::path exe = root / "program" / "brisgol";
   fs::copy_file(BRISGOL_BUILT_PROGRAM, exe);
-  // The portal's engine and certificate are the program's too.
+  // The portal's engine, the transfer module and the certificate are the
+  // program's too.
   const fs::path built = fs::path(BRISGOL_BUILT_PROGRAM).parent_path();
-  fs::copy_file(built / "brisgol-webkit.so", root / "program" / "brisgol-webkit.so");
+  for (const char* module : {"brisgol-webkit.so", "brisgol-http.so"})
+    fs::copy_file(built / module, root / "program" / module);
   if (fs::exists(built / "portal")) fs::copy(built / "portal", root / "program" / "portal", fs::copy_options::recursive);
   fs::path log = root / "program" / "log2.log";
 

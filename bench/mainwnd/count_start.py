@@ -30,7 +30,8 @@ def prepare(build):
     program = os.path.join(root, "program")
     os.makedirs(program)
     shutil.copy(os.path.join(build, "bin", "brisgol"), program)
-    shutil.copy(os.path.join(build, "bin", "brisgol-webkit.so"), program)
+    for module in ("brisgol-webkit.so", "brisgol-http.so"):
+        shutil.copy(os.path.join(build, "bin", module), program)
     portal = os.path.join(build, "bin", "portal")
     if os.path.isdir(portal):
         shutil.copytree(portal, os.path.join(program, "portal"))
