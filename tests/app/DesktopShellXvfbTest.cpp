@@ -73,17 +73,22 @@ class DesktopShellXvfbTest : public ProgramOnDisplayTest {
   // The box draws itself once it is mapped, and until then shows what lay
   // beneath (the dark main window): the count is taken once the body's
   // white margin is there, the text too, and two looks in a row agree.
+  // The box's place is read again with every look (a box shown under load
+  // may still be placed after it maps), and the count must hold for three
+  // looks in a row.
   static int MessageLines(const std::string& box) {
-    WindowBox at = BoxOf(box);
-    const int top = at.y + 36;
     const int height = kBoxHeight - 36 - 50;
     int lines = -1;
+    int sameLooks = 0;
     WaitUntil(
         [&] {
-          const int before = lines;
+          const WindowBox at = BoxOf(box);
+          const int top = at.y + 36;
           const bool drawn = DarkTextLines(at.x + 5, top, 6, height) == 0;
-          lines = DarkTextLines(at.x + 15, top, kBoxWidth - 30, height);
-          return drawn && lines > 0 && lines == before;
+          const int now = DarkTextLines(at.x + 15, top, kBoxWidth - 30, height);
+          sameLooks = (drawn && now > 0 && now == lines) ? sameLooks + 1 : 0;
+          lines = now;
+          return sameLooks >= 2;
         },
         seconds(10));
     return lines;
