@@ -185,8 +185,11 @@ bool RunMainWindow(CExitSignals& signals, std::shared_ptr<IPortalEngine> portalE
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
-  // First, before any other thread exists: the exit signals are taken by
-  // a watcher of their own (threads inherit the blocked set).
+  // First, before any other thread exists: the display libraries'
+  // environment (threads read the environment unlocked), then the exit
+  // signals, taken by a watcher of their own (threads inherit the blocked
+  // set).
+  PrepareDisplayEnvironment();
   CExitSignals signals;
   g_programDir = GetModuleDirectory(nullptr);
   g_logFile.SetLogFile(g_programDir + L"log2.log", 1024);

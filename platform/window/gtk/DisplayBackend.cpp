@@ -16,6 +16,7 @@ namespace {
 
 std::atomic<bool> g_installed{false};
 std::atomic<bool> g_composited{false};
+bool g_environmentPrepared = false;
 
 bool DisplayNamed() {
     const char* x11 = std::getenv("DISPLAY");
@@ -39,11 +40,9 @@ void TakeScreenGeometry() {
 
 }  // namespace
 
-bool InstallDisplayBackendIfAvailable() {
-    if (g_installed) return true;
-    if (!DisplayNamed()) return false;
-    // Windows are placed at exact screen positions, which X11 allows.
-    gdk_set_allowed_backends("x11,*");
+void PrepareDisplayEnvironment() {
+    if (g_environmentPrepared || !DisplayNamed()) return;
+    g_environmentPrepared = true;
     // Windows are drawn into image surfaces and presented with cairo. GDK
     // would otherwise probe the screen's visuals for OpenGL when the display
     // opens, which loads the system's GL driver (Mesa's software renderer
@@ -61,6 +60,15 @@ bool InstallDisplayBackendIfAvailable() {
     // memory pressure; the portal is one small page. A value the user set
     // wins.
     g_setenv("WEBKIT_DISABLE_MEMORY_PRESSURE_MONITOR", "1", FALSE);
+    NameOwnTheme();
+}
+
+bool InstallDisplayBackendIfAvailable() {
+    if (g_installed) return true;
+    if (!DisplayNamed()) return false;
+    PrepareDisplayEnvironment();
+    // Windows are placed at exact screen positions, which X11 allows.
+    gdk_set_allowed_backends("x11,*");
     if (!gtk_init_check(nullptr, nullptr)) return false;
     UseOwnTheme();
     const bool composited = gdk_screen_is_composited(gdk_screen_get_default()) != FALSE;

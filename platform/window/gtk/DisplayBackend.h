@@ -4,7 +4,15 @@
 
 #include <cstdint>
 
-// Installs the GTK backend when DISPLAY or WAYLAND_DISPLAY is set and GTK
+// Sets what the display's libraries read from the environment when they
+// start (no OpenGL probing, no accessibility bridge without a session bus,
+// no WebKit memory-pressure monitor, our own GTK theme), each unless the
+// user set it. Changing the environment is not safe while another thread
+// may read it: call first thing in main, before any thread starts. Does
+// nothing without a display, and nothing the second time.
+void PrepareDisplayEnvironment();
+
+// Installs the GTK backend (preparing the environment first if nobody did) when DISPLAY or WAYLAND_DISPLAY is set and GTK
 // opens the display; the calling thread becomes the display thread, which
 // must be the one running the windows' message loops (windows of other
 // threads are shown, but only while it reads its messages). Call before

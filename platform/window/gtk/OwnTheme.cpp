@@ -9,48 +9,66 @@ extern "C" void brisgol_theme_register_resource(void);
 
 namespace {
 
-bool HighContrast(const char* themeName) {
-    if (themeName == nullptr) return false;
-    std::string name(themeName);
+bool HighContrast(std::string name) {
     for (char& c : name) c = static_cast<char>(g_ascii_tolower(c));
     return name.find("highcontrast") != std::string::npos;
 }
 
-// The user's own choice of theme, which we keep.
-bool UserChoseTheme() {
-    const char* forced = g_getenv("GTK_THEME");
-    if (forced != nullptr && *forced != 0) return true;
-    // The desktop's theme as it announces it (XSETTINGS), read without
-    // loading anything.
+// The theme the desktop announces (XSETTINGS), read without loading
+// anything; empty when it announces none.
+std::string DesktopTheme() {
     GValue value = G_VALUE_INIT;
     g_value_init(&value, G_TYPE_STRING);
-    bool chosen = false;
+    std::string name;
     if (GdkScreen* screen = gdk_screen_get_default()) {
-        if (gdk_screen_get_setting(screen, "gtk-theme-name", &value)) chosen = HighContrast(g_value_get_string(&value));
+        if (gdk_screen_get_setting(screen, "gtk-theme-name", &value) && g_value_get_string(&value) != nullptr)
+            name = g_value_get_string(&value);
     }
     g_value_unset(&value);
-    return chosen;
+    return name;
 }
+
+// What NameOwnTheme did, for UseOwnTheme to undo in the environment.
+enum class Named { kNotYet, kOurs, kUsers };
+Named g_named = Named::kNotYet;
+bool g_userThemeWasEmpty = false;
 
 }  // namespace
 
-bool UseOwnTheme() {
-    if (UserChoseTheme()) return false;
+bool NameOwnTheme() {
+    if (g_named != Named::kNotYet) return g_named == Named::kOurs;
+    const char* forced = g_getenv("GTK_THEME");
+    if (forced != nullptr && *forced != 0) {
+        g_named = Named::kUsers;
+        return false;
+    }
+    g_userThemeWasEmpty = forced != nullptr;
     brisgol_theme_register_resource();
-    // The display's settings load their theme when they are made, before
-    // anything could set its name on them: only the environment names it
-    // in time. Once they exist, the name is set on them as the program's
-    // own choice (the desktop announcing another theme later does not
-    // replace it) and the environment is put back: an empty GTK_THEME
-    // (which GTK ignores) stays empty, an absent one is removed.
-    const bool wasEmpty = g_getenv("GTK_THEME") != nullptr;
     g_setenv("GTK_THEME", kOwnThemeName, TRUE);
+    g_named = Named::kOurs;
+    return true;
+}
+
+bool UseOwnTheme() {
+    if (!NameOwnTheme()) return false;
+    // The settings take our theme as they are made; the name is then set on
+    // them as the program's own choice (the desktop announcing another
+    // theme later does not replace it) and the environment is put back: an
+    // empty GTK_THEME (which GTK ignores) stays empty, an absent one is
+    // removed. Neither adds a variable, so the environment's array stays
+    // where it is for threads reading it.
     GtkSettings* settings = gtk_settings_get_default();
-    if (settings != nullptr) g_object_set(settings, "gtk-theme-name", kOwnThemeName, nullptr);
-    if (wasEmpty) {
+    if (g_userThemeWasEmpty) {
         g_setenv("GTK_THEME", "", TRUE);
     } else {
         g_unsetenv("GTK_THEME");
     }
-    return settings != nullptr;
+    if (settings == nullptr) return false;
+    const std::string desktop = DesktopTheme();
+    if (HighContrast(desktop)) {
+        g_object_set(settings, "gtk-theme-name", desktop.c_str(), nullptr);
+        return false;
+    }
+    g_object_set(settings, "gtk-theme-name", kOwnThemeName, nullptr);
+    return true;
 }

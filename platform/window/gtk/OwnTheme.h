@@ -8,10 +8,17 @@
 // The name GTK knows the theme by.
 inline constexpr const char kOwnThemeName[] = "Brisgol";
 
+// Names our theme to GTK (GTK_THEME) unless the user set GTK_THEME: the
+// display's settings load their theme when they are made, before anything
+// could set its name on them, and only the environment names it in time.
+// Changes the environment, which is not safe while another thread reads
+// it: call before any thread starts. Returns whether it named our theme.
+bool NameOwnTheme();
+
 // Call once after gtk_init and before the first widget (which makes GTK
-// load the display's theme). Uses our theme unless the user chose one:
-// GTK_THEME set, or a high-contrast theme on the desktop (chosen to be
-// able to read the screen). The environment is left as it was, so that
-// programs started from ours see the user's choice. Returns whether our
-// theme is in use.
+// load the display's theme). Uses our theme when NameOwnTheme named it and
+// the desktop does not announce a high-contrast theme (chosen to be able to
+// read the screen), which is then used instead. The environment is put
+// back as it was, so that programs started from ours see the user's
+// choice. Returns whether our theme is in use.
 bool UseOwnTheme();
