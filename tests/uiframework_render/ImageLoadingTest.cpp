@@ -1,7 +1,6 @@
 // Loading images: files under the resource path, plain paths, colours,
 // conversion to premultiplied pixels and colour keys.
-#include "tests/support/TempMachineRoot.h"
-#include "tests/uiframework_render/PngWriter.h"
+#include "tests/uiframework_render/SkinFolderTest.h"
 #include "platform/Resources.h"
 #include "uiframework/manager/WindowManagerUI.h"
 #include "uiframework/render/RenderEngine.h"
@@ -15,22 +14,7 @@ using namespace SkinUI;
 
 namespace {
 
-class RenderImageLoading : public ::testing::Test {
- protected:
-  void SetUp() override {
-    CResourceSettingsUI::ResetResourceZip();
-    dir_ = root_.Dir("skin");
-    CResourceSettingsUI::SetResourcePath((dir_.wstring() + L"/").c_str());
-  }
-  void TearDown() override { CResourceSettingsUI::SetResourcePath(L""); }
-
-  void WritePng(const std::string& name, int w, int h, const std::vector<unsigned char>& rgba) {
-    WriteTestFile(dir_ / name, EncodePng(w, h, rgba));
-  }
-
-  TempMachineRoot root_;
-  std::filesystem::path dir_;
-};
+using RenderImageLoading = SkinFolderTest;
 
 using Entry = std::unique_ptr<ImageEntry, void (*)(ImageEntry*)>;
 Entry Load(LPCWSTR name, LPCWSTR type = nullptr, DWORD mask = 0) {

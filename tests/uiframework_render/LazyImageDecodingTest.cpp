@@ -1,8 +1,7 @@
 // Images are decoded when first drawn: loading reads the file and its size
 // only, states and images never drawn are never decoded, and the pixels
 // drawn are exactly those a decoding at load time gave.
-#include "tests/support/TempMachineRoot.h"
-#include "tests/uiframework_render/PngWriter.h"
+#include "tests/uiframework_render/SkinFolderTest.h"
 #include "tests/uiframework_render/TestCanvas.h"
 #include "uiframework/controls/ButtonUI.h"
 #include "uiframework/layout/VerticalLayoutUI.h"
@@ -33,23 +32,8 @@ const std::vector<unsigned char> kRgba = {255, 0,   0,   255, 0,   200, 0,   128
 const std::uint32_t kPremultiplied[6] = {0xFFFF0000, 0x80006400, 0x00000000,
                                          0xFFFF00FF, 0x40191919, 0xFF000000};
 
-class RenderLazyDecoding : public ::testing::Test {
+class RenderLazyDecoding : public SkinFolderTest {
  protected:
-  void SetUp() override {
-    CResourceSettingsUI::ResetResourceZip();
-    dir_ = root_.Dir("skin");
-    CResourceSettingsUI::SetResourcePath((dir_.wstring() + L"/").c_str());
-  }
-  void TearDown() override { CResourceSettingsUI::SetResourcePath(L""); }
-
-  std::string WritePng(const std::string& name, int w, int h, const std::vector<unsigned char>& rgba) {
-    std::string png = EncodePng(w, h, rgba);
-    WriteTestFile(dir_ / name, png);
-    return png;
-  }
-
-  TempMachineRoot root_;
-  std::filesystem::path dir_;
   CRenderEngineUI engine_;
   CScopedRenderServicesUI installed_{engine_.Services()};
 };
