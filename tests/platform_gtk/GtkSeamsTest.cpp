@@ -1,8 +1,10 @@
 // What the GTK backend carries besides pixels and input: real GTK popup
 // menus for TrackPopupMenu, activation changes made by the desktop, loops
 // that only peek, window icons, the taskbar, minimising to a window
-// manager's taskbar and restoring from it.
+// manager's taskbar and restoring from it, and embedded widgets (a web
+// view) kept to their child window's rectangle.
 #include <gtest/gtest.h>
+#include <gtk/gtk.h>
 
 #include <chrono>
 #include <cstdio>
@@ -13,6 +15,7 @@
 #include "platform/window/Icons.h"
 #include "platform/window/Menus.h"
 #include "platform/window/gtk/DisplayBackend.h"
+#include "platform/window/gtk/GtkBackend.h"
 #include "tests/platform_gtk/DisplayProbe.h"
 #include "tests/platform_window/IconFiles.h"
 #include "tests/platform_window/RecordingWindow.h"
@@ -224,3 +227,45 @@ TEST_F(GtkSeamsTest, MinimisingIconifiesWhereAWindowManagerKeepsIcons) {
 }
 
 }  // namespace
+
+TEST_F(GtkSeamsTest, AnEmbeddedWidgetTakesItsChildWindowsRectangleWhateverItsNaturalSize) {
+    RecordingWindow window;
+    window.Create(WS_POPUP, 300, 200, 300, 300, nullptr, 0, L"with a view");
+    RecordingWindow child;
+    child.Create(WS_CHILD | WS_VISIBLE, 20, 30, 100, 50, window.hwnd());
+    // Like a web view showing a long page: small minimum, tall natural size.
+    GtkWidget* view = gtk_scrolled_window_new(nullptr, nullptr);
+    gtk_scrolled_window_set_propagate_natural_height(GTK_SCROLLED_WINDOW(view), TRUE);
+    GtkWidget* page = gtk_drawing_area_new();
+    gtk_widget_set_size_request(page, 50, 2000);
+    gtk_container_add(GTK_CONTAINER(view), page);
+    gtk_widget_show(page);
+    auto* backend = dynamic_cast<GtkBackend*>(&CurrentBackend());
+    ASSERT_NE(backend, nullptr);
+    ShowWindow(window.hwnd(), SW_SHOW);
+    ASSERT_TRUE(backend->EmbedWidget(child.hwnd(), view));
+    auto placedAt = [view](int x, int y, int width, int height) {
+        // The place in the top-level window (an overlay child has a window
+        // of its own, which its allocation is relative to).
+        GtkAllocation at{};
+        const bool placed = RunLoopUntil(
+            [&] {
+                gtk_widget_get_allocation(view, &at);
+                gtk_widget_translate_coordinates(view, gtk_widget_get_toplevel(view), 0, 0, &at.x, &at.y);
+                return gtk_widget_get_mapped(view) && at.x == x && at.y == y && at.width == width &&
+                       at.height == height;
+            },
+            3000);
+        return placed ? ::testing::AssertionSuccess()
+                      : ::testing::AssertionFailure() << "placed at " << at.x << "," << at.y << " " << at.width
+                                                      << "x" << at.height;
+    };
+    EXPECT_TRUE(placedAt(20, 30, 100, 50));
+    // Hidden and shown again at another place, as the portal is while a
+    // line starts.
+    ShowWindow(child.hwnd(), SW_HIDE);
+    MoveWindow(child.hwnd(), 10, 40, 200, 120, TRUE);
+    ShowWindow(child.hwnd(), SW_SHOW);
+    EXPECT_TRUE(placedAt(10, 40, 200, 120));
+    backend->RemoveWidget(child.hwnd());
+}

@@ -15,6 +15,22 @@ GtkOverlay* OverlayOf(GtkWidget* toplevel) {
 // Shown when the child and all its ancestors are visible.
 bool Shown(HWND child) { return IsWindowVisible(child) != FALSE; }
 
+// Where an embedded widget stands in its overlay: the child window's
+// rectangle, kept on the widget.
+constexpr char kPlaceKey[] = "brisgol-child-place";
+constexpr char kPlacingKey[] = "brisgol-places-children";
+
+// The overlay gives each embedded widget exactly its child window's
+// rectangle. Left to itself it would give a widget its natural size, and a
+// web view's natural size follows the page it shows: a long page would
+// stretch the view over whatever lies below the child window.
+gboolean PlaceChild(GtkOverlay*, GtkWidget* widget, GdkRectangle* allocation, gpointer) {
+  const auto* place = static_cast<const GdkRectangle*>(g_object_get_data(G_OBJECT(widget), kPlaceKey));
+  if (place == nullptr) return FALSE;
+  *allocation = *place;
+  return TRUE;
+}
+
 }  // namespace
 
 NativeChildren::~NativeChildren() {
@@ -28,8 +44,11 @@ bool NativeChildren::Embed(HWND child, GtkWidget* widget, GtkWidget* toplevel) {
   GtkOverlay* overlay = OverlayOf(toplevel);
   if (overlay == nullptr) return false;
   g_object_ref_sink(widget);
-  gtk_widget_set_halign(widget, GTK_ALIGN_START);
-  gtk_widget_set_valign(widget, GTK_ALIGN_START);
+  if (g_object_get_data(G_OBJECT(overlay), kPlacingKey) == nullptr) {
+    g_signal_connect(overlay, "get-child-position", G_CALLBACK(&PlaceChild), nullptr);
+    g_object_set_data(G_OBJECT(overlay), kPlacingKey, GINT_TO_POINTER(1));
+  }
+  g_object_set_data_full(G_OBJECT(widget), kPlaceKey, g_new0(GdkRectangle, 1), g_free);
   gtk_overlay_add_overlay(overlay, widget);
   g_signal_connect(widget, "focus-in-event", G_CALLBACK(&NativeChildren::OnFocusIn), child);
   widgets_[child] = widget;
@@ -63,9 +82,12 @@ void NativeChildren::Sync(HWND child) {
   POINT rootOrigin{0, 0};
   ClientToScreen(child, &origin);
   ClientToScreen(GetAncestor(child, GA_ROOT), &rootOrigin);
-  gtk_widget_set_margin_start(widget, origin.x - rootOrigin.x);
-  gtk_widget_set_margin_top(widget, origin.y - rootOrigin.y);
-  gtk_widget_set_size_request(widget, std::max<LONG>(client.right, 1), std::max<LONG>(client.bottom, 1));
+  auto* place = static_cast<GdkRectangle*>(g_object_get_data(G_OBJECT(widget), kPlaceKey));
+  *place = GdkRectangle{origin.x - rootOrigin.x, origin.y - rootOrigin.y, std::max<LONG>(client.right, 1),
+                        std::max<LONG>(client.bottom, 1)};
+  // Its minimum size too: the view may then be given no less.
+  gtk_widget_set_size_request(widget, place->width, place->height);
+  gtk_widget_queue_resize(widget);
   gtk_widget_show(widget);
 }
 
