@@ -8,7 +8,7 @@
 # Documents (under BUILD_DIR/embedded/config-docs/):
 #   /tolvene/config.txt              the configuration: both whitelist URLs, no update
 #                                    (release 4.exe is the running version code)
-#   /whitelist/WebWhiteList.txt      inside whitelist: the portal host
+#   /whitelist/WebWhiteList.txt      inside whitelist: the portal's pages (/daohang/)
 #   /whitelist/OutWebWhiteList.txt   outside whitelist: a demo outside address
 # Each is sealed with the build's document key (BRISGOL_DOCUMENT_KEY).
 set -euo pipefail
@@ -40,7 +40,7 @@ start_server() {
   base="http://$host_port"
   printf '{"in_open_url":"%s/whitelist/WebWhiteList.txt","out_open_url":"%s/whitelist/OutWebWhiteList.txt","update_md5":"","update_url":"%s/release/4.exe"}' \
     "$base" "$base" "$base" | "$seal" "$key" > "$docs/tolvene/config.txt"
-  printf '["https://%s/","http://%s/"]' "$portal" "$portal" | "$seal" "$key" > "$docs/whitelist/WebWhiteList.txt"
+  printf '["https://%s/daohang/","http://%s/daohang/"]' "$portal" "$portal" | "$seal" "$key" > "$docs/whitelist/WebWhiteList.txt"
   printf '["https://www.example.com/?outside demo"]' | "$seal" "$key" > "$docs/whitelist/OutWebWhiteList.txt"
 
   nohup python3 -m http.server "$port" --bind "$host" --directory "$docs" \
