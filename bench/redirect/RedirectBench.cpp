@@ -183,7 +183,7 @@ double TcpThroughput(int fd, const sockaddr_in& target, std::size_t megabytes) {
 }
 
 bool AskService(const RedirectRequest& request) {
-  const std::string path = RedirectSocketPath(getuid());
+  const std::string path = RedirectSocketPath();
   sockaddr_un address{};
   address.sun_family = AF_UNIX;
   std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);

@@ -1,6 +1,7 @@
 #include "outside/proxysdk/RedirectClient.h"
 
 #include "outside/redirect/RedirectPaths.h"
+#include "outside/redirect/ServiceClient.h"
 
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -21,7 +22,6 @@ extern char** environ;
 
 namespace {
 
-constexpr int kAnswerTimeoutMs = 2000;
 // Starting as root takes a moment; a privilege prompt waits for the user.
 constexpr std::chrono::milliseconds kRootStartWait{3000};
 constexpr std::chrono::seconds kPromptWait{60};
@@ -88,33 +88,6 @@ std::string LibraryDirectory() {
   return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
 }
 
-bool AskRedirectService(const RedirectRequest& request, std::string& error) {
-  const std::string path = RedirectSocketPath(getuid());
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
-  std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
-  const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (fd < 0 || connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-    error = "the redirection service does not run (" + path + ": " + std::strerror(errno) + ")";
-    if (fd >= 0) close(fd);
-    return false;
-  }
-  const std::string line = FormatRedirectRequest(request);
-  std::string answer;
-  if (send(fd, line.data(), line.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(line.size())) {
-    pollfd ready{fd, POLLIN, 0};
-    char buffer[256];
-    while (answer.size() < sizeof buffer && poll(&ready, 1, kAnswerTimeoutMs) == 1) {
-      const ssize_t got = recv(fd, buffer, sizeof buffer, 0);
-      if (got <= 0) break;
-      answer.append(buffer, static_cast<std::size_t>(got));
-      if (answer.back() == '\n') break;
-    }
-  }
-  close(fd);
-  return ParseAnswer(answer, error);
-}
-
 bool EnsureRedirectService(std::string& error) {
   if (Pings()) return true;
   const std::string service = LibraryDirectory() + "/" + kRedirectServiceName;
@@ -126,7 +99,7 @@ bool EnsureRedirectService(std::string& error) {
   if (geteuid() == 0) {
     const pid_t starter = Spawn({service, "--user", user});
     if (starter > 0 && WaitForService(starter, kRootStartWait)) return true;
-    error = "the redirection service did not start; see " + RedirectLogPath(getuid());
+    error = std::string("the redirection service did not start; see ") + kRedirectLogFile;
     return false;
   }
   const std::string pkexec = FindPkexec();

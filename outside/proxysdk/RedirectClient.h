@@ -3,13 +3,9 @@
 // when it does not run.
 #pragma once
 
-#include "outside/redirect/RedirectProtocol.h"
+#include "outside/redirect/ServiceClient.h"
 
 #include <string>
-
-// Sends one request and reads the answer; false with the reason (the
-// service's refusal, or why it could not be reached).
-bool AskRedirectService(const RedirectRequest& request, std::string& error);
 
 // Makes sure the user's service runs: answers a ping, or is started (as
 // root directly, otherwise through pkexec, polkit's privilege prompt) and

@@ -119,7 +119,7 @@ int DeleteRuleAll(void) {
   clear.command = RedirectRequest::Command::kClear;
   // A service that does not run has no rule in force either: it removes
   // its rules when it ends.
-  const bool removed = AskServiceIfUsed(state, clear, error) || error.find("does not run") != std::string::npos;
+  const bool removed = AskServiceIfUsed(state, clear, error) || error.rfind(kServiceNotRunning, 0) == 0;
   state.rules.clear();
   return transaction.Commit() && removed ? 1 : 0;
 }

@@ -1,13 +1,8 @@
 #include "outside/redirect/RedirectPaths.h"
 
-namespace {
+#include <cstdlib>
 
-std::string RunFile(uid_t uid, const char* suffix) {
-  return std::string(kRedirectRunDir) + "/redirect-" + std::to_string(uid) + suffix;
+std::string RedirectSocketPath() {
+  const char* path = std::getenv("BRISGOL_REDIRECT_SOCKET");
+  return path != nullptr && *path != '\0' ? std::string(path) : std::string(kRedirectSocketFile);
 }
-
-}  // namespace
-
-std::string RedirectSocketPath(uid_t uid) { return RunFile(uid, ".sock"); }
-std::string RedirectLockPath(uid_t uid) { return RunFile(uid, ".pid"); }
-std::string RedirectLogPath(uid_t uid) { return RunFile(uid, ".log"); }

@@ -1,5 +1,7 @@
 #include "outside/redirect/RedirectProtocol.h"
 
+#include <arpa/inet.h>
+
 #include <vector>
 
 namespace {
@@ -26,6 +28,98 @@ bool ParseNumber(std::string_view text, long max, long& value) {
     value = value * 10 + (c - '0');
   }
   return value <= max;
+}
+
+bool ParsePort(std::string_view text, int& port, std::string& error) {
+  long value = 0;
+  if (!ParseNumber(text, 65535, value)) {
+    error = "the port is not 1..65535";
+    return false;
+  }
+  port = static_cast<int>(value);
+  return true;
+}
+
+// An IPv4 or IPv6 address and a port, the address kept in its canonical
+// text. IPv4-mapped IPv6 addresses are refused: each address has one
+// family.
+bool ParseEndpoint(std::string_view address, std::string_view port, RedirectEndpoint& endpoint, std::string& error) {
+  const std::string text(address);
+  char canonical[INET6_ADDRSTRLEN] = {};
+  in_addr v4{};
+  in6_addr v6{};
+  if (text.size() < INET6_ADDRSTRLEN && inet_pton(AF_INET, text.c_str(), &v4) == 1) {
+    endpoint.family = AF_INET;
+    inet_ntop(AF_INET, &v4, canonical, sizeof canonical);
+  } else if (text.size() < INET6_ADDRSTRLEN && inet_pton(AF_INET6, text.c_str(), &v6) == 1) {
+    if (IN6_IS_ADDR_V4MAPPED(&v6)) {
+      error = "an IPv4-mapped IPv6 address is not accepted";
+      return false;
+    }
+    endpoint.family = AF_INET6;
+    inet_ntop(AF_INET6, &v6, canonical, sizeof canonical);
+  } else {
+    error = "not an IPv4 or IPv6 address";
+    return false;
+  }
+  endpoint.address = canonical;
+  return ParsePort(port, endpoint.port, error);
+}
+
+bool ParseCommand(const std::vector<std::string_view>& words, RedirectRequest& parsed, std::string& error) {
+  using Command = RedirectRequest::Command;
+  const std::string_view command = words[2];
+  const std::size_t arguments = words.size() - 3;
+  if (command == "PING" && arguments == 0) {
+    parsed.command = Command::kPing;
+    return true;
+  }
+  if (command == "CLEAR" && arguments == 0) {
+    parsed.command = Command::kClear;
+    return true;
+  }
+  if (command == "ADD" && arguments == 2) {
+    parsed.command = Command::kAdd;
+    if (words[3] != "127.0.0.1") {
+      error = "a rule may only redirect to 127.0.0.1";
+      return false;
+    }
+    return ParsePort(words[4], parsed.port, error);
+  }
+  if ((command == "WATCH" || command == "JOIN") && arguments == 1) {
+    parsed.command = command == "WATCH" ? Command::kWatch : Command::kJoin;
+    if (!ParseNumber(words[3], kMaxPid, parsed.pid)) {
+      error = "the process id is not 1..4194304";
+      return false;
+    }
+    return true;
+  }
+  if (command == "UDP-LISTENER" && arguments == 2) {
+    parsed.command = Command::kUdpListener;
+    if (words[3] != "127.0.0.1" && words[3] != "::1") {
+      error = "a listener may only be on 127.0.0.1 or ::1";
+      return false;
+    }
+    return ParseEndpoint(words[3], words[4], parsed.local, error);
+  }
+  if (command == "UDP-REPLY" && arguments == 4) {
+    parsed.command = Command::kUdpReply;
+    if (!ParseEndpoint(words[3], words[4], parsed.remote, error) ||
+        !ParseEndpoint(words[5], words[6], parsed.game, error)) {
+      return false;
+    }
+    if (parsed.remote.family != parsed.game.family) {
+      error = "the two addresses are not of one family";
+      return false;
+    }
+    return true;
+  }
+  error = "unknown command or wrong number of arguments";
+  return false;
+}
+
+std::string EndpointWords(const RedirectEndpoint& endpoint) {
+  return endpoint.address + " " + std::to_string(endpoint.port);
 }
 
 }  // namespace
@@ -56,45 +150,22 @@ bool ParseRedirectRequest(std::string_view bytes, RedirectRequest& request, std:
     return false;
   }
   RedirectRequest parsed;
-  const std::string_view command = words[2];
-  const std::size_t arguments = words.size() - 3;
-  if (command == "PING" && arguments == 0) {
-    parsed.command = RedirectRequest::Command::kPing;
-  } else if (command == "CLEAR" && arguments == 0) {
-    parsed.command = RedirectRequest::Command::kClear;
-  } else if (command == "ADD" && arguments == 2) {
-    parsed.command = RedirectRequest::Command::kAdd;
-    if (words[3] != "127.0.0.1") {
-      error = "a rule may only redirect to 127.0.0.1";
-      return false;
-    }
-    long port = 0;
-    if (!ParseNumber(words[4], 65535, port)) {
-      error = "the port is not 1..65535";
-      return false;
-    }
-    parsed.port = static_cast<int>(port);
-  } else if (command == "WATCH" && arguments == 1) {
-    parsed.command = RedirectRequest::Command::kWatch;
-    if (!ParseNumber(words[3], kMaxPid, parsed.pid)) {
-      error = "the process id is not 1..4194304";
-      return false;
-    }
-  } else {
-    error = "unknown command or wrong number of arguments";
-    return false;
-  }
+  if (!ParseCommand(words, parsed, error)) return false;
   request = parsed;
   return true;
 }
 
 std::string FormatRedirectRequest(const RedirectRequest& request) {
+  using Command = RedirectRequest::Command;
   std::string line = std::string(kRequestMagic) + " " + std::to_string(kRequestVersion) + " ";
   switch (request.command) {
-    case RedirectRequest::Command::kPing: line += "PING"; break;
-    case RedirectRequest::Command::kClear: line += "CLEAR"; break;
-    case RedirectRequest::Command::kAdd: line += "ADD 127.0.0.1 " + std::to_string(request.port); break;
-    case RedirectRequest::Command::kWatch: line += "WATCH " + std::to_string(request.pid); break;
+    case Command::kPing: line += "PING"; break;
+    case Command::kClear: line += "CLEAR"; break;
+    case Command::kAdd: line += "ADD 127.0.0.1 " + std::to_string(request.port); break;
+    case Command::kWatch: line += "WATCH " + std::to_string(request.pid); break;
+    case Command::kJoin: line += "JOIN " + std::to_string(request.pid); break;
+    case Command::kUdpListener: line += "UDP-LISTENER " + EndpointWords(request.local); break;
+    case Command::kUdpReply: line += "UDP-REPLY " + EndpointWords(request.remote) + " " + EndpointWords(request.game); break;
   }
   return line + "\n";
 }

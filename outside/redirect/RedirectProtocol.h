@@ -1,35 +1,70 @@
-// The requests the redirection library sends to the privileged
-// redirection service over its Unix socket, and the answers.
+// The requests the redirection service's clients send over its Unix
+// socket, and the answers. One system service serves every user; it tells
+// its clients apart by their peer credentials (SO_PEERCRED), so a request
+// never names a user.
 //
 // A request is one line of ASCII text, at most kMaxRequestBytes including
 // the final "\n":
 //
 //   BRISGOL-REDIRECT 1 PING
-//   BRISGOL-REDIRECT 1 ADD 127.0.0.1 <port>     redirect covered traffic there
+//   BRISGOL-REDIRECT 1 ADD 127.0.0.1 <port>     redirect the caller's covered
+//                                               traffic to the caller's own
+//                                               listener on that port
 //   BRISGOL-REDIRECT 1 WATCH <pid>              the front end's process
-//   BRISGOL-REDIRECT 1 CLEAR                    remove every rule
+//   BRISGOL-REDIRECT 1 CLEAR                    remove every rule of the caller
+//   BRISGOL-REDIRECT 1 JOIN <pid>               cover the caller's process
+//                                               (brisgol-run: pid is its own)
+//   BRISGOL-REDIRECT 1 UDP-LISTENER <loopback> <port>
+//                                               the local proxy's transparent
+//                                               UDP listener (loopback is
+//                                               127.0.0.1 or ::1)
+//   BRISGOL-REDIRECT 1 UDP-REPLY <remote> <rport> <game> <gport>
+//                                               a transparent UDP socket bound
+//                                               to remote:rport and connected
+//                                               to the game's game:gport
 //
 // Words are separated by exactly one space. The version is 1. A port is
 // 1..65535 and a process id 1..4194304, in decimal without sign or leading
-// zeros. The only address a rule may name is 127.0.0.1: the service never
-// sends traffic anywhere but to a local proxy.
+// zeros. Addresses are IPv4 dotted-decimal or IPv6 text; the two of a
+// UDP-REPLY are of one family. ADD only ever names 127.0.0.1: the service
+// never sends traffic anywhere but to a local proxy.
 //
-// The answer is one line: "OK" or "ERR <reason>".
+// The answer is one line: "OK" or "ERR <reason>". The answers to
+// UDP-LISTENER and UDP-REPLY carry the socket they made with their "OK"
+// (SCM_RIGHTS, see DescriptorPassing.h); every other answer carries none.
 #pragma once
 
 #include <cstddef>
 #include <string>
 #include <string_view>
 
-inline constexpr std::size_t kMaxRequestBytes = 128;
+inline constexpr std::size_t kMaxRequestBytes = 160;
 inline constexpr char kRequestMagic[] = "BRISGOL-REDIRECT";
 inline constexpr int kRequestVersion = 1;
 
+// An address and port of a request; address is the canonical text form
+// (what inet_ntop gives), family AF_INET or AF_INET6.
+struct RedirectEndpoint {
+  int family = 0;
+  std::string address;
+  int port = 0;
+
+  bool operator==(const RedirectEndpoint& other) const {
+    return family == other.family && address == other.address && port == other.port;
+  }
+};
+
 struct RedirectRequest {
-  enum class Command { kPing, kAdd, kWatch, kClear };
+  enum class Command { kPing, kAdd, kWatch, kClear, kJoin, kUdpListener, kUdpReply };
   Command command = Command::kPing;
-  int port = 0;       // kAdd
-  long pid = 0;       // kWatch
+  int port = 0;               // kAdd
+  long pid = 0;               // kWatch, kJoin
+  RedirectEndpoint local;     // kUdpListener: the loopback address and port
+  RedirectEndpoint remote;    // kUdpReply: the address the answers come from
+  RedirectEndpoint game;      // kUdpReply: the game socket they go to
+
+  // True for the commands whose "OK" carries a socket.
+  bool AnswerCarriesSocket() const { return command == Command::kUdpListener || command == Command::kUdpReply; }
 };
 
 // True with request filled when bytes are one well-formed request line;

@@ -15,6 +15,9 @@ std::string RedirectService::Handle(std::string_view bytes) {
     case RedirectRequest::Command::kAdd: return Add(request.port);
     case RedirectRequest::Command::kWatch: return Watch(request.pid);
     case RedirectRequest::Command::kClear: return FormatAnswer(Clear(error), error);
+    case RedirectRequest::Command::kJoin:
+    case RedirectRequest::Command::kUdpListener:
+    case RedirectRequest::Command::kUdpReply: return FormatAnswer(false, "not served by this service");
   }
   return FormatAnswer(false, "unknown command");
 }

@@ -96,15 +96,15 @@ int main(int argc, char** argv) {
   }
   umask(022);
   mkdir(kRedirectRunDir, 0755);
-  const int lock = open(RedirectLockPath(user).c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
+  const int lock = open(kRedirectLockFile, O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
   if (lock < 0) {
-    std::fprintf(stderr, "brisgol-redirectd: cannot open %s: %s\n", RedirectLockPath(user).c_str(), std::strerror(errno));
+    std::fprintf(stderr, "brisgol-redirectd: cannot open %s: %s\n", kRedirectLockFile, std::strerror(errno));
     return 1;
   }
   if (flock(lock, LOCK_EX | LOCK_NB) != 0) return 0;  // a copy serves this user already
   const std::string pid = std::to_string(getpid()) + "\n";
   if (ftruncate(lock, 0) != 0 || pwrite(lock, pid.data(), pid.size(), 0) < 0) return 1;
-  const int logFd = open(RedirectLogPath(user).c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NOFOLLOW, 0644);
+  const int logFd = open(kRedirectLogFile, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NOFOLLOW, 0644);
   if (logFd >= 0) {
     dup2(logFd, STDERR_FILENO);
     close(logFd);
@@ -139,11 +139,11 @@ int main(int argc, char** argv) {
   sigprocmask(SIG_BLOCK, &signals, nullptr);
   const int stopFd = signalfd(-1, &signals, SFD_CLOEXEC);
   ServiceServer server(service, user, Log);
-  if (stopFd < 0 || !server.Listen(RedirectSocketPath(user), error)) {
+  if (stopFd < 0 || !server.Listen(RedirectSocketPath(), error)) {
     Log("cannot start: " + error);
     return 1;
   }
-  Log("serving user " + std::to_string(user) + " on " + RedirectSocketPath(user) + "; covering the sockets of group " +
+  Log("serving user " + std::to_string(user) + " on " + RedirectSocketPath() + "; covering the sockets of group " +
       kLauncherGroup + " (" + std::to_string(gid) + ")");
   server.Run(stopFd);
   if (!service.Clear(error)) Log("removing the rules failed: " + error);

@@ -32,7 +32,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (ParseRedirectRequest(bytes, request, error)) {
     RedirectRequest again;
     if (!ParseRedirectRequest(FormatRedirectRequest(request), again, error) || again.command != request.command ||
-        again.port != request.port || again.pid != request.pid)
+        again.port != request.port || again.pid != request.pid || !(again.local == request.local) ||
+        !(again.remote == request.remote) || !(again.game == request.game))
       std::abort();
   }
   NoBackend backend;

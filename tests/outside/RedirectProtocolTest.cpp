@@ -1,8 +1,13 @@
+#include "outside/redirect/CoveredCgroup.h"
 #include "outside/redirect/NftRuleset.h"
 #include "outside/redirect/ProcWatch.h"
 #include "outside/redirect/RedirectProtocol.h"
 
+#include <arpa/inet.h>
+
 #include <gtest/gtest.h>
+
+#include <vector>
 
 namespace {
 
@@ -22,18 +27,65 @@ std::string Refusal(const std::string& bytes) {
 
 }  // namespace
 
+RedirectEndpoint Endpoint(int family, const char* address, int port) { return RedirectEndpoint{family, address, port}; }
+
 TEST(RedirectProtocol, EveryCommandRoundTrips) {
-  for (RedirectRequest request : {RedirectRequest{RedirectRequest::Command::kPing, 0, 0},
-                                  RedirectRequest{RedirectRequest::Command::kClear, 0, 0},
-                                  RedirectRequest{RedirectRequest::Command::kAdd, 1, 0},
-                                  RedirectRequest{RedirectRequest::Command::kAdd, 65535, 0},
-                                  RedirectRequest{RedirectRequest::Command::kWatch, 0, 4194304}}) {
+  using Command = RedirectRequest::Command;
+  std::vector<RedirectRequest> requests(9);
+  requests[0].command = Command::kPing;
+  requests[1].command = Command::kClear;
+  requests[2].command = Command::kAdd;
+  requests[2].port = 1;
+  requests[3].command = Command::kAdd;
+  requests[3].port = 65535;
+  requests[4].command = Command::kWatch;
+  requests[4].pid = 4194304;
+  requests[5].command = Command::kJoin;
+  requests[5].pid = 1;
+  requests[6].command = Command::kUdpListener;
+  requests[6].local = Endpoint(AF_INET6, "::1", 48080);
+  requests[7].command = Command::kUdpReply;
+  requests[7].remote = Endpoint(AF_INET, "198.18.7.2", 27015);
+  requests[7].game = Endpoint(AF_INET, "198.18.7.1", 40001);
+  requests[8].command = Command::kUdpReply;
+  requests[8].remote = Endpoint(AF_INET6, "2001:db8:7::2", 27015);
+  requests[8].game = Endpoint(AF_INET6, "2001:db8:7::1", 40001);
+  for (const RedirectRequest& request : requests) {
     const RedirectRequest again = Parsed(FormatRedirectRequest(request));
     EXPECT_EQ(again.command, request.command);
     EXPECT_EQ(again.port, request.port);
     EXPECT_EQ(again.pid, request.pid);
+    EXPECT_EQ(again.local, request.local);
+    EXPECT_EQ(again.remote, request.remote);
+    EXPECT_EQ(again.game, request.game);
+    EXPECT_EQ(again.AnswerCarriesSocket(), request.command == Command::kUdpListener || request.command == Command::kUdpReply);
   }
   EXPECT_EQ(Parsed("BRISGOL-REDIRECT 1 ADD 127.0.0.1 48080\n").port, 48080);
+  // Addresses are kept in their canonical form.
+  EXPECT_EQ(Parsed("BRISGOL-REDIRECT 1 UDP-REPLY 2001:DB8:0:0::2 53 2001:db8::1 5353\n").remote.address, "2001:db8::2");
+  // The longest request there can be still fits.
+  const std::string longest = "BRISGOL-REDIRECT 1 UDP-REPLY ffff:ffff:ffff:ffff:ffff:ffff:255.255.255.255 65535 "
+                              "ffff:ffff:ffff:ffff:ffff:ffff:255.255.255.255 65535\n";
+  EXPECT_EQ(Parsed(longest).game.port, 65535);
+}
+
+TEST(RedirectProtocol, RefusesAddressesOutsideTheirPlace) {
+  EXPECT_EQ(Refusal("BRISGOL-REDIRECT 1 UDP-LISTENER 0.0.0.0 48080\n"), "a listener may only be on 127.0.0.1 or ::1");
+  EXPECT_EQ(Refusal("BRISGOL-REDIRECT 1 UDP-LISTENER 198.18.7.1 48080\n"), "a listener may only be on 127.0.0.1 or ::1");
+  EXPECT_EQ(Refusal("BRISGOL-REDIRECT 1 UDP-LISTENER 127.0.0.1 0\n"), "the port is not 1..65535");
+  EXPECT_EQ(Refusal("BRISGOL-REDIRECT 1 UDP-REPLY 198.18.7.2 53 2001:db8::1 5353\n"),
+            "the two addresses are not of one family");
+  EXPECT_EQ(Refusal("BRISGOL-REDIRECT 1 UDP-REPLY ::ffff:198.18.7.2 53 ::1 5353\n"),
+            "an IPv4-mapped IPv6 address is not accepted");
+  for (const char* address : {"198.18.7", "198.18.7.2.1", "0x7f.0.0.1", "host.example", "", "[::1]", "fe80::1%lo"})
+    EXPECT_EQ(Refusal(std::string("BRISGOL-REDIRECT 1 UDP-REPLY ") + address + " 53 198.18.7.1 5353\n"),
+              "not an IPv4 or IPv6 address")
+        << address;
+  EXPECT_EQ(Refusal("BRISGOL-REDIRECT 1 UDP-REPLY 198.18.7.2 53 198.18.7.1 65536\n"), "the port is not 1..65535");
+  EXPECT_EQ(Refusal("BRISGOL-REDIRECT 1 UDP-REPLY 198.18.7.2 53 198.18.7.1\n"),
+            "unknown command or wrong number of arguments");
+  EXPECT_EQ(Refusal("BRISGOL-REDIRECT 1 JOIN 0\n"), "the process id is not 1..4194304");
+  EXPECT_EQ(Refusal("BRISGOL-REDIRECT 1 JOIN\n"), "unknown command or wrong number of arguments");
 }
 
 TEST(RedirectProtocol, RefusesBadTargetsPortsAndShapes) {
@@ -94,4 +146,20 @@ TEST(ProcWatch, ListenersOnLoopbackOrAnyAddressCount) {
   EXPECT_FALSE(ListingHasListener(listing, 45998));  // B3AE: an established connection
   EXPECT_FALSE(ListingHasListener(listing, 44860));  // AF3C: another address
   EXPECT_FALSE(ListingHasListener("", 48000));
+}
+
+TEST(CoveredCgroup, FindsTheUnifiedHierarchyWhereverItIsMounted) {
+  const std::string hybrid =
+      "31 22 0:28 / /sys/fs/cgroup rw,relatime - tmpfs tmpfs rw,mode=755\n"
+      "40 31 0:37 / /sys/fs/cgroup/systemd rw,relatime - cgroup cgroup rw,name=systemd\n"
+      "41 31 0:38 / /sys/fs/cgroup/unified rw,relatime - cgroup2 cgroup2 rw\n";
+  EXPECT_EQ(Cgroup2MountPoint(hybrid), "/sys/fs/cgroup/unified");
+  EXPECT_EQ(Cgroup2MountPoint("29 23 0:26 / /sys/fs/cgroup rw,nosuid shared:4 - cgroup2 cgroup2 rw,nsdelegate\n"),
+            "/sys/fs/cgroup");
+  // A bind mount of a sub-tree is not the hierarchy's root.
+  EXPECT_EQ(Cgroup2MountPoint("50 23 0:26 /user.slice /mnt/u rw - cgroup2 cgroup2 rw\n"), "");
+  EXPECT_EQ(Cgroup2MountPoint("51 23 0:26 / /mnt/my\\040cgroups rw - cgroup2 cgroup2 rw\n"), "/mnt/my cgroups");
+  EXPECT_EQ(Cgroup2MountPoint(hybrid.substr(0, hybrid.find("41 "))), "");
+  EXPECT_EQ(Cgroup2MountPoint(""), "");
+  EXPECT_EQ(CoveredCgroupName(1000), "brisgol/u1000");
 }

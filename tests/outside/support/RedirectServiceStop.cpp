@@ -11,7 +11,7 @@
 #include <thread>
 
 void StopRedirectService() {
-  std::ifstream file(RedirectLockPath(getuid()));
+  std::ifstream file(kRedirectLockFile);
   long pid = 0;
   if (!(file >> pid) || pid <= 1 || kill(static_cast<pid_t>(pid), SIGTERM) != 0) return;
   for (int i = 0; i < 100 && kill(static_cast<pid_t>(pid), 0) == 0; ++i)
