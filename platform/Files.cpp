@@ -4,6 +4,7 @@
 #include "platform/LastError.h"
 #include "platform/MachineRoot.h"
 #include "platform/NativePath.h"
+#include "platform/VirtualStore.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -15,6 +16,7 @@
 #include <cstring>
 #include <cwchar>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -35,9 +37,33 @@ bool Native(LPCWSTR path, std::string& native) {
   return true;
 }
 
+// Native, then where the operation goes (VirtualStore.h).
+bool Resolved(LPCWSTR path, FileAccess access, std::string& native) {
+  std::string unresolved;
+  if (!Native(path, unresolved)) return false;
+  if (DWORD error = ResolveProgramFile(unresolved, access, native); error != ERROR_SUCCESS) {
+    SetLastError(error);
+    return false;
+  }
+  return true;
+}
+
+bool Exists(const std::string& native) {
+  struct stat st{};
+  return ::lstat(native.c_str(), &st) == 0;
+}
+
+// The error of a failed removal: a file that only the program directory
+// holds cannot be removed by this user.
+DWORD RemovalError(int err, LPCWSTR path, const std::string& removed) {
+  std::string native;
+  if (err == ENOENT && Native(path, native) && native != removed && Exists(native)) return ERROR_ACCESS_DENIED;
+  return Win32ErrorFromErrno(err);
+}
+
 bool StatPath(LPCWSTR path, struct stat& st) {
   std::string native;
-  if (!Native(path, native)) return false;
+  if (!Resolved(path, FileAccess::kRead, native)) return false;
   if (::stat(native.c_str(), &st) != 0) {
     SetLastError(Win32ErrorFromErrno(errno));
     return false;
@@ -92,7 +118,12 @@ BOOL PathIsDirectoryW(LPCWSTR path) {
 
 BOOL CreateDirectoryW(LPCWSTR path, void*) {
   std::string native;
-  if (!Native(path, native)) return FALSE;
+  if (!Resolved(path, FileAccess::kRead, native)) return FALSE;
+  if (Exists(native)) {
+    SetLastError(ERROR_ALREADY_EXISTS);
+    return FALSE;
+  }
+  if (!Resolved(path, FileAccess::kCreate, native)) return FALSE;
   if (::mkdir(native.c_str(), 0755) != 0) {
     SetLastError(Win32ErrorFromErrno(errno));
     return FALSE;
@@ -102,9 +133,9 @@ BOOL CreateDirectoryW(LPCWSTR path, void*) {
 
 BOOL RemoveDirectoryW(LPCWSTR path) {
   std::string native;
-  if (!Native(path, native)) return FALSE;
+  if (!Resolved(path, FileAccess::kRemove, native)) return FALSE;
   if (::rmdir(native.c_str()) != 0) {
-    SetLastError(Win32ErrorFromErrno(errno));
+    SetLastError(RemovalError(errno, path, native));
     return FALSE;
   }
   return TRUE;
@@ -112,14 +143,14 @@ BOOL RemoveDirectoryW(LPCWSTR path) {
 
 BOOL DeleteFileW(LPCWSTR path) {
   std::string native;
-  if (!Native(path, native)) return FALSE;
+  if (!Resolved(path, FileAccess::kRemove, native)) return FALSE;
   struct stat st{};
   if (::lstat(native.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
     SetLastError(ERROR_ACCESS_DENIED);
     return FALSE;
   }
   if (::unlink(native.c_str()) != 0) {
-    SetLastError(Win32ErrorFromErrno(errno));
+    SetLastError(RemovalError(errno, path, native));
     return FALSE;
   }
   return TRUE;
@@ -127,7 +158,12 @@ BOOL DeleteFileW(LPCWSTR path) {
 
 BOOL CopyFileW(LPCWSTR existing, LPCWSTR target, BOOL failIfExists) {
   std::string from, to;
-  if (!Native(existing, from) || !Native(target, to)) return FALSE;
+  if (!Resolved(existing, FileAccess::kRead, from) || !Resolved(target, FileAccess::kRead, to)) return FALSE;
+  if (failIfExists && Exists(to)) {
+    SetLastError(ERROR_ALREADY_EXISTS);
+    return FALSE;
+  }
+  if (!Resolved(target, FileAccess::kCreate, to)) return FALSE;
   struct stat st{};
   if (::stat(from.c_str(), &st) != 0) {
     SetLastError(Win32ErrorFromErrno(errno));
@@ -156,14 +192,21 @@ HANDLE FindFirstFileW(LPCWSTR pattern, WIN32_FIND_DATAW* data) {
   std::string last = slash == std::string::npos ? native : native.substr(slash + 1);
   if (last.find_first_of("*?") == std::string::npos) {
     struct stat st{};
-    if (::stat(native.c_str(), &st) == 0) find->entries.emplace_back(last, st);
-  } else if (DIR* d = ::opendir(dir.c_str())) {
-    while (dirent* e = ::readdir(d)) {
-      if (::fnmatch(last.c_str(), e->d_name, 0) != 0) continue;
-      struct stat st{};
-      if (::stat((dir + "/" + e->d_name).c_str(), &st) == 0) find->entries.emplace_back(e->d_name, st);
+    if (StatPath(pattern, st)) find->entries.emplace_back(last, st);
+  } else {
+    // The user's copies first: they hide the program directory's files of
+    // the same name.
+    std::set<std::string> listed;
+    for (const std::string& listing : ProgramVirtualStore().ListingDirectories(dir)) {
+      DIR* d = ::opendir(listing.c_str());
+      if (!d) continue;
+      while (dirent* e = ::readdir(d)) {
+        if (::fnmatch(last.c_str(), e->d_name, 0) != 0 || !listed.insert(e->d_name).second) continue;
+        struct stat st{};
+        if (::stat((listing + "/" + e->d_name).c_str(), &st) == 0) find->entries.emplace_back(e->d_name, st);
+      }
+      ::closedir(d);
     }
-    ::closedir(d);
   }
   if (find->entries.empty()) {
     find->Release();
@@ -194,12 +237,21 @@ BOOL FindClose(HANDLE find) { return CloseHandle(find); }
 
 FILE* _wfopen(const wchar_t* path, const wchar_t* mode) {
   std::string native;
-  if (!mode || !Native(path, native)) {
+  if (!mode) {
     errno = ENOENT;
     return nullptr;
   }
   std::string narrowMode;
   for (const wchar_t* m = mode; *m; ++m) narrowMode += static_cast<char>(*m);
+  FileAccess access = FileAccess::kRead;
+  if (narrowMode.find('w') != std::string::npos)
+    access = FileAccess::kCreate;
+  else if (narrowMode.find_first_of("a+") != std::string::npos)
+    access = FileAccess::kModify;
+  if (!Resolved(path, access, native)) {
+    errno = GetLastError() == ERROR_ACCESS_DENIED ? EACCES : ENOENT;
+    return nullptr;
+  }
   narrowMode += 'e';  // never leak the descriptor into child processes
   return std::fopen(native.c_str(), narrowMode.c_str());
 }

@@ -3,6 +3,7 @@
 #include "platform/IniDocument.h"
 #include "platform/LastError.h"
 #include "platform/NativePath.h"
+#include "platform/VirtualStore.h"
 
 #include <cwchar>
 #include <cwctype>
@@ -13,12 +14,16 @@ namespace {
 // Profile writes read, change and replace the whole file.
 std::mutex g_profileLock;
 
-bool NativeProfilePath(LPCWSTR path, std::string& native) {
+// The file a profile operation reads or changes (VirtualStore.h).
+bool NativeProfilePath(LPCWSTR path, FileAccess access, std::string& native) {
   if (!path || !*path || std::wcslen(path) > kMaxWidePath) {
     SetLastError(ERROR_FILE_NOT_FOUND);
     return false;
   }
-  native = ToNativePath(path);
+  if (DWORD error = ResolveProgramFile(ToNativePath(path), access, native); error != ERROR_SUCCESS) {
+    SetLastError(error);
+    return false;
+  }
   return true;
 }
 
@@ -26,7 +31,7 @@ bool NativeProfilePath(LPCWSTR path, std::string& native) {
 
 UINT GetPrivateProfileIntW(LPCWSTR section, LPCWSTR key, INT defaultValue, LPCWSTR path) {
   std::string native;
-  if (!section || !key || !NativeProfilePath(path, native)) return static_cast<UINT>(defaultValue);
+  if (!section || !key || !NativeProfilePath(path, FileAccess::kRead, native)) return static_cast<UINT>(defaultValue);
   std::lock_guard<std::mutex> guard(g_profileLock);
   auto value = IniDocument::Load(native).Get(section, key);
   if (!value) return static_cast<UINT>(defaultValue);
@@ -47,7 +52,7 @@ DWORD GetPrivateProfileStringW(LPCWSTR section, LPCWSTR key, LPCWSTR defaultValu
   if (!buffer || size == 0) return 0;
   std::wstring result = defaultValue ? defaultValue : L"";
   std::string native;
-  if (section && key && NativeProfilePath(path, native)) {
+  if (section && key && NativeProfilePath(path, FileAccess::kRead, native)) {
     std::lock_guard<std::mutex> guard(g_profileLock);
     if (auto value = IniDocument::Load(native).Get(section, key)) result = *value;
   }
@@ -59,11 +64,12 @@ DWORD GetPrivateProfileStringW(LPCWSTR section, LPCWSTR key, LPCWSTR defaultValu
 
 BOOL WritePrivateProfileStringW(LPCWSTR section, LPCWSTR key, LPCWSTR value, LPCWSTR path) {
   std::string native;
-  if (!section || !NativeProfilePath(path, native)) {
+  if (!section) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
   std::lock_guard<std::mutex> guard(g_profileLock);
+  if (!NativeProfilePath(path, FileAccess::kModify, native)) return FALSE;
   IniDocument doc = IniDocument::Load(native);
   if (!key)
     doc.RemoveSection(section);
