@@ -1,5 +1,6 @@
 #include "platform/Resources.h"
 
+#include "platform/IconFile.h"
 #include "platform/LastError.h"
 
 #include <cstring>
@@ -87,34 +88,25 @@ DWORD SizeofResource(HMODULE, HRSRC resource) { return resource ? static_cast<DW
 BOOL FreeResource(HGLOBAL) { return FALSE; }  // module resources are never freed, as on Windows
 
 bool RegisterIconFileResource(LPCWSTR name, const void* data, size_t size) {
-  // An icon file: ICONDIR, then one 16-byte entry per image with the
-  // image's size and offset in the file.
-  auto* bytes = static_cast<const BYTE*>(data);
-  auto word = [bytes](size_t at) { return static_cast<WORD>(bytes[at] | (bytes[at + 1] << 8)); };
-  auto dword = [bytes](size_t at) {
-    return static_cast<DWORD>(bytes[at] | (bytes[at + 1] << 8) | (bytes[at + 2] << 16) |
-                              (static_cast<DWORD>(bytes[at + 3]) << 24));
-  };
-  if (!data || size < 6 || word(0) != 0 || word(2) != 1) return false;
-  const WORD count = word(4);
-  if (count == 0 || size < 6 + 16u * count) return false;
+  std::vector<IconFileImage> images;
+  if (!ParseIconFile(data, size, images)) return false;
   // Resource ids of the images follow those registered before.
   static std::mutex idLock;
   static WORD nextIconId = 1;
+  const WORD count = static_cast<WORD>(images.size());
   std::vector<BYTE> group(sizeof(GRPICONDIR) + count * sizeof(GRPICONDIRENTRY));
   GRPICONDIR dir{0, 1, count};
   std::memcpy(group.data(), &dir, sizeof dir);
   for (WORD i = 0; i < count; ++i) {
-    const size_t at = 6 + 16u * i;
-    const DWORD length = dword(at + 8), offset = dword(at + 12);
-    if (offset > size || length > size - offset || length == 0) return false;
+    const IconFileImage& image = images[i];
     WORD id;
     {
       std::lock_guard<std::mutex> guard(idLock);
       id = nextIconId++;
     }
-    RegisterModuleResource(RT_ICON, MAKEINTRESOURCEW(id), bytes + offset, length);
-    GRPICONDIRENTRY entry{bytes[at], bytes[at + 1], bytes[at + 2], 0, word(at + 4), word(at + 6), length, id};
+    RegisterModuleResource(RT_ICON, MAKEINTRESOURCEW(id), image.data, image.size);
+    GRPICONDIRENTRY entry{image.width, image.height, image.colorCount, 0, image.planes, image.bitCount,
+                          static_cast<DWORD>(image.size), id};
     std::memcpy(group.data() + sizeof dir + i * sizeof entry, &entry, sizeof entry);
   }
   // The directory lives as long as the module, like any resource.

@@ -1,11 +1,12 @@
-#!/usr/bin/env bash
-# The embedded default's portal: the demo pages under scripts/embedded/portal/
-# served over HTTPS on the build's portal host, with the certificate the
-# build generated (BUILD_DIR/bin/portal/portal-cert.pem; the program trusts
-# it for that host only).
+#!/bin/bash
+# The embedded default's portal: the demo pages of the portal/ folder beside
+# this script served over HTTPS on the build's portal host, with the
+# certificate the program trusts for that host only (the settings name it
+# and its key).
 #
-#   portal.sh start BUILD_DIR   serves https://<portal host>/daohang/
-#   portal.sh stop BUILD_DIR    ends that server
+#   portal.sh start DEMO_DIR STATE_DIR   serves https://<portal host>/daohang/
+#   portal.sh stop DEMO_DIR STATE_DIR    ends that server
+# (or with BUILD_DIR alone for a build's demo part, see server-common.inc)
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/server-common.inc"
@@ -22,19 +23,21 @@ with socket.create_connection((sys.argv[1], int(sys.argv[2])), timeout=1) as s:
 PY
 }
 
+stop_server() { stop_pidfile "$pidfile"; }
+
 start_server() {
-  host_port=$(cache BRISGOL_PORTAL_HOST); host_port=${host_port:-127.0.0.1:18443}
+  local host_port host port cert key
+  host_port=$(setting portal_host)
   host=${host_port%:*}; port=${host_port##*:}
   [ "$host" != "$host_port" ] || port=443
-  cert="$dir/bin/portal/portal-cert.pem"
-  key="$dir/embedded/portal-key.pem"
-  [ -f "$cert" ] && [ -f "$key" ] || { echo "portal.sh: $cert is missing; build first" >&2; exit 1; }
-  mkdir -p "$state"
+  cert=$(setting portal_cert)
+  key=$(setting portal_key)
+  [ -r "$cert" ] && [ -r "$key" ] || { echo "portal.sh: the portal certificate $cert or its key $key is missing" >&2; exit 1; }
   stop_server
-  nohup python3 "$here/portal_server.py" --bind "$host" --port "$port" --cert "$cert" --key "$key" \
-    --root "$here/portal" > "$state/portal-server.log" 2>&1 < /dev/null &
-  echo $! > "$pidfile"
-  wait_ready "https://$host_port/daohang/" portal_served "$host" "$port" "$cert"
+  start_detached "$pidfile" "$state/portal-server.log" \
+    python3 "$here/portal_server.py" --bind "$host" --port "$port" --cert "$cert" --key "$key" --root "$here/portal"
+  wait_ready "https://$host_port/daohang/" "$pidfile" "$state/portal-server.log" \
+    portal_served "$host" "$port" "$cert"
 }
 
 server_main
