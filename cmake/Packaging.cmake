@@ -114,8 +114,6 @@ set(CPACK_STRIP_FILES ON)
 # Installed with DESTDIR: the files that name the program directory get /usr,
 # and the units their absolute place.
 set(CPACK_SET_DESTDIR ON)
-set(CPACK_OUTPUT_FILE_PREFIX ${CMAKE_BINARY_DIR})
-set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/_CPack_Packages_brisgol)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION net)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)

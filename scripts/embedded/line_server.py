@@ -4,9 +4,13 @@ password authentication (RFC 1929), CONNECT and UDP ASSOCIATE, to IPv4, IPv6
 and named destinations. Runs as an ordinary user.
 
     line_server.py --bind HOST --port PORT [--port PORT ...] --user NAME
+                   [--external ADDRESS ...]
 
 The password is read from the environment variable LINE_PASSWORD, so that it
 never shows in a process listing. One process serves every port given.
+--external names the address (one per address family) that connections and
+datagrams to destinations of that family leave from; without it the system
+chooses.
 """
 import argparse
 import asyncio
@@ -149,7 +153,8 @@ class UdpRelay(asyncio.DatagramProtocol):
     their source. Only the client's own address may use it. Datagrams to
     address literals leave in the order they came."""
 
-    def __init__(self, client_host, client_port):
+    def __init__(self, client_host, client_port, externals):
+        self.externals = externals
         self.client_host = ipaddress.ip_address(client_host.split("%")[0])
         self.client_port = client_port  # 0: learned from the first datagram
         self.client = None
@@ -202,7 +207,7 @@ class UdpRelay(asyncio.DatagramProtocol):
             try:
                 outbound = socket.socket(family, socket.SOCK_DGRAM)
                 outbound.setblocking(False)
-                outbound.bind(("0.0.0.0", 0) if family == socket.AF_INET else ("::", 0))
+                outbound.bind((self.externals.get(family, "0.0.0.0" if family == socket.AF_INET else "::"), 0))
             except OSError as error:
                 log("cannot open a UDP socket: %s" % error)
                 return
@@ -238,8 +243,13 @@ class UdpRelay(asyncio.DatagramProtocol):
             self.transport.close()
 
 
+def address_family(host):
+    return socket.AF_INET6 if ":" in host else socket.AF_INET
+
+
 class LineServer:
-    def __init__(self, user, password):
+    def __init__(self, user, password, externals):
+        self.externals = {address_family(address): address for address in externals}
         self.user = user.encode()
         self.password = password.encode()
         self.clients = 0
@@ -302,10 +312,17 @@ class LineServer:
             writer.write(reply(COMMAND_NOT_SUPPORTED))
             await writer.drain()
 
+    async def open(self, host, port):
+        if not self.externals:
+            return await asyncio.open_connection(host, port)
+        infos = await asyncio.get_running_loop().getaddrinfo(host, port, type=socket.SOCK_STREAM)
+        family, _, _, _, destination = infos[0]
+        local = (self.externals[family], 0) if family in self.externals else None
+        return await asyncio.open_connection(destination[0], destination[1], local_addr=local)
+
     async def connect(self, reader, writer, host, port):
         try:
-            remote_reader, remote_writer = await asyncio.wait_for(
-                asyncio.open_connection(host, port), CONNECT_SECONDS)
+            remote_reader, remote_writer = await asyncio.wait_for(self.open(host, port), CONNECT_SECONDS)
         except (OSError, asyncio.TimeoutError) as error:
             writer.write(reply(failure_code(error)))
             await writer.drain()
@@ -323,11 +340,11 @@ class LineServer:
         lives as long as the control connection."""
         local = writer.get_extra_info("sockname")
         peer = writer.get_extra_info("peername")
-        family = socket.AF_INET6 if ":" in local[0] else socket.AF_INET
+        family = address_family(local[0])
         loop = asyncio.get_running_loop()
         try:
             transport, relay = await loop.create_datagram_endpoint(
-                lambda: UdpRelay(peer[0], port), family=family, local_addr=(local[0], 0))
+                lambda: UdpRelay(peer[0], port, self.externals), family=family, local_addr=(local[0], 0))
         except OSError as error:
             writer.write(reply(failure_code(error)))
             await writer.drain()
@@ -347,12 +364,13 @@ async def main():
     parser.add_argument("--bind", required=True)
     parser.add_argument("--port", type=int, action="append", required=True)
     parser.add_argument("--user", required=True)
+    parser.add_argument("--external", action="append", default=[])
     args = parser.parse_args()
     password = os.environ.get("LINE_PASSWORD")
     if password is None:
         log("LINE_PASSWORD is not set")
         return 2
-    server = LineServer(args.user, password)
+    server = LineServer(args.user, password, args.external)
     servers = []
     for port in args.port:
         try:

@@ -119,14 +119,17 @@ def read_reply(s):
 
 
 class LineServerTest(unittest.TestCase):
+    external = []
+
     @classmethod
     def setUpClass(cls):
         cls.echo = EchoServers()
         cls.port = free_port()
         environment = dict(os.environ, LINE_PASSWORD=PASSWORD)
+        externals = [word for address in cls.external for word in ("--external", address)]
         cls.server = subprocess.Popen(
             [sys.executable, os.path.join(SOURCE, "scripts", "embedded", "line_server.py"),
-             "--bind", "127.0.0.1", "--port", str(cls.port), "--user", USER],
+             "--bind", "127.0.0.1", "--port", str(cls.port), "--user", USER] + externals,
             env=environment, stderr=subprocess.PIPE)
         deadline = time.monotonic() + 10
         while time.monotonic() < deadline:
@@ -238,6 +241,32 @@ class LineServerTest(unittest.TestCase):
         s, (code, _, _) = self.request(1, "127.0.0.1", self.echo.ports["127.0.0.1"][0])
         s.close()
         self.assertEqual(code, 0)
+
+
+class ExternalAddressTest(LineServerTest):
+    """With --external the destinations see the line's outgoing address."""
+    external = ["127.0.0.2"]
+
+    def test_destinations_see_the_external_address(self):
+        with socket.socket() as server:
+            server.bind(("127.0.0.1", 0))
+            server.listen(1)
+            s, (code, bound, _) = self.request(1, "127.0.0.1", server.getsockname()[1])
+            with s:
+                self.assertEqual(code, 0)
+                self.assertEqual(bound, "127.0.0.2")
+                accepted, peer = server.accept()
+                accepted.close()
+                self.assertEqual(peer[0], "127.0.0.2")
+        with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as game:
+            game.bind(("127.0.0.1", 0))
+            game.settimeout(5)
+            control, (_, relay_host, relay_port) = self.request(3, "0.0.0.0", 0)
+            with control, socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as udp:
+                udp.sendto(b"\x00\x00\x00" + address("127.0.0.1", game.getsockname()[1]) + b"hi",
+                           (relay_host, relay_port))
+                data, peer = game.recvfrom(100)
+                self.assertEqual((data, peer[0]), (b"hi", "127.0.0.2"))
 
 
 if __name__ == "__main__":
