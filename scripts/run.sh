@@ -47,6 +47,12 @@ if [ "$(id -u)" -ne 0 ] && ! service_serves; then
   if sudo -v; then
     sudo -n "$dir/bin/brisgol-redirectd" </dev/null &
     service=$!
+    # The program asks it at once: it must listen first.
+    for _ in $(seq 1 50); do
+      service_serves && [ -S /run/brisgol/redirect.sock ] && break
+      kill -0 "$service" 2>/dev/null || break
+      sleep 0.1
+    done
   else
     echo "run: without the service the program cannot accelerate" >&2
   fi

@@ -272,6 +272,27 @@ TEST_F(InstalledPackageTest, LaysOutTheProgramForPlayersAndPurgesToNothing) {
   EXPECT_NE(units.find("ExecStart=/usr/lib/brisgol/brisgol-redirectd\n"), std::string::npos);
   EXPECT_NE(ShellOutput("getent group brisgolrun"), "");
 
+  // A player starts the command: the demo's servers run as the player, the
+  // program's files go to the player's store, and its end stops them all.
+  {
+    TestPlayer player("i");
+    ASSERT_TRUE(player.Created()) << "useradd failed";
+    const pid_t program = StartProgram(player);
+    ASSERT_GT(program, 0);
+    const fs::path store = fs::path(player.home()) / ".local/share/brisgol-machine/VirtualStore/usr/lib/brisgol";
+    EXPECT_TRUE(WaitUntil([&] { return fs::exists(store / "OutWebWhiteList.txt"); }, seconds(60)))
+        << "the configuration did not come\n" << Log(player);
+    EXPECT_NE(Log(player).find(L"]开始加速线路1"), std::wstring::npos) << Log(player);
+    for (const char* port : {"18480", "18443", "38649", "38549", "6199"})
+      EXPECT_NE(ShellOutput(std::string("ss -ltnHe sport = :") + port).find("uid:" + std::to_string(player.uid())),
+                std::string::npos)
+          << "nothing of the player's listens on " << port;
+    EXPECT_FALSE(fs::exists("/usr/lib/brisgol/log2.log"));
+    EXPECT_TRUE(EndProgram(program)) << "the command did not end on SIGTERM";
+    EXPECT_TRUE(WaitUntil([&] { return player.Processes().empty(); }, seconds(15)))
+        << "the program or its servers outlived it";
+  }
+
   // The service as the system starts it listens itself, and ends on SIGTERM.
   ASSERT_TRUE(service.Start()) << "the installed service did not listen on /run/brisgol/redirect.sock";
   EXPECT_TRUE(service.Stop()) << "the service did not end on SIGTERM";
@@ -405,7 +426,8 @@ TEST_F(InstalledPackageTest, ARefusedPromptFailsAtOnceAndTheWindowAnswersMeanwhi
   std::this_thread::sleep_for(seconds(1));
   EXPECT_EQ(prompts(), 1u) << "one prompt per start";
   EXPECT_TRUE(EndProgram(program));
-  EXPECT_FALSE(ProcessesNamed(a, "local.exe"));
+  EXPECT_TRUE(WaitUntil([&] { return a.Processes().empty(); }, seconds(15)))
+      << "the program or its servers outlived it";
 }
 
 }  // namespace
