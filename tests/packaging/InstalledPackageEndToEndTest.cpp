@@ -25,6 +25,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <thread>
 
 namespace {
@@ -152,6 +153,19 @@ class GameHost {
   bool created_ = false, linked_ = false;
   pid_t pid_ = -1;
 };
+
+// The command lines of processes, one a line.
+std::string Described(const std::vector<pid_t>& pids) {
+  std::string text;
+  for (pid_t pid : pids) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/cmdline", std::ios::binary);
+    std::string line((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    for (char& c : line)
+      if (c == '\0') c = ' ';
+    text += std::to_string(pid) + ": " + line + "\n";
+  }
+  return text;
+}
 
 // What the machine's redirection looks like: every table, policy rule and
 // covering cgroup. Equal before a player accelerates and after they left.
@@ -289,8 +303,10 @@ TEST_F(InstalledPackageTest, LaysOutTheProgramForPlayersAndPurgesToNothing) {
           << "nothing of the player's listens on " << port;
     EXPECT_FALSE(fs::exists("/usr/lib/brisgol/log2.log"));
     EXPECT_TRUE(EndProgram(program)) << "the command did not end on SIGTERM";
-    EXPECT_TRUE(WaitUntil([&] { return player.Processes().empty(); }, seconds(15)))
-        << "the program or its servers outlived it";
+    // The program ends once its exit routine is through, which a start
+    // that waits for the service may hold up; the servers go after it.
+    EXPECT_TRUE(WaitUntil([&] { return player.Processes().empty(); }, seconds(90)))
+        << "the program or its servers outlived it:\n" << Described(player.Processes());
   }
 
   // The service as the system starts it listens itself, and ends on SIGTERM.
@@ -427,7 +443,7 @@ TEST_F(InstalledPackageTest, ARefusedPromptFailsAtOnceAndTheWindowAnswersMeanwhi
   EXPECT_EQ(prompts(), 1u) << "one prompt per start";
   EXPECT_TRUE(EndProgram(program));
   EXPECT_TRUE(WaitUntil([&] { return a.Processes().empty(); }, seconds(15)))
-      << "the program or its servers outlived it";
+      << "the program or its servers outlived it:\n" << Described(a.Processes());
 }
 
 }  // namespace
