@@ -15,7 +15,7 @@ class InstalledPackage {
   InstalledPackage& operator=(const InstalledPackage&) = delete;
 
   // Whether the test can run here at all (root, the tools, no brisgol
-  // installed); why not otherwise.
+  // installed, no redirection service running); why not otherwise.
   static bool Possible(std::string& why);
   // Makes the package file (once per test program) into a directory of
   // its own; its path, or "" with error set.
