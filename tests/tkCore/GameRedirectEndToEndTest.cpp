@@ -14,6 +14,7 @@
 #include "system/ProcessUtils.h"
 #include "system/WriteLogFile.h"
 #include "tests/outside/support/ChildProcess.h"
+#include "tests/outside/support/ChildReport.h"
 #include "tests/outside/support/LineServer.h"
 #include "tests/outside/support/RedirectServiceStop.h"
 #include "tests/support/TempMachineRoot.h"
@@ -198,24 +199,11 @@ std::string GameTrafficGoesThroughTheLineOnlyWhileAccelerated(const std::filesys
 // Runs the scenario in a child process, which is the front end: it ends
 // with the rules in force. The failure, if any, is returned.
 std::string RunScenarioAsFrontEnd(const std::filesystem::path& dir) {
-  int report[2];
-  if (pipe2(report, O_CLOEXEC) != 0) return "pipe";
-  const pid_t child = fork();
-  if (child == 0) {
-    close(report[0]);
+  return RunInChild([&] {
     const std::string failure = GameTrafficGoesThroughTheLineOnlyWhileAccelerated(dir);
     if (!failure.empty()) ControlManager::GetInstance()->StopAcceleration();
-    const std::string text = failure.empty() ? "passed" : failure;
-    if (write(report[1], text.data(), text.size()) < 0) _exit(2);
-    _exit(0);
-  }
-  close(report[1]);
-  std::string text;
-  char buffer[512];
-  for (ssize_t n; (n = read(report[0], buffer, sizeof buffer)) > 0;) text.append(buffer, static_cast<std::size_t>(n));
-  close(report[0]);
-  waitpid(child, nullptr, 0);
-  return text == "passed" ? std::string() : text.empty() ? "the scenario died" : text;
+    return failure;
+  });
 }
 
 TEST(GameRedirectEndToEnd, GameTrafficGoesThroughTheLineOnlyWhileAccelerated) {
