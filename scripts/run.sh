@@ -27,7 +27,32 @@ for svc in "$here"/embedded/*.sh; do
     echo "run: $(basename "$svc") could not start; the program runs without it" >&2
   fi
 done
-cleanup() { for svc in "${services[@]+"${services[@]}"}"; do "$svc" stop "$dir" || true; done; }
+
+# The redirection service runs as root, one for every user. An ordinary
+# user's run starts the build's service through sudo for this run and ends
+# it afterwards (the program itself never prompts for a file its user can
+# change); a service that already answers (an installed one) is used as it
+# is; as root the program starts it itself.
+service_started=
+service_answers() {
+  python3 -c 'import socket, sys
+s = socket.socket(socket.AF_UNIX)
+s.settimeout(2)
+s.connect("/run/brisgol/redirect.sock")
+s.sendall(b"BRISGOL-REDIRECT 1 PING\n")
+sys.exit(0 if s.recv(16) == b"OK\n" else 1)' 2>/dev/null
+}
+if [ "$(id -u)" -ne 0 ] && ! service_answers; then
+  echo "run: starting the build's redirection service as root (sudo) for this run"
+  sudo -b "$dir/bin/brisgol-redirectd"
+  for _ in $(seq 50); do service_answers && break; sleep 0.1; done
+  if service_answers; then service_started=1; else echo "run: the redirection service did not start; see /run/brisgol/redirect.log" >&2; fi
+fi
+
+cleanup() {
+  for svc in "${services[@]+"${services[@]}"}"; do "$svc" stop "$dir" || true; done
+  if [ -n "$service_started" ]; then sudo sh -c 'kill "$(cat /run/brisgol/redirect.pid)"' || true; fi
+}
 trap cleanup EXIT
 
 if [ -n "${DISPLAY:-}" ]; then
