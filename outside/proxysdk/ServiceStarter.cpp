@@ -34,7 +34,8 @@ std::string FindInPath(const std::string& name) {
   std::size_t start = 0;
   while (start <= directories.size()) {
     const std::size_t colon = directories.find(':', start);
-    const std::string directory = directories.substr(start, colon == std::string::npos ? std::string::npos : colon - start);
+    const std::size_t length = colon == std::string::npos ? std::string::npos : colon - start;
+    const std::string directory = directories.substr(start, length);
     const std::string candidate = (directory.empty() ? "." : directory) + "/" + name;
     if (access(candidate.c_str(), X_OK) == 0) return candidate;
     if (colon == std::string::npos) break;

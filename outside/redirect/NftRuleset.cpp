@@ -54,7 +54,9 @@ std::string BaseChain(const std::string& name, const std::string& type, const st
          "; policy accept;\n" + body + "  }\n";
 }
 
-std::string Chain(const std::string& name, const std::string& body) { return "  chain " + name + " {\n" + body + "  }\n"; }
+std::string Chain(const std::string& name, const std::string& body) {
+  return "  chain " + name + " {\n" + body + "  }\n";
+}
 
 }  // namespace
 
@@ -86,7 +88,8 @@ std::string UserRulesetText(const UserRuleset& rules) {
       marks += "    meta nfproto ipv6 meta mark set " + detour + "\n";
       tproxy += "    meta mark " + detour + " meta nfproto ipv6 meta l4proto udp tproxy ip6 to [::1]:" + port + "\n";
     }
-    text += BaseChain("udp_out", "route", "output", "mangle", "    meta l4proto udp " + covered + " jump udp_covered\n");
+    text += BaseChain("udp_out", "route", "output", "mangle",
+                      "    meta l4proto udp " + covered + " jump udp_covered\n");
     text += Chain("udp_covered", Exemptions() + marks);
     text += BaseChain("udp_in", "filter", "prerouting", "mangle", tproxy);
   }

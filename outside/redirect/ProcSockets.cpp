@@ -13,7 +13,10 @@ bool HexNumber(const std::string& text, std::size_t begin, std::size_t length, u
   value = 0;
   for (std::size_t i = begin; i < begin + length; ++i) {
     const char c = text[i];
-    const int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10 : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+    int digit = -1;
+    if (c >= '0' && c <= '9') digit = c - '0';
+    if (c >= 'A' && c <= 'F') digit = c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') digit = c - 'a' + 10;
     if (digit < 0) return false;
     value = value * 16 + static_cast<unsigned long>(digit);
   }

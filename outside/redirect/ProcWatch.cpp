@@ -64,7 +64,9 @@ std::string ProcWatch::ProcessIdentity(long pid) {
   return StatIdentity(ReadSmallFile("/proc/" + std::to_string(pid) + "/stat"));
 }
 
-long ProcWatch::ProcessOwner(long pid) { return StatusOwner(ReadSmallFile("/proc/" + std::to_string(pid) + "/status")); }
+long ProcWatch::ProcessOwner(long pid) {
+  return StatusOwner(ReadSmallFile("/proc/" + std::to_string(pid) + "/status"));
+}
 
 bool ProcWatch::IsOwnAddress(const RedirectEndpoint& endpoint) {
   unsigned char wanted[16] = {};

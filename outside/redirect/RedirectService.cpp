@@ -39,7 +39,8 @@ void RedirectService::Log(const std::string& text) {
 }
 
 void RedirectService::LogRefusal(const PeerCredentials& peer, std::string_view request, const std::string& answer) {
-  const std::string text = UserName(peer.uid) + ": refused \"" + RequestWords(request) + "\": " + answer.substr(4, answer.size() - 5);
+  const std::string text =
+      UserName(peer.uid) + ": refused \"" + RequestWords(request) + "\": " + answer.substr(4, answer.size() - 5);
   if (text == lastRefusal_) {
     ++repeatedRefusals_;
     return;
@@ -79,11 +80,7 @@ ServiceAnswer RedirectService::Add(const PeerCredentials& peer, int port) {
   std::string error;
   const SocketSnapshot tcp = machine_.view.TcpListeners();
   if (!OwnsListener(tcp, {AF_INET, "127.0.0.1", port}, peer.uid, error)) return Refused(error);
-  bool created = false;
-  if (coverage_.byCgroup) {
-    if (!machine_.cgroups.Create(peer.uid, created, error)) return Refused(error);
-    user.cgroup = true;
-  }
+  if (coverage_.byCgroup && !EnsureCgroup(peer.uid, user, error)) return Refused(error);
   unsigned slot = 0;
   if (!TakeSlot(user, slot)) return Refused("too many users have rules in force");
   user.rulePorts.push_back(port);
@@ -123,24 +120,24 @@ ServiceAnswer RedirectService::Join(const PeerCredentials& peer, long pid) {
     return Refused("this machine has no cgroup v2; programs are covered by their group");
   }
   if (pid != peer.pid) {
-    return Refused("process " + std::to_string(pid) + " is not the caller (" +
-                                    std::to_string(peer.pid) + ")");
+    return Refused("process " + std::to_string(pid) + " is not the caller (" + std::to_string(peer.pid) + ")");
   }
   if (machine_.view.ProcessOwner(pid) != static_cast<long>(peer.uid)) {
     return Refused("process " + std::to_string(pid) + " is not yours");
   }
   UserState& user = users_[peer.uid];
-  bool created = false;
   std::string error;
-  if (!machine_.cgroups.Create(peer.uid, created, error)) return Refused(error);
+  if (!EnsureCgroup(peer.uid, user, error) || !machine_.cgroups.Move(peer.uid, pid, error)) return Refused(error);
+  return Ok();
+}
+
+bool RedirectService::EnsureCgroup(uid_t uid, UserState& user, std::string& error) {
+  bool created = false;
+  if (!machine_.cgroups.Create(uid, created, error)) return false;
   user.cgroup = true;
   // Rules name the cgroup by the id it had when they were loaded: a
   // cgroup made anew needs them loaded again.
-  if (created && user.applied && !machine_.backend.Apply(*user.applied, &*user.applied, error)) {
-    return Refused(error);
-  }
-  if (!machine_.cgroups.Move(peer.uid, pid, error)) return Refused(error);
-  return Ok();
+  return !created || !user.applied || machine_.backend.Apply(*user.applied, &*user.applied, error);
 }
 
 ServiceAnswer RedirectService::Listener(const PeerCredentials& peer, const RedirectEndpoint& local) {
@@ -237,7 +234,8 @@ void RedirectService::Tidy(uid_t uid) {
 }
 
 void RedirectService::Check() {
-  const bool anyRules = std::any_of(users_.begin(), users_.end(), [](const auto& entry) { return entry.second.applied.has_value(); });
+  const bool anyRules =
+      std::any_of(users_.begin(), users_.end(), [](const auto& entry) { return entry.second.applied.has_value(); });
   SocketSnapshot tcp, udp;
   if (anyRules) {
     tcp = machine_.view.TcpListeners();

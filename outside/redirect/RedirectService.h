@@ -73,6 +73,9 @@ class RedirectService {
   ServiceAnswer Listener(const PeerCredentials& peer, const RedirectEndpoint& local);
   ServiceAnswer Reply(const PeerCredentials& peer, const RedirectEndpoint& remote, const RedirectEndpoint& game);
 
+  // Makes the user's cgroup when missing (the rules in force are loaded
+  // again for one made anew).
+  bool EnsureCgroup(uid_t uid, UserState& user, std::string& error);
   // Puts wanted in force for the user (nothing when it already is).
   bool Enforce(UserState& user, const UserRuleset& wanted, std::string& error);
   // Re-reads what listens and brings the user's table up to date.

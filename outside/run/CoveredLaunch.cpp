@@ -34,7 +34,8 @@ std::string Locate(const std::string& name) {
   std::size_t start = 0;
   for (;;) {
     const std::size_t colon = directories.find(':', start);
-    const std::string directory = directories.substr(start, colon == std::string::npos ? std::string::npos : colon - start);
+    const std::size_t length = colon == std::string::npos ? std::string::npos : colon - start;
+    const std::string directory = directories.substr(start, length);
     const std::string candidate = (directory.empty() ? "." : directory) + "/" + name;
     if (IsRunnableFile(candidate)) return candidate;
     if (colon == std::string::npos) break;

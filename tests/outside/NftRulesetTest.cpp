@@ -32,6 +32,12 @@ std::string Chain(const std::string& text, const std::string& name) {
 
 bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
+// The line that declares the named set.
+std::string SetLine(const std::string& text, const std::string& name) {
+  const std::size_t start = text.find("set " + name + " {");
+  return start == std::string::npos ? std::string() : text.substr(start, text.find('\n', start) - start);
+}
+
 }  // namespace
 
 TEST(NftRuleset, OneTableOfTheUsersOwnCoveringOnlyTheUsersCgroup) {
@@ -76,12 +82,10 @@ TEST(NftRuleset, LocalDestinationsAndTheProxysOwnSocketsAreNeverRedirected) {
   }
   for (const char* range : {"0.0.0.0/8", "10.0.0.0/8", "100.64.0.0/10", "127.0.0.0/8", "169.254.0.0/16",
                             "172.16.0.0/12", "192.168.0.0/16", "224.0.0.0/4", "255.255.255.255 "}) {
-    EXPECT_TRUE(Has(text.substr(text.find("set never4"), text.find('\n', text.find("set never4")) - text.find("set never4")), range))
-        << range;
+    EXPECT_TRUE(Has(SetLine(text, "never4"), range)) << range;
   }
   for (const char* range : {"::1,", "fe80::/10", "fc00::/7", "ff00::/8", "::ffff:0:0/96"}) {
-    EXPECT_TRUE(Has(text.substr(text.find("set never6"), text.find('\n', text.find("set never6")) - text.find("set never6")), range))
-        << range;
+    EXPECT_TRUE(Has(SetLine(text, "never6"), range)) << range;
   }
 }
 
@@ -110,7 +114,8 @@ TEST(NftRuleset, EachFamilysUdpIsDetouredOnlyWithItsListener) {
   EXPECT_TRUE(Has(Chain(text, "udp_out"), "type route hook output priority mangle"));
   EXPECT_TRUE(Has(Chain(text, "udp_covered"), "meta nfproto ipv4 meta mark set 0x62770005"));
   EXPECT_FALSE(Has(Chain(text, "udp_covered"), "nfproto ipv6"));
-  EXPECT_TRUE(Has(Chain(text, "udp_in"), "meta mark 0x62770005 meta nfproto ipv4 meta l4proto udp tproxy ip to 127.0.0.1:48080"));
+  EXPECT_TRUE(Has(Chain(text, "udp_in"),
+                  "meta mark 0x62770005 meta nfproto ipv4 meta l4proto udp tproxy ip to 127.0.0.1:48080"));
   EXPECT_FALSE(Has(text, "tproxy ip6"));
 
   rules.udp4 = false;

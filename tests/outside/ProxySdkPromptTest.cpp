@@ -45,7 +45,7 @@ struct Library {
     handle = dlopen((directory / "proxysdk.dll").c_str(), RTLD_NOW | RTLD_LOCAL);
     if (handle == nullptr) return;
     initDriverFirst = reinterpret_cast<int (*)()>(dlsym(handle, "InitDriverFirst"));
-    initDriver = reinterpret_cast<int (*)(const char*, const char*, const char*, const char*)>(dlsym(handle, "InitDriver"));
+    initDriver = reinterpret_cast<decltype(initDriver)>(dlsym(handle, "InitDriver"));
     driverIsRun = reinterpret_cast<int (*)()>(dlsym(handle, "DriverIsRun"));
     deleteRuleAll = reinterpret_cast<int (*)()>(dlsym(handle, "DeleteRuleAll"));
   }
@@ -171,8 +171,9 @@ TEST_F(ProxySdkPrompt, ARefusedPromptIsShownOnceEndsTheWaitAndBlocksNothing) {
     const int third = library.initDriver(nullptr, Proxy().c_str(), nullptr, Process().c_str());
     const int running = library.driverIsRun();
     const long laterMs = Milliseconds(Clock::now() - start);
+    const bool promptWait = firstMs >= 2500 && firstMs < 6000;
     return std::to_string(first) + " " + std::to_string(second) + " " + std::to_string(third) + " " +
-           std::to_string(running) + (firstMs >= 2500 && firstMs < 6000 ? " waited-for-the-prompt" : " waited " + std::to_string(firstMs)) +
+           std::to_string(running) + (promptWait ? " waited-for-the-prompt" : " waited " + std::to_string(firstMs)) +
            (laterMs < 500 ? " later-at-once" : " later " + std::to_string(laterMs)) +
            (deleteMs >= 0 && deleteMs < 100 ? " delete-at-once" : " delete " + std::to_string(deleteMs));
   });

@@ -92,6 +92,14 @@ bool Ask(RedirectRequest::Command command, std::string& error, int port = 0, lon
   return AskRedirectService(request, error);
 }
 
+// The words that run a program as uid:gid and nothing else.
+std::vector<std::string> As(uid_t uid, gid_t gid, std::vector<std::string> program) {
+  std::vector<std::string> words = {"setpriv", "--reuid=" + std::to_string(uid), "--regid=" + std::to_string(gid),
+                                    "--clear-groups"};
+  words.insert(words.end(), program.begin(), program.end());
+  return words;
+}
+
 // An ordinary account made for the test, removed again.
 class TestUser {
  public:
@@ -340,7 +348,8 @@ TEST_F(RedirectDaemon, AnotherUserCanNeitherClearChangeNorBorrowThePlayersRules)
   EXPECT_FALSE(UserTableInForce(kStranger));
   EXPECT_FALSE(UserTableInForce(0));
   // The stranger's own game is covered by nothing: it goes directly.
-  EXPECT_EQ(Output("setpriv --reuid=4343 --regid=4343 --clear-groups " + Launched(Client("tcp", kGame4))),
+  EXPECT_EQ(Output("setpriv --reuid=" + std::to_string(kStranger) + " --regid=" + std::to_string(kStranger) +
+                   " --clear-groups " + Launched(Client("tcp", kGame4))),
             std::string(kHost4) + " hello\n");
   // The player's still goes to the player's proxy.
   EXPECT_EQ(player_->Run(Launched(Client("tcp", kGame4))), "proxy 198.18.6.2:7777\n");
@@ -357,11 +366,9 @@ TEST_F(RedirectDaemon, HandedOverSocketsReachOnlyThePlayersOwnGame) {
                            "print(*s.recvfrom(100), flush=True)\" ";
   ChildProcess game, stranger;
   const fs::path output = fs::temp_directory_path() / ("brisgol-game-" + std::to_string(getpid()));
-  ASSERT_TRUE(game.Start({"setpriv", "--reuid=" + std::to_string(player_->uid()), "--regid=" + std::to_string(player_->gid()),
-                          "--clear-groups", "sh", "-c", Launched(wait + "40101")},
+  ASSERT_TRUE(game.Start(As(player_->uid(), player_->gid(), {"sh", "-c", Launched(wait + "40101")}),
                          output.string() + ".game"));
-  ASSERT_TRUE(stranger.Start({"setpriv", "--reuid=4343", "--regid=4343", "--clear-groups", "sh", "-c", wait + "40102"},
-                             output.string() + ".stranger"));
+  ASSERT_TRUE(stranger.Start(As(kStranger, kStranger, {"sh", "-c", wait + "40102"}), output.string() + ".stranger"));
   std::this_thread::sleep_for(std::chrono::milliseconds(500));
   EXPECT_EQ(RunAsUser(player_->uid(), player_->gid(), [] {
               RedirectRequest reply;
@@ -378,7 +385,8 @@ TEST_F(RedirectDaemon, HandedOverSocketsReachOnlyThePlayersOwnGame) {
               away.sin_family = AF_INET;
               away.sin_port = htons(9);
               inet_pton(AF_INET, kGame4, &away.sin_addr);
-              if (sendto(socket, "spoof", 5, 0, reinterpret_cast<sockaddr*>(&away), sizeof away) >= 0 || errno != EPERM) return 3;
+              const ssize_t spoofed = sendto(socket, "spoof", 5, 0, reinterpret_cast<sockaddr*>(&away), sizeof away);
+              if (spoofed >= 0 || errno != EPERM) return 3;
               // ... and away from any socket but the player's cgroup's.
               sockaddr_in other{};
               other.sin_family = AF_INET;
@@ -437,9 +445,7 @@ TEST_F(RedirectDaemon, AKilledServiceLeavesNothingStaleOnceStartedAgain) {
   PlayerProxy proxy;
   ASSERT_TRUE(proxy.Start(player_->uid(), player_->gid()));
   ChildProcess game;
-  ASSERT_TRUE(game.Start({"setpriv", "--reuid=" + std::to_string(player_->uid()),
-                          "--regid=" + std::to_string(player_->gid()), "--clear-groups", Program("brisgol-run"), "sleep",
-                          "30"}));
+  ASSERT_TRUE(game.Start(As(player_->uid(), player_->gid(), {Program("brisgol-run"), "sleep", "30"})));
   ASSERT_TRUE(WaitFor([&] { return fs::exists(CoveredCgroupDirectory(player_->uid()) + "/cgroup.procs"); },
                       std::chrono::seconds(2)));
   // Someone else's rules, which the service never touches.
