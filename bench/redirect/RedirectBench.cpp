@@ -1,5 +1,6 @@
 // The path a game started with brisgol-run takes when accelerated: the
-// redirection service's rules, local.exe (TCP by redirect, UDP by tproxy)
+// redirection service's rules, local.exe (TCP by redirect, UDP by tproxy
+// to the transparent sockets the service hands it)
 // and a line server (dante), to a game server inside a network namespace
 // on 198.18.9.0/29. Against the same traffic sent directly and through two
 // socat relays in a row (the same number of hops):
@@ -10,21 +11,21 @@
 //
 //   redirect_bench [round trips] [megabytes]
 
+#include "outside/redirect/DescriptorPassing.h"
 #include "outside/redirect/RedirectPaths.h"
-#include "outside/redirect/RedirectProtocol.h"
+#include "outside/redirect/ServiceClient.h"
 #include "tests/outside/support/ChildProcess.h"
 #include "tests/outside/support/LineServer.h"
 #include "tests/outside/support/LocalProxyProcess.h"
+#include "tests/outside/support/RedirectServiceStop.h"
 #include "tests/outside/support/SocksTestClient.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>
-#include <grp.h>
 #include <poll.h>
 #include <sched.h>
 #include <signal.h>
 #include <sys/socket.h>
-#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -126,13 +127,31 @@ class BenchNetwork {
   pid_t server_ = -1;
 };
 
-// Creates a socket as a program started by brisgol-run would (the
-// launcher's group), or as any other program.
-int Socket(int type, bool covered, gid_t group) {
-  if (covered && setegid(group) != 0) return -1;
-  const int fd = socket(AF_INET, type | SOCK_CLOEXEC, 0);
-  if (covered && setegid(0) != 0) std::abort();
-  return fd;
+// A UDP and a TCP socket made as a program started with brisgol-run makes
+// them: by a child that joined our cgroup (a socket keeps the cgroup it
+// was made in) and handed them back. False when the service refused.
+bool CoveredSockets(int& udp, int& tcp) {
+  int pair[2];
+  if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair) != 0) return false;
+  const pid_t child = fork();
+  if (child == 0) {
+    close(pair[0]);
+    RedirectRequest join;
+    join.command = RedirectRequest::Command::kJoin;
+    join.pid = getpid();
+    std::string error;
+    if (!AskRedirectService(join, error)) _exit(1);
+    SendWithDescriptor(pair[1], "udp\n", socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+    SendWithDescriptor(pair[1], "tcp\n", socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    _exit(0);
+  }
+  close(pair[1]);
+  std::string line;
+  const bool received = ReceiveLineWithDescriptor(pair[0], 8, 2000, line, udp) && udp >= 0 &&
+                        ReceiveLineWithDescriptor(pair[0], 8, 2000, line, tcp) && tcp >= 0;
+  close(pair[0]);
+  waitpid(child, nullptr, 0);
+  return received;
 }
 
 struct Latency {
@@ -183,22 +202,8 @@ double TcpThroughput(int fd, const sockaddr_in& target, std::size_t megabytes) {
 }
 
 bool AskService(const RedirectRequest& request) {
-  const std::string path = RedirectSocketPath();
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
-  std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
-  const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-    close(fd);
-    return false;
-  }
-  const std::string line = FormatRedirectRequest(request);
-  send(fd, line.data(), line.size(), MSG_NOSIGNAL);
-  char answer[256] = {};
-  const ssize_t got = recv(fd, answer, sizeof answer - 1, 0);
-  close(fd);
-  std::string reason;
-  return got > 0 && ParseAnswer(std::string(answer, static_cast<std::size_t>(got)), reason);
+  std::string error;
+  return AskRedirectService(request, error);
 }
 
 // Two socat relays in a row on loopback in front of target; the first
@@ -249,25 +254,25 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "redirect_bench: %s\n", why.c_str());
     return 1;
   }
+  // The service first: local.exe asks it for its UDP sockets as it starts.
+  StopRedirectService();
+  ChildProcess service;
+  bool serving = service.Start({ProgramDir() + "/" + kRedirectServiceName});
+  for (int i = 0; i < 50 && serving && !AskService(RedirectRequest{}); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
   const int mainPort = FreeLoopbackPort();
   LocalProxyProcess proxy;
-  ChildProcess service;
-  if (!proxy.Start(TestLaunchRecord(line.port(), mainPort), (dir / "local.out").string()) ||
-      !service.Start({ProgramDir() + "/" + kRedirectServiceName, "--user", std::to_string(getuid())})) {
-    std::fprintf(stderr, "redirect_bench: cannot start local.exe or the redirection service\n");
+  if (!serving || !proxy.Start(TestLaunchRecord(line.port(), mainPort), (dir / "local.out").string())) {
+    std::fprintf(stderr, "redirect_bench: cannot start the redirection service or local.exe\n");
     return 1;
   }
   RedirectRequest add;
   add.command = RedirectRequest::Command::kAdd;
   add.port = mainPort;
-  bool added = false;
-  for (int i = 0; i < 50 && !(added = AskService(add)); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  const group* launcher = getgrnam(kLauncherGroup);
-  if (!added || launcher == nullptr) {
+  if (!AskService(add)) {
     std::fprintf(stderr, "redirect_bench: the redirection service did not take the rule\n");
     return 1;
   }
-  const gid_t gid = launcher->gr_gid;
   std::vector<std::unique_ptr<ChildProcess>> relays;
   const int socatUdp = SocatChain("udp", kGame, kEchoPort, relays);
   const int socatTcp = SocatChain("tcp", kGame, kSinkPort, relays);
@@ -285,8 +290,16 @@ int main(int argc, char** argv) {
   std::printf("redirect_bench: %d round trips, %zu MB\n", roundTrips, megabytes);
   double redirectP50 = 0, socatP50 = 0, redirectTcp = 0, socatTcpRate = 0;
   for (const Path& path : paths) {
-    const int udp = Socket(SOCK_DGRAM, path.covered, gid);
-    const int tcp = Socket(SOCK_STREAM, path.covered, gid);
+    int udp = -1, tcp = -1;
+    if (path.covered) {
+      if (!CoveredSockets(udp, tcp)) {
+        std::fprintf(stderr, "redirect_bench: the redirection service did not cover the game's sockets\n");
+        return 1;
+      }
+    } else {
+      udp = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+      tcp = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    }
     // A few round trips first: the flow's association is set up once.
     UdpRoundTrips(udp, path.udp, 10);
     const Latency latency = UdpRoundTrips(udp, path.udp, roundTrips);
@@ -308,8 +321,9 @@ int main(int argc, char** argv) {
   RedirectRequest clear;
   clear.command = RedirectRequest::Command::kClear;
   AskService(clear);
-  service.Stop(SIGTERM, std::chrono::seconds(5));
   proxy.process().Stop(SIGTERM, std::chrono::seconds(5));
+  service.Stop(SIGTERM, std::chrono::seconds(5));
+  StopRedirectService();
   std::filesystem::remove_all(dir);
   return 0;
 }

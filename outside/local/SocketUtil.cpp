@@ -1,8 +1,10 @@
 #include "outside/local/SocketUtil.h"
 
 #include "outside/proxysdk/RedirectMark.h"
+#include "outside/redirect/ServiceClient.h"
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <linux/netfilter_ipv4.h>
 #include <netinet/tcp.h>
 #include <sys/socket.h>
@@ -92,34 +94,34 @@ int BindUdpLoopback() {
 
 namespace {
 
-// A non-blocking UDP socket with IP_TRANSPARENT and SO_REUSEADDR bound to
-// address; -1 with errno set.
-int BindTransparent(const sockaddr_in& address, bool receiveOriginalDestination) {
-  const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-  if (fd < 0) return -1;
-  const int on = 1;
-  if (setsockopt(fd, SOL_IP, IP_TRANSPARENT, &on, sizeof on) != 0 ||
-      setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) != 0 ||
-      (receiveOriginalDestination && setsockopt(fd, SOL_IP, IP_RECVORIGDSTADDR, &on, sizeof on) != 0) ||
-      bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
-    const int error = errno;
-    close(fd);
-    errno = error;
-    return -1;
-  }
+RedirectEndpoint Endpoint(const sockaddr_in& address) {
+  char text[INET_ADDRSTRLEN] = {};
+  inet_ntop(AF_INET, &address.sin_addr, text, sizeof text);
+  return RedirectEndpoint{AF_INET, text, ntohs(address.sin_port)};
+}
+
+int AskForSocket(const RedirectRequest& request, std::string& error) {
+  int fd = -1;
+  if (!AskRedirectService(request, error, &fd)) return -1;
+  fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
   return fd;
 }
 
 }  // namespace
 
-int ListenUdpTransparent(int port) {
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  address.sin_port = htons(static_cast<std::uint16_t>(port));
-  return BindTransparent(address, true);
+int ListenUdpTransparent(int port, std::string& error) {
+  RedirectRequest request;
+  request.command = RedirectRequest::Command::kUdpListener;
+  request.local = RedirectEndpoint{AF_INET, "127.0.0.1", port};
+  return AskForSocket(request, error);
 }
 
-int BindUdpTransparent(const sockaddr_in& address) { return BindTransparent(address, false); }
+int BindUdpTransparent(const sockaddr_in& address, const sockaddr_in& client, std::string& error) {
+  RedirectRequest request;
+  request.command = RedirectRequest::Command::kUdpReply;
+  request.remote = Endpoint(address);
+  request.game = Endpoint(client);
+  return AskForSocket(request, error);
+}
 
 std::string ErrnoText(int error) { return std::strerror(error); }

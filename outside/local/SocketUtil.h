@@ -29,14 +29,16 @@ bool RedirectedDestination(int fd, sockaddr_in& original);
 int ListenTcpLoopback(int port);
 int BindUdpLoopback();
 
-// A UDP socket on 127.0.0.1:port receiving the datagrams the redirect
-// hands over (tproxy) with their original destination (IP_TRANSPARENT and
-// IP_RECVORIGDSTADDR; needs CAP_NET_ADMIN). -1 with errno set.
-int ListenUdpTransparent(int port);
+// A non-blocking UDP socket on 127.0.0.1:port receiving the datagrams the
+// redirect hands over (tproxy) with their original destination, made for
+// us by the redirection service (a transparent socket needs privilege).
+// -1 with the reason otherwise.
+int ListenUdpTransparent(int port, std::string& error);
 
-// A UDP socket bound to address, which need not be local (IP_TRANSPARENT,
-// SO_REUSEADDR): answers sent from it come from that address. -1 with
-// errno set.
-int BindUdpTransparent(const sockaddr_in& address);
+// A non-blocking UDP socket bound to address, which need not be local, and
+// connected to the client, made by the redirection service: answers sent
+// from it come from that address. The client's later datagrams to that
+// address arrive on it too. -1 with the reason otherwise.
+int BindUdpTransparent(const sockaddr_in& address, const sockaddr_in& client, std::string& error);
 
 std::string ErrnoText(int error);

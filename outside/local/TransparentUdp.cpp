@@ -28,9 +28,10 @@ TransparentUdp::~TransparentUdp() {
 }
 
 bool TransparentUdp::Listen(int port, std::string& error) {
-  fd_ = ListenUdpTransparent(port);
+  std::string why;
+  fd_ = ListenUdpTransparent(port, why);
   if (fd_ < 0) {
-    error = "cannot receive redirected UDP on 127.0.0.1:" + std::to_string(port) + ": " + ErrnoText(errno);
+    error = "cannot receive redirected UDP on 127.0.0.1:" + std::to_string(port) + ": " + why;
     return false;
   }
   socklen_t length = sizeof own_;

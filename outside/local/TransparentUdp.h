@@ -22,8 +22,8 @@ class TransparentUdp final : public EventHandler {
   TransparentUdp(const TransparentUdp&) = delete;
   TransparentUdp& operator=(const TransparentUdp&) = delete;
 
-  // False with a reason when the socket cannot be opened (without
-  // CAP_NET_ADMIN: UDP is then not carried).
+  // False with a reason when the redirection service gives no socket (UDP
+  // is then not carried).
   bool Listen(int port, std::string& error);
   void OnEvent(int fd, std::uint32_t events) override;
   // Once a second: forgets finished flows.

@@ -51,9 +51,10 @@ void UdpFlow::CloseFd(int& fd) {
 }
 
 bool UdpFlow::Start() {
-  replyFd_ = BindUdpTransparent(destination_);
-  if (replyFd_ < 0) {
-    Fail("cannot answer from " + SocksAddress::FromSockaddr(destination_).ToText() + ": " + ErrnoText(errno));
+  std::string why;
+  replyFd_ = BindUdpTransparent(destination_, client_, why);
+  if (replyFd_ < 0 || !loop_.Add(replyFd_, EPOLLIN, this)) {
+    Fail("cannot answer from " + SocksAddress::FromSockaddr(destination_).ToText() + ": " + why);
     return false;
   }
   handshake_ = std::make_unique<UpstreamHandshake>(line_.user, line_.password, socks5::kCommandUdpAssociate,
@@ -91,6 +92,17 @@ void UdpFlow::OnEvent(int fd, std::uint32_t events) {
     OnControlEvent(events);
   } else if (fd == relayFd_) {
     FromRelay();
+  } else if (fd == replyFd_) {
+    FromReplySocket();
+  }
+}
+
+void UdpFlow::FromReplySocket() {
+  static thread_local std::uint8_t payload[kMaxDatagram];
+  for (int i = 0; i < 16; ++i) {
+    const ssize_t got = recv(replyFd_, payload, sizeof payload, 0);
+    if (got < 0) return;
+    FromClient(payload, static_cast<std::size_t>(got));
   }
 }
 

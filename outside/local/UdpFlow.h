@@ -46,6 +46,8 @@ class UdpFlow final : public EventHandler {
   void AdvanceHandshake();
   void OpenRelay();
   void FromRelay();
+  // The client's datagrams that reach the connected reply socket.
+  void FromReplySocket();
   void SendToRelay(const std::string& datagram);
   void Fail(const std::string& reason);
   void CloseFd(int& fd);

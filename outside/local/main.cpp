@@ -68,8 +68,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "local.exe: %s\n", listenError.c_str());
     return 1;
   }
-  // Redirected UDP needs CAP_NET_ADMIN (a transparent socket); without it
-  // the proxy carries TCP only.
+  // Redirected UDP arrives on a transparent socket the redirection service
+  // makes for us; without it the proxy carries TCP only.
   TransparentUdp udp(loop, server.line());
   if (!udp.Listen(record.mainPort, listenError)) std::fprintf(stderr, "local.exe: %s; UDP is not carried\n", listenError.c_str());
   loop.SetTick([&server, &udp] {

@@ -1,16 +1,21 @@
-// The redirection service's view of the machine, read from /proc: is the
-// local proxy's port listening, does the front end still run.
+// The redirection service's view of the machine: sockets and processes
+// from /proc, the interfaces' addresses from getifaddrs.
 #pragma once
 
-#include "outside/redirect/RedirectService.h"
+#include "outside/redirect/RedirectMachine.h"
 
-class ProcWatch final : public IRuleWatch {
+class ProcWatch final : public IMachineView {
  public:
-  bool PortListens(int port) override;
+  SocketSnapshot TcpListeners() override;
+  SocketSnapshot UdpSockets() override;
   // The process's start time (field 22 of /proc/PID/stat).
   std::string ProcessIdentity(long pid) override;
+  long ProcessOwner(long pid) override;
+  bool IsOwnAddress(const RedirectEndpoint& endpoint) override;
 };
 
-// True when the /proc/net/tcp text lists a listening socket on
-// 127.0.0.1:port or 0.0.0.0:port.
-bool ListingHasListener(const std::string& procNetTcp, int port);
+// The start time in /proc/PID/stat text; empty for a process that has
+// ended (a zombie) or text that does not parse.
+std::string StatIdentity(const std::string& stat);
+// The real user id in /proc/PID/status text; -1 when it does not parse.
+long StatusOwner(const std::string& status);

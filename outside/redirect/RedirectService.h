@@ -1,62 +1,98 @@
-// The redirection service's rules and their safety net, apart from the
-// socket it listens on and the commands it runs: both are handed in.
+// The redirection service's decisions, apart from its socket and from the
+// machine (RedirectMachine.h, handed in). One state per user, told apart by
+// the peer's credentials; no request of one user changes what another
+// user has.
 //
-// Rules: at most kMaxRules, the newest one in force. A rule is only taken
-// while something listens on its port. While a rule is in force, Check
-// (called several times a second) removes every rule as soon as the
-// proxy's port stops listening or the watched front-end process ends, so
-// covered traffic flows directly again instead of into a dead port.
+// Per user: at most kMaxRules rules, the newest in force, each only to a
+// port where the same user's proxy listens on 127.0.0.1; the front end it
+// watches; the transparent UDP listeners it was handed; its cgroup. While
+// a user's rules are in force, Check (several times a second) follows the
+// proxy: the rules go as soon as its port stops listening or the watched
+// front end ends, so covered traffic flows directly again instead of into
+// a dead port; IPv6 and each family's UDP follow the proxy's listeners
+// (UserState.h). A user's cgroup is removed once it is empty and the user
+// has no rules.
 #pragma once
 
+#include "outside/redirect/RedirectMachine.h"
+#include "outside/redirect/UserState.h"
+
+#include <sys/types.h>
+
 #include <functional>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
 
-// What the service changes on the machine.
-class IRedirectBackend {
- public:
-  virtual ~IRedirectBackend() = default;
-  // Redirects covered TCP and UDP to 127.0.0.1:port, replacing any earlier
-  // redirect.
-  virtual bool Apply(int port, std::string& error) = 0;
-  // Removes everything Apply put in force; true also when nothing was.
-  virtual bool Remove(std::string& error) = 0;
+struct PeerCredentials {
+  uid_t uid = 0;
+  long pid = 0;
 };
 
-// What the service looks at while rules are in force.
-class IRuleWatch {
- public:
-  virtual ~IRuleWatch() = default;
-  virtual bool PortListens(int port) = 0;
-  // A text that identifies the running process (it changes when the id is
-  // reused); empty when no such process runs.
-  virtual std::string ProcessIdentity(long pid) = 0;
+// An answer line, and the socket it carries (-1: none); the caller sends
+// both and then closes the socket.
+struct ServiceAnswer {
+  std::string line;
+  int socket = -1;
 };
 
 class RedirectService {
  public:
-  static constexpr std::size_t kMaxRules = 16;
+  static constexpr std::size_t kMaxRules = 8;
+  static constexpr std::size_t kMaxListeners = 8;
 
-  RedirectService(IRedirectBackend& backend, IRuleWatch& watch, std::function<void(const std::string&)> log);
+  struct Machine {
+    IRedirectBackend& backend;
+    IMachineView& view;
+    ICoveredCgroups& cgroups;
+    ITransparentSockets& sockets;
+  };
 
-  // Handles one request's bytes; returns the answer line.
-  std::string Handle(std::string_view request);
-  // Drops the rules when their proxy or the front end is gone.
+  RedirectService(Machine machine, Coverage coverage, std::function<void(const std::string&)> log);
+
+  ServiceAnswer Handle(const PeerCredentials& peer, std::string_view request);
+  // Follows the proxies and front ends of the users with rules, removes
+  // empty cgroups.
   void Check();
-  // Removes every rule (the service ends, or starts after a crash).
-  bool Clear(std::string& error);
-
-  bool active() const { return !ports_.empty(); }
+  // True while Check has something to follow.
+  bool NeedsChecks() const;
+  // Takes over the cgroups a crashed service left, to remove them once
+  // they are empty.
+  void AdoptCgroups();
+  // The service ends: every user's rules go, and every empty cgroup.
+  void Stop();
 
  private:
-  std::string Add(int port);
-  std::string Watch(long pid);
+  // Logs a refused request once (a run of the same refusal is counted).
+  void LogRefusal(const PeerCredentials& peer, std::string_view request, const std::string& answer);
+  ServiceAnswer Add(const PeerCredentials& peer, int port);
+  ServiceAnswer Watch(const PeerCredentials& peer, long pid);
+  ServiceAnswer Clear(const PeerCredentials& peer);
+  ServiceAnswer Join(const PeerCredentials& peer, long pid);
+  ServiceAnswer Listener(const PeerCredentials& peer, const RedirectEndpoint& local);
+  ServiceAnswer Reply(const PeerCredentials& peer, const RedirectEndpoint& remote, const RedirectEndpoint& game);
 
-  IRedirectBackend& backend_;
-  IRuleWatch& watch_;
+  // Makes the user's cgroup when missing (the rules in force are loaded
+  // again for one made anew).
+  bool EnsureCgroup(uid_t uid, UserState& user, std::string& error);
+  // Puts wanted in force for the user (nothing when it already is).
+  bool Enforce(UserState& user, const UserRuleset& wanted, std::string& error);
+  // Re-reads what listens and brings the user's table up to date.
+  void Follow(uid_t uid, UserState& user, const SocketSnapshot& tcp, const SocketSnapshot& udp);
+  // Removes the user's rules; false (rules kept) when nftables refused.
+  bool DropRules(UserState& user, std::string& error);
+  // Removes the user's cgroup when it is empty and not needed; forgets an
+  // idle user.
+  void Tidy(uid_t uid);
+  bool TakeSlot(const UserState& user, unsigned& slot);
+  void Log(const std::string& text);
+
+  Machine machine_;
+  Coverage coverage_;
   std::function<void(const std::string&)> log_;
-  std::vector<int> ports_;
-  long watchedPid_ = 0;
-  std::string watchedIdentity_;
+  std::map<uid_t, UserState> users_;
+  std::vector<bool> slotsTaken_;
+  std::string lastRefusal_;
+  std::size_t repeatedRefusals_ = 0;
 };

@@ -1,25 +1,36 @@
-// brisgol-redirectd [--user UID]
+// brisgol-redirectd
 //
-// The privileged redirection service (what the "drivers" are on Linux). It
-// runs as root, one per user: the user it serves is --user, else the one
-// pkexec names (PKEXEC_UID), else the caller. It puts the nftables rules of
-// NftRuleset.h in force on that user's requests (RedirectProtocol.h) and
-// removes them on CLEAR, when the local proxy or the front end goes away,
-// and when it ends (SIGTERM, SIGINT).
+// The redirection service (what the "drivers" are on Linux): one for every
+// user of the machine, running as root. It serves the requests of
+// RedirectProtocol.h on kRedirectSocketFile, telling users apart by their
+// peer credentials, and keeps each user's rules in the user's own nftables
+// table (NftRuleset.h). A user's rules go on CLEAR, when the user's proxy
+// or front end goes away, and when the service ends (SIGTERM, SIGINT,
+// SIGHUP). On start it removes whatever a copy that crashed left in force:
+// its tables, policy rules and routes; its users' rules are gone with it.
 //
-// Files, in /run/brisgol: redirect-UID.sock (the user's socket),
-// redirect-UID.pid (locked while the service runs; a second copy ends at
-// once with status 0), redirect-UID.log (what it did).
+// Socket activation: when systemd hands it its socket (LISTEN_PID is this
+// process, LISTEN_FDS is 1) it serves descriptor 3; otherwise it creates
+// the socket itself. It serves the same either way.
+//
+// Files, in /run/brisgol: redirect.sock (the socket), redirect.pid (locked
+// while the service runs; a second copy ends at once with status 0),
+// redirect.log (what it did, unless systemd keeps its log).
 //
 // Exit codes: 0 after a signal or when a copy already runs; 1 when it
-// cannot set up; 2 for a bad command line or without root.
+// cannot set up; 2 for a command line with arguments or without root.
 
+#include "outside/redirect/CgroupMount.h"
+#include "outside/redirect/CgroupTree.h"
 #include "outside/redirect/NftBackend.h"
 #include "outside/redirect/ProcWatch.h"
 #include "outside/redirect/RedirectPaths.h"
 #include "outside/redirect/RedirectService.h"
 #include "outside/redirect/RunCommand.h"
+#include "outside/redirect/ServiceLog.h"
 #include "outside/redirect/ServiceServer.h"
+#include "outside/redirect/SocketActivation.h"
+#include "outside/redirect/TransparentSockets.h"
 
 #include <fcntl.h>
 #include <grp.h>
@@ -29,34 +40,16 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <charconv>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <string>
 
 namespace {
 
-void Log(const std::string& text) {
-  const std::time_t now = std::time(nullptr);
-  char stamp[32];
-  std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", std::localtime(&now));
-  std::fprintf(stderr, "[%s] brisgol-redirectd: %s\n", stamp, text.c_str());
-  std::fflush(stderr);
-}
-
-bool ParseUid(const char* text, uid_t& uid) {
-  if (text == nullptr || *text == '\0') return false;
-  unsigned long value = 0;
-  const char* end = text + std::strlen(text);
-  const auto [stop, error] = std::from_chars(text, end, value);
-  if (error != std::errc() || stop != end || value > 0x7FFFFFFF) return false;
-  uid = static_cast<uid_t>(value);
-  return true;
-}
-
-// The launcher's group, created as a system group when missing.
+// The launcher's group, created as a system group when missing: where no
+// cgroup v2 exists, covered programs run with it.
 bool LauncherGroup(gid_t& gid, std::string& error) {
   if (const group* found = getgrnam(kLauncherGroup)) {
     gid = found->gr_gid;
@@ -72,42 +65,27 @@ bool LauncherGroup(gid_t& gid, std::string& error) {
   return true;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  // Nothing its starter held open may stay open for the service's whole
-  // life (a pipe its starter's caller waits on would never end).
-  close_range(3, ~0U, 0);
-  uid_t user = getuid();
-  if (argc == 3 && std::string(argv[1]) == "--user") {
-    if (!ParseUid(argv[2], user)) {
-      std::fprintf(stderr, "brisgol-redirectd: --user needs a numeric user id\n");
-      return 2;
-    }
-  } else if (argc != 1) {
-    std::fprintf(stderr, "usage: brisgol-redirectd [--user UID]\n");
-    return 2;
-  } else if (const char* pkexecUid = std::getenv("PKEXEC_UID")) {
-    ParseUid(pkexecUid, user);
-  }
-  if (geteuid() != 0) {
-    std::fprintf(stderr, "brisgol-redirectd: needs root (it changes the machine's nftables rules)\n");
-    return 2;
-  }
-  umask(022);
-  mkdir(kRedirectRunDir, 0755);
-  const int lock = open(kRedirectLockFile, O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
+// Takes the lock of the one copy; false when another copy holds it.
+bool TakeLock(int& lock) {
+  lock = open(kRedirectLockFile, O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
   if (lock < 0) {
     std::fprintf(stderr, "brisgol-redirectd: cannot open %s: %s\n", kRedirectLockFile, std::strerror(errno));
-    return 1;
+    std::exit(1);
   }
-  if (flock(lock, LOCK_EX | LOCK_NB) != 0) return 0;  // a copy serves this user already
+  if (flock(lock, LOCK_EX | LOCK_NB) != 0) return false;
   const std::string pid = std::to_string(getpid()) + "\n";
-  if (ftruncate(lock, 0) != 0 || pwrite(lock, pid.data(), pid.size(), 0) < 0) return 1;
-  const int logFd = open(kRedirectLogFile, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NOFOLLOW, 0644);
-  if (logFd >= 0) {
-    dup2(logFd, STDERR_FILENO);
-    close(logFd);
+  if (ftruncate(lock, 0) != 0 || pwrite(lock, pid.data(), pid.size(), 0) < 0) std::exit(1);
+  return true;
+}
+
+// Standard error goes to the log file unless systemd keeps the log.
+void OpenLog() {
+  if (std::getenv("INVOCATION_ID") == nullptr) {
+    const int logFd = open(kRedirectLogFile, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NOFOLLOW, 0644);
+    if (logFd >= 0) {
+      dup2(logFd, STDERR_FILENO);
+      close(logFd);
+    }
   }
   const int null = open("/dev/null", O_RDWR | O_CLOEXEC);
   if (null >= 0) {
@@ -115,22 +93,55 @@ int main(int argc, char** argv) {
     dup2(null, STDOUT_FILENO);
     close(null);
   }
-  signal(SIGPIPE, SIG_IGN);
+}
 
-  std::string error;
-  gid_t gid = 0;
-  if (!LauncherGroup(gid, error)) {
-    Log("cannot set up the launcher's group: " + error);
+}  // namespace
+
+int main(int argc, char** argv) {
+  const bool activated = TakeActivatedSocket();
+  // Nothing its starter held open may stay open for the service's whole
+  // life (a pipe its starter's caller waits on would never end).
+  close_range(activated ? kActivatedSocket + 1 : 3, ~0U, 0);
+  if (argc != 1) {
+    std::fprintf(stderr, "usage: %s (no arguments: it serves every user)\n", argv[0]);
+    return 2;
+  }
+  if (geteuid() != 0) {
+    std::fprintf(stderr, "brisgol-redirectd: needs root (it changes the machine's nftables rules)\n");
+    return 2;
+  }
+  umask(022);
+  mkdir(kRedirectRunDir, 0755);
+  int lock = -1;
+  if (!TakeLock(lock)) return 0;
+  OpenLog();
+  signal(SIGPIPE, SIG_IGN);
+  ServiceLog serviceLog(STDERR_FILENO);
+  const auto log = [&serviceLog](const std::string& text) { serviceLog.Write(text); };
+
+  std::string error, note;
+  Coverage coverage;
+  const std::string hierarchy = PrepareCgroupHierarchy(note);
+  coverage.byCgroup = !hierarchy.empty();
+  if (!coverage.byCgroup) {
+    if (!LauncherGroup(coverage.group, error)) {
+      log(note + ", and the launcher's group cannot be set up: " + error);
+      return 1;
+    }
+    log(note + ": covering the programs of the group " + kLauncherGroup + " (" + std::to_string(coverage.group) +
+        ") instead of a cgroup");
+  }
+  NftBackend backend(log);
+  ProcWatch view;
+  CgroupTree cgroups(hierarchy);
+  TransparentSockets sockets;
+  RedirectService service({backend, view, cgroups, sockets}, coverage, log);
+  // Whatever a copy that crashed left in force goes first.
+  if (!backend.Start(error)) {
+    log("cannot use nftables: " + error);
     return 1;
   }
-  NftBackend backend(gid);
-  ProcWatch watch;
-  RedirectService service(backend, watch, Log);
-  // Whatever a service that crashed left in force goes first.
-  if (!service.Clear(error)) {
-    Log("cannot use nftables: " + error);
-    return 1;
-  }
+  service.AdoptCgroups();
   sigset_t signals;
   sigemptyset(&signals);
   sigaddset(&signals, SIGTERM);
@@ -138,15 +149,19 @@ int main(int argc, char** argv) {
   sigaddset(&signals, SIGHUP);
   sigprocmask(SIG_BLOCK, &signals, nullptr);
   const int stopFd = signalfd(-1, &signals, SFD_CLOEXEC);
-  ServiceServer server(service, user, Log);
-  if (stopFd < 0 || !server.Listen(RedirectSocketPath(), error)) {
-    Log("cannot start: " + error);
+  ServiceServer server(service, log);
+  const bool serving = activated ? server.Adopt(kActivatedSocket, error) : server.Listen(kRedirectSocketFile, error);
+  if (stopFd < 0 || !serving) {
+    log("cannot start: " + error);
+    service.Stop();
+    backend.Stop();
     return 1;
   }
-  Log("serving user " + std::to_string(user) + " on " + RedirectSocketPath() + "; covering the sockets of group " +
-      kLauncherGroup + " (" + std::to_string(gid) + ")");
+  log(std::string("serving every user on ") + kRedirectSocketFile + (activated ? " (socket activation)" : "") +
+      "; covering the programs of each user's cgroup" + (coverage.byCgroup ? "" : " (by group)"));
   server.Run(stopFd);
-  if (!service.Clear(error)) Log("removing the rules failed: " + error);
-  Log("ended");
+  service.Stop();
+  backend.Stop();
+  log("ended");
   return 0;
 }

@@ -157,6 +157,8 @@ class ProductEndToEndTest : public ::testing::Test {
     if (geteuid() != 0) GTEST_SKIP() << "the line servers and the redirection service need root";
     const std::string missing = MissingTool({"danted", "python3", "iconv", "xdotool", "import", "convert", "ss"});
     if (!missing.empty()) GTEST_SKIP() << missing << " is missing";
+    // The redirection service of this build, not one another build left.
+    StopRedirectService();
     nftUsable = Succeeds("nft list tables");
     if (!nftUsable)
       std::printf("[   NOTE   ] nftables cannot be used here: the redirection rule checks are skipped\n");
@@ -198,9 +200,10 @@ class ProductEndToEndTest : public ::testing::Test {
   size_t Successes() { return Count(L"]加速成功\r\n"); }
 
   // The redirection rule: in force, and redirecting to that port.
-  std::string Rules() { return CommandOutput("nft list table ip brisgol_redirect 2>/dev/null"); }
+  // The program runs as the test's user: its rules are that user's table.
+  std::string Rules() { return CommandOutput("nft list table inet brisgol_u" + std::to_string(getuid()) + " 2>/dev/null"); }
   bool RuleInForce(int port) { return !nftUsable || Rules().find("redirect to :" + std::to_string(port)) != std::string::npos; }
-  bool NoRule() { return !nftUsable || !Succeeds("nft list table ip brisgol_redirect"); }
+  bool NoRule() { return !nftUsable || !UserTableInForce(getuid()); }
 
   // The main window's position on the screen.
   WindowBox MainWindow() { return BoxOf(WaitForShownWindow(kMainWidth, kMainHeight)); }

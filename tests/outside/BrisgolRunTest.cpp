@@ -1,8 +1,8 @@
-// brisgol-run's refusals: no program, a program that does not exist, and
-// running a program with the launcher's group (as root).
-#include "outside/redirect/RedirectPaths.h"
+// brisgol-run's refusals, without a redirection service: no program, a
+// program that does not exist, the front end itself, and no service to
+// cover the program. (With the real service: RedirectDaemonTest.)
+#include "outside/redirect/CoveredCgroup.h"
 
-#include <grp.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -10,11 +10,14 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <string>
 
 namespace {
 
-std::string Launcher() { return std::string(std::getenv("BRISGOL_PROGRAM_DIR")) + "/brisgol-run"; }
+std::string ProgramDirectory() { return std::getenv("BRISGOL_PROGRAM_DIR"); }
+std::string Launcher() { return ProgramDirectory() + "/brisgol-run"; }
 
 int ExitCode(const std::string& arguments, std::string* output = nullptr) {
   std::string text;
@@ -27,31 +30,53 @@ int ExitCode(const std::string& arguments, std::string* output = nullptr) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+class BrisgolRun : public ::testing::Test {
+ protected:
+  // Nothing listens where the service would: no test reaches a real one.
+  void SetUp() override { setenv("BRISGOL_REDIRECT_SOCKET", (testing::TempDir() + "/no-service.sock").c_str(), 1); }
+  void TearDown() override { unsetenv("BRISGOL_REDIRECT_SOCKET"); }
+};
+
 }  // namespace
 
-TEST(BrisgolRun, WithoutAProgramItShowsHowToUseIt) {
+TEST_F(BrisgolRun, WithoutAProgramItShowsHowToUseIt) {
   std::string output;
   EXPECT_EQ(ExitCode("", &output), 2);
   EXPECT_NE(output.find("usage: brisgol-run PROGRAM"), std::string::npos) << output;
   EXPECT_EQ(ExitCode("''"), 2);
 }
 
-TEST(BrisgolRun, AProgramThatDoesNotExistFailsClearly) {
+TEST_F(BrisgolRun, AProgramThatDoesNotExistFailsClearly) {
   std::string output;
-  const int code = ExitCode("/nonexistent/game --flag", &output);
-  if (getgrnam(kLauncherGroup) == nullptr || geteuid() != 0) {
-    EXPECT_EQ(code, 126) << output;  // the group cannot be joined here
-  } else {
-    EXPECT_EQ(code, 127) << output;
-    EXPECT_NE(output.find("cannot run /nonexistent/game: No such file or directory"), std::string::npos) << output;
-  }
+  EXPECT_EQ(ExitCode("/nonexistent/game --flag", &output), 127);
+  EXPECT_EQ(output, "brisgol-run: cannot run /nonexistent/game: No such file or directory\n");
+  EXPECT_EQ(ExitCode("no-such-game-of-ours", &output), 127);
+  EXPECT_EQ(output, "brisgol-run: cannot run no-such-game-of-ours: No such file or directory\n");
+  const std::string notAProgram = testing::TempDir() + "/not-a-program";
+  { std::ofstream(notAProgram) << "text\n"; }
+  std::filesystem::permissions(notAProgram, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+  EXPECT_EQ(ExitCode(notAProgram, &output), 127);
+  EXPECT_EQ(output, "brisgol-run: cannot run " + notAProgram + ": Permission denied\n");
+  std::filesystem::remove(notAProgram);
 }
 
-TEST(BrisgolRun, RunsTheProgramWithTheLaunchersGroupAndItsArguments) {
-  const group* launcher = getgrnam(kLauncherGroup);
-  if (geteuid() != 0 || launcher == nullptr) GTEST_SKIP() << "needs root and the group the redirection service creates";
+TEST_F(BrisgolRun, RefusesToRunTheFrontEndItself) {
+  const std::string frontEnd = ProgramDirectory() + "/brisgol";
   std::string output;
-  EXPECT_EQ(ExitCode("sh -c 'id -g; id -G; echo \"$0 $1\"' first second", &output), 0);
-  const std::string gid = std::to_string(launcher->gr_gid);
-  EXPECT_EQ(output, gid + "\n" + gid + "\nfirst second\n");
+  EXPECT_EQ(ExitCode(frontEnd, &output), 2);
+  EXPECT_NE(output.find("is the accelerator's front end; start it directly"), std::string::npos) << output;
+  // Also by another name.
+  const std::string link = testing::TempDir() + "/front-end-link";
+  std::filesystem::remove(link);
+  std::filesystem::create_symlink(frontEnd, link);
+  EXPECT_EQ(ExitCode(link, &output), 2) << output;
+  std::filesystem::remove(link);
+}
+
+TEST_F(BrisgolRun, WithoutTheServiceItSaysWhatToDo) {
+  if (Cgroup2MountPoint().empty()) GTEST_SKIP() << "no cgroup v2 here: brisgol-run covers programs by their group";
+  std::string output;
+  EXPECT_EQ(ExitCode("true", &output), 126);
+  EXPECT_EQ(output.rfind("brisgol-run: the redirection service does not run", 0), 0u) << output;
+  EXPECT_NE(output.find("start the accelerator first, then the game"), std::string::npos) << output;
 }

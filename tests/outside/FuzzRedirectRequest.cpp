@@ -4,6 +4,8 @@
 #include "outside/redirect/RedirectProtocol.h"
 #include "outside/redirect/RedirectService.h"
 
+#include <arpa/inet.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -11,16 +13,63 @@
 
 namespace {
 
+constexpr uid_t kUser = 1000;
+
 class NoBackend final : public IRedirectBackend {
  public:
-  bool Apply(int, std::string&) override { return true; }
-  bool Remove(std::string&) override { return true; }
+  bool Start(std::string&) override { return true; }
+  bool Apply(const UserRuleset&, const UserRuleset*, std::string&) override { return true; }
+  bool Remove(const UserRuleset&, std::string&) override { return true; }
+  void Stop() override {}
 };
 
-class EverythingRuns final : public IRuleWatch {
+// The user's proxy listens on 48080 of both loopbacks and a game socket
+// on 198.18.7.1:40001; process 700 is the user's.
+class OneUsersMachine final : public IMachineView {
  public:
-  bool PortListens(int) override { return true; }
-  std::string ProcessIdentity(long) override { return "1"; }
+  SocketSnapshot TcpListeners() override {
+    return SocketSnapshot({Socket(AF_INET, "127.0.0.1", 48080, true), Socket(AF_INET6, "::1", 48080, true)});
+  }
+  SocketSnapshot UdpSockets() override { return SocketSnapshot({Socket(AF_INET, "198.18.7.1", 40001, false)}); }
+  std::string ProcessIdentity(long pid) override { return pid == 700 ? "1" : ""; }
+  long ProcessOwner(long pid) override { return pid == 700 ? kUser : -1; }
+  bool IsOwnAddress(const RedirectEndpoint& endpoint) override { return endpoint.address == "198.18.7.1"; }
+
+ private:
+  static ProcSocket Socket(int family, const char* address, int port, bool listening) {
+    ProcSocket socket;
+    socket.family = family;
+    inet_pton(family, address, socket.address);
+    socket.port = port;
+    socket.uid = kUser;
+    socket.inode = static_cast<unsigned long>(port) + (listening ? 1 : 2);
+    socket.state = listening ? kTcpListenState : 7;
+    return socket;
+  }
+};
+
+class NoCgroups final : public ICoveredCgroups {
+ public:
+  bool Create(uid_t, bool& created, std::string&) override {
+    created = false;
+    return true;
+  }
+  bool Move(uid_t, long, std::string&) override { return true; }
+  bool Populated(uid_t) override { return false; }
+  bool Remove(uid_t) override { return true; }
+  std::vector<uid_t> Existing() override { return {}; }
+};
+
+class NoSockets final : public ITransparentSockets {
+ public:
+  int Listener(const RedirectEndpoint&, uid_t, std::string& error) override {
+    error = "no sockets here";
+    return -1;
+  }
+  int Reply(const RedirectEndpoint&, const RedirectEndpoint&, uid_t, std::string& error) override {
+    error = "no sockets here";
+    return -1;
+  }
 };
 
 }  // namespace
@@ -37,11 +86,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       std::abort();
   }
   NoBackend backend;
-  EverythingRuns watch;
-  RedirectService service(backend, watch, [](const std::string&) {});
-  const std::string answer = service.Handle(bytes);
+  OneUsersMachine view;
+  NoCgroups cgroups;
+  NoSockets sockets;
+  RedirectService service({backend, view, cgroups, sockets}, Coverage{}, [](const std::string&) {});
+  const ServiceAnswer answer = service.Handle({kUser, 700}, bytes);
+  const std::string& line = answer.line;
   std::string reason;
-  if (answer.empty() || answer.back() != '\n' || answer.find('\n') != answer.size() - 1) std::abort();
-  if (!ParseAnswer(answer, reason) && answer.rfind("ERR ", 0) != 0) std::abort();
+  if (answer.socket != -1 || line.empty() || line.back() != '\n' || line.find('\n') != line.size() - 1) std::abort();
+  if (!ParseAnswer(line, reason) && line.rfind("ERR ", 0) != 0) std::abort();
+  service.Check();
+  service.Stop();
   return 0;
 }

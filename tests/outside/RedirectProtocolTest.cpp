@@ -1,6 +1,4 @@
 #include "outside/redirect/CoveredCgroup.h"
-#include "outside/redirect/NftRuleset.h"
-#include "outside/redirect/ProcWatch.h"
 #include "outside/redirect/RedirectProtocol.h"
 
 #include <arpa/inet.h>
@@ -117,35 +115,6 @@ TEST(RedirectProtocol, AnswersAreOneLine) {
   EXPECT_EQ(reason, "two lines");
   EXPECT_FALSE(ParseAnswer("", reason));
   EXPECT_EQ(reason, "the redirection service gave no answer");
-}
-
-TEST(NftRuleset, CoversOnlyTheGroupAndNeverLoopbackOrTheProxysOwnSockets) {
-  const std::string rules = RedirectRuleset(4242, 48080);
-  EXPECT_NE(rules.find("meta l4proto tcp meta skgid 4242 redirect to :48080"), std::string::npos) << rules;
-  EXPECT_NE(rules.find("meta l4proto udp meta skgid 4242 meta mark set 25207"), std::string::npos) << rules;
-  EXPECT_NE(rules.find("tproxy to 127.0.0.1:48080"), std::string::npos) << rules;
-  // Exclusions come first in both output chains.
-  const std::size_t tcpChain = rules.find("chain tcp_out");
-  const std::size_t udpChain = rules.find("chain udp_out");
-  EXPECT_LT(rules.find("ip daddr 127.0.0.0/8 return", tcpChain), rules.find("skgid", tcpChain));
-  EXPECT_LT(rules.find("ip daddr 127.0.0.0/8 return", udpChain), rules.find("skgid", udpChain));
-  EXPECT_LT(rules.find("meta mark 25191 return", tcpChain), rules.find("skgid", tcpChain));
-  // Replacing starts by deleting the table.
-  EXPECT_EQ(rules.rfind(RemoveRuleset(), 0), 0u);
-}
-
-TEST(ProcWatch, ListenersOnLoopbackOrAnyAddressCount) {
-  const std::string listing =
-      "  sl  local_address rem_address   st tx_queue rx_queue tr tm->when retrnsmt   uid  timeout inode\n"
-      "   0: 0100007F:BB80 00000000:0000 0A 00000000:00000000 00:00000000 00000000     0        0 1\n"
-      "   1: 00000000:B77E 00000000:0000 0A 00000000:00000000 00:00000000 00000000     0        0 2\n"
-      "   2: 0100007F:B3AE 0100007F:9C40 01 00000000:00000000 00:00000000 00000000     0        0 3\n"
-      "   3: 0207A8C0:AF3C 00000000:0000 0A 00000000:00000000 00:00000000 00000000     0        0 4\n";
-  EXPECT_TRUE(ListingHasListener(listing, 48000));   // BB80
-  EXPECT_TRUE(ListingHasListener(listing, 46974));   // B77E on 0.0.0.0
-  EXPECT_FALSE(ListingHasListener(listing, 45998));  // B3AE: an established connection
-  EXPECT_FALSE(ListingHasListener(listing, 44860));  // AF3C: another address
-  EXPECT_FALSE(ListingHasListener("", 48000));
 }
 
 TEST(CoveredCgroup, FindsTheUnifiedHierarchyWhereverItIsMounted) {

@@ -1,225 +1,290 @@
-// The redirection service's rules and its socket, with a recording backend
-// in place of nftables: what it takes, what it refuses, and how it drops
-// the rules when the proxy or the front end goes away.
+// The redirection service's decisions with the machine stood in for: each
+// user's own table, every refusal of another user's port, process or
+// socket, the detour that follows the proxy's listeners, bounded rules,
+// and the cgroups' life.
 #include "outside/redirect/RedirectProtocol.h"
 #include "outside/redirect/RedirectService.h"
-#include "outside/redirect/ServiceServer.h"
-#include "tests/support/TempMachineRoot.h"
+#include "tests/outside/support/FakeRedirectMachine.h"
 
-#include <sys/eventfd.h>
-#include <sys/socket.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <chrono>
-#include <cstring>
-#include <mutex>
-#include <set>
-#include <thread>
-
 namespace {
 
-class RecordingBackend final : public IRedirectBackend {
- public:
-  bool Apply(int port, std::string& error) override {
-    std::lock_guard<std::mutex> guard(lock);
-    if (failApply) {
-      error = "nft refused";
-      return false;
-    }
-    inForce = port;
-    return true;
-  }
-  bool Remove(std::string&) override {
-    std::lock_guard<std::mutex> guard(lock);
-    inForce = 0;
-    ++removals;
-    return true;
-  }
-  int InForce() {
-    std::lock_guard<std::mutex> guard(lock);
-    return inForce;
-  }
-  std::mutex lock;
-  int inForce = 0;
-  int removals = 0;
-  bool failApply = false;
-};
-
-class FakeWatch final : public IRuleWatch {
- public:
-  bool PortListens(int port) override {
-    std::lock_guard<std::mutex> guard(lock);
-    return listening.count(port) != 0;
-  }
-  std::string ProcessIdentity(long pid) override {
-    std::lock_guard<std::mutex> guard(lock);
-    return pid == runningPid ? identity : std::string();
-  }
-  void StopListening(int port) {
-    std::lock_guard<std::mutex> guard(lock);
-    listening.erase(port);
-  }
-  std::mutex lock;
-  std::set<int> listening = {48080, 47070};
-  long runningPid = 777;
-  std::string identity = "started-at-100";
-};
+constexpr uid_t kAlice = 1000;
+constexpr uid_t kBob = 1001;
 
 std::string Request(const std::string& words) { return std::string(kRequestMagic) + " 1 " + words + "\n"; }
 
 class RedirectServiceTest : public ::testing::Test {
  protected:
-  RecordingBackend backend;
-  FakeWatch watch;
+  RedirectServiceTest() {
+    view.Listen(kAlice, "127.0.0.1", 48080);
+    view.Listen(kBob, "127.0.0.1", 58080);
+    view.Run(700, kAlice, "started-at-100");
+    view.Run(800, kBob, "started-at-200");
+  }
+  ~RedirectServiceTest() override {
+    for (int fd : handed) close(fd);
+  }
+
+  // The answer line of a request from uid (process pid); a socket it
+  // carries is kept in handed.
+  std::string Ask(uid_t uid, const std::string& words, long pid = 1) {
+    ServiceAnswer answer = service.Handle({uid, pid}, Request(words));
+    if (answer.socket >= 0) handed.push_back(answer.socket);
+    return answer.line;
+  }
+  bool Refused(uid_t uid, const std::string& words, const std::string& reason) {
+    const std::string answer = Ask(uid, words);
+    EXPECT_EQ(answer, "ERR " + reason + "\n") << words;
+    return answer == "ERR " + reason + "\n";
+  }
+  // The user's table in force (port 0 when there is none).
+  UserRuleset Table(uid_t uid) {
+    UserRuleset rules;
+    return backend.InForce(uid, rules) ? rules : UserRuleset{};
+  }
+  // The last handed-over socket, as /proc then lists it.
+  void OpenLast(uid_t uid, const std::string& address, int port) { view.Open(handed.back(), uid, address, port); }
+
+  FakeBackend backend;
+  FakeView view;
+  FakeCgroups cgroups;
+  FakeSockets sockets;
   std::vector<std::string> log;
-  RedirectService service{backend, watch, [this](const std::string& text) { log.push_back(text); }};
+  RedirectService service{{backend, view, cgroups, sockets}, Coverage{},
+                          [this](const std::string& text) { log.push_back(text); }};
+  std::vector<int> handed;
 };
 
-TEST_F(RedirectServiceTest, TheNewestRuleIsInForceUntilClear) {
-  EXPECT_EQ(service.Handle(Request("PING")), "OK\n");
-  EXPECT_EQ(service.Handle(Request("ADD 127.0.0.1 48080")), "OK\n");
-  EXPECT_EQ(backend.InForce(), 48080);
-  EXPECT_EQ(service.Handle(Request("ADD 127.0.0.1 47070")), "OK\n");
-  EXPECT_EQ(backend.InForce(), 47070);
-  EXPECT_EQ(service.Handle(Request("CLEAR")), "OK\n");
-  EXPECT_EQ(backend.InForce(), 0);
-  EXPECT_FALSE(service.active());
+TEST_F(RedirectServiceTest, EachUserHasATableOfTheirOwnToTheirOwnProxy) {
+  EXPECT_EQ(Ask(kAlice, "PING"), "OK\n");
+  EXPECT_EQ(Ask(kAlice, "ADD 127.0.0.1 48080"), "OK\n");
+  EXPECT_TRUE(Refused(kBob, "ADD 127.0.0.1 48080", "127.0.0.1:48080 is another user's"));
+  EXPECT_EQ(Ask(kBob, "ADD 127.0.0.1 58080"), "OK\n");
+  EXPECT_EQ(Table(kAlice).port, 48080);
+  EXPECT_EQ(Table(kBob).port, 58080);
+  EXPECT_NE(Table(kAlice).slot, Table(kBob).slot);
+  EXPECT_TRUE(Table(kAlice).byCgroup);
+  EXPECT_TRUE(cgroups.Exists(kAlice) && cgroups.Exists(kBob));
+
+  // Bob clears only his own rules.
+  EXPECT_EQ(Ask(kBob, "CLEAR"), "OK\n");
+  EXPECT_EQ(Table(kBob).port, 0);
+  EXPECT_EQ(Table(kAlice).port, 48080);
+  EXPECT_FALSE(cgroups.Exists(kBob));  // empty and no longer needed
+  EXPECT_EQ(Ask(kBob, "CLEAR"), "OK\n");
+  EXPECT_EQ(Ask(kAlice, "CLEAR"), "OK\n");
+  EXPECT_TRUE(backend.Empty());
+  EXPECT_FALSE(service.NeedsChecks());
 }
 
-TEST_F(RedirectServiceTest, BadRequestsChangeNothing) {
-  for (const std::string& bad :
-       {Request("ADD 127.0.0.1 0"), Request("ADD 127.0.0.1 65536"), Request("ADD 192.0.2.1 48080"),
-        std::string("BRISGOL-REDIRECT 1 ADD 127.0.0.1 48"), std::string(4096, 'A') + "\n",
-        Request("ADD 127.0.0.1 46060")}) {  // nothing listens on 46060
-    EXPECT_EQ(service.Handle(bad).rfind("ERR ", 0), 0u) << bad.substr(0, 60);
+TEST_F(RedirectServiceTest, AnotherUsersPortProcessAndSocketsAreRefused) {
+  view.Listen(kBob, "::1", 58080);
+  EXPECT_TRUE(Refused(kAlice, "ADD 127.0.0.1 46060", "nothing listens on 127.0.0.1:46060"));
+  EXPECT_TRUE(Refused(kAlice, "WATCH 800", "process 800 is not yours"));
+  EXPECT_TRUE(Refused(kAlice, "WATCH 900", "no process 900 runs"));
+  EXPECT_TRUE(Refused(kAlice, "UDP-LISTENER 127.0.0.1 58080", "127.0.0.1:58080 is another user's"));
+  EXPECT_TRUE(Refused(kAlice, "UDP-LISTENER ::1 58080", "[::1]:58080 is another user's"));
+  EXPECT_TRUE(Refused(kAlice, "UDP-LISTENER ::1 48080", "nothing listens on [::1]:48080"));
+  // JOIN moves only the caller itself, and only into its own cgroup.
+  EXPECT_TRUE(Refused(kAlice, "JOIN 800", "process 800 is not the caller (1)"));
+  EXPECT_EQ(service.Handle({kAlice, 800}, Request("JOIN 800")).line, "ERR process 800 is not yours\n");
+  // Replies only to the user's own game socket, never from a local address.
+  view.BindUdp(kBob, "198.18.7.1", 40001);
+  EXPECT_TRUE(Refused(kAlice, "UDP-REPLY 198.18.7.2 27015 198.18.7.1 40001", "198.18.7.1:40001 is another user's"));
+  EXPECT_TRUE(Refused(kAlice, "UDP-REPLY 198.18.7.2 27015 198.18.7.1 40002", "no UDP socket is bound to 198.18.7.1:40002"));
+  view.BindUdp(kAlice, "0.0.0.0", 40003);
+  EXPECT_TRUE(Refused(kAlice, "UDP-REPLY 198.18.7.2 27015 198.18.7.3 40003", "198.18.7.3 is not an address of this machine"));
+  for (const char* remote : {"192.168.1.1", "10.0.0.1", "224.0.0.251", "255.255.255.255", "127.0.0.1", "198.18.7.1"}) {
+    EXPECT_TRUE(Refused(kAlice, std::string("UDP-REPLY ") + remote + " 53 198.18.7.1 40003",
+                        std::string(remote) + ":53 is never redirected"));
   }
-  EXPECT_EQ(backend.InForce(), 0);
-  EXPECT_FALSE(service.active());
+  EXPECT_TRUE(Refused(kAlice, "UDP-REPLY fe80::1 53 2001:db8:7::1 40003", "[fe80::1]:53 is never redirected"));
+  EXPECT_TRUE(sockets.Made().empty());
+  EXPECT_TRUE(backend.Empty());
+  EXPECT_FALSE(cgroups.Exists(kAlice));
 }
 
-TEST_F(RedirectServiceTest, TenThousandRulesStopAtTheLimit) {
+TEST_F(RedirectServiceTest, SocketsAreMadeForTheirUserOnly) {
+  EXPECT_EQ(Ask(kAlice, "UDP-LISTENER 127.0.0.1 48080"), "OK\n");
+  view.BindUdp(kAlice, "::", 40001);  // a dual-stack game socket
+  EXPECT_EQ(Ask(kAlice, "UDP-REPLY 198.18.7.2 27015 198.18.7.1 40001"), "OK\n");
+  EXPECT_EQ(Ask(kAlice, "UDP-REPLY 2001:db8:7::2 27015 2001:db8:7::1 40001"), "OK\n");
+  EXPECT_EQ(sockets.Made(), (std::vector<std::string>{"listener 127.0.0.1 48080 for 1000",
+                                                      "reply 198.18.7.2 to 198.18.7.1 for 1000",
+                                                      "reply 2001:db8:7::2 to 2001:db8:7::1 for 1000"}));
+  EXPECT_EQ(handed.size(), 3u);
+}
+
+TEST_F(RedirectServiceTest, TheDetourFollowsTheProxysListeners) {
+  ASSERT_EQ(Ask(kAlice, "ADD 127.0.0.1 48080"), "OK\n");
+  EXPECT_FALSE(Table(kAlice).udp4);  // no listener: UDP flows directly
+  EXPECT_FALSE(Table(kAlice).ipv6);  // no [::1] listener: IPv6 refused
+
+  // Once /proc lists the handed-over listener, IPv4 UDP is detoured.
+  ASSERT_EQ(Ask(kAlice, "UDP-LISTENER 127.0.0.1 48080"), "OK\n");
+  OpenLast(kAlice, "127.0.0.1", 48080);
+  const int listener4 = handed.back();
+  service.Check();
+  EXPECT_TRUE(Table(kAlice).udp4);
+
+  view.Listen(kAlice, "::1", 48080);
+  service.Check();
+  EXPECT_TRUE(Table(kAlice).ipv6);
+  EXPECT_FALSE(Table(kAlice).udp6);
+  ASSERT_EQ(Ask(kAlice, "UDP-LISTENER ::1 48080"), "OK\n");
+  OpenLast(kAlice, "::1", 48080);
+  service.Check();
+  EXPECT_TRUE(Table(kAlice).udp6);
+
+  // The line refuses UDP: the proxy closes its listener; UDP flows directly.
+  std::erase(handed, listener4);
+  view.Close(listener4);
+  service.Check();
+  EXPECT_FALSE(Table(kAlice).udp4);
+  EXPECT_TRUE(Table(kAlice).udp6);
+  // The line cannot carry IPv6: its [::1] listener goes; IPv6 is refused.
+  view.StopListening("::1", 48080);
+  service.Check();
+  EXPECT_FALSE(Table(kAlice).ipv6);
+  EXPECT_FALSE(Table(kAlice).udp6);
+  EXPECT_EQ(Table(kAlice).port, 48080);
+  const int changes = backend.Applied();
+  service.Check();
+  EXPECT_EQ(backend.Applied(), changes) << "nothing changes while the proxy stays as it is";
+}
+
+TEST_F(RedirectServiceTest, TenThousandRulesStopAtTheLimitAndClearLeavesNothing) {
   int refused = 0;
-  for (int i = 0; i < 10000; ++i) refused += service.Handle(Request("ADD 127.0.0.1 48080")) != "OK\n";
+  for (int i = 0; i < 10000; ++i) refused += Ask(kAlice, "ADD 127.0.0.1 48080") != "OK\n";
   EXPECT_EQ(refused, 10000 - static_cast<int>(RedirectService::kMaxRules));
-  EXPECT_EQ(service.Handle(Request("ADD 127.0.0.1 48080")), "ERR too many rules\n");
-  EXPECT_EQ(service.Handle(Request("CLEAR")), "OK\n");
-  EXPECT_EQ(service.Handle(Request("ADD 127.0.0.1 48080")), "OK\n");
+  EXPECT_EQ(backend.Applied(), 1) << "the same table again changes nothing";
+  EXPECT_EQ(Ask(kAlice, "ADD 127.0.0.1 48080"), "ERR too many rules (at most 8); clear them first\n");
+  EXPECT_LT(log.size(), 5u) << "a run of one refusal is logged once";
+  EXPECT_EQ(Ask(kAlice, "CLEAR"), "OK\n");
+  EXPECT_TRUE(backend.Empty());
+  EXPECT_FALSE(cgroups.Exists(kAlice));
+  EXPECT_FALSE(service.NeedsChecks());
+  EXPECT_EQ(Ask(kAlice, "ADD 127.0.0.1 48080"), "OK\n");
+
+  // A listener asked for again replaces the one remembered; at most a few
+  // are remembered.
+  for (int i = 0; i < 100; ++i) ASSERT_EQ(Ask(kAlice, "UDP-LISTENER 127.0.0.1 48080"), "OK\n");
+  for (int i = 0; i < 20; ++i) {
+    view.Listen(kAlice, "127.0.0.1", 30000 + i);
+    const bool ok = Ask(kAlice, "UDP-LISTENER 127.0.0.1 " + std::to_string(30000 + i)) == "OK\n";
+    if (ok) OpenLast(kAlice, "127.0.0.1", 30000 + i);
+    EXPECT_EQ(ok, i < static_cast<int>(RedirectService::kMaxListeners)) << i;
+  }
 }
 
 TEST_F(RedirectServiceTest, ARefusedChangeKeepsTheEarlierRule) {
-  ASSERT_EQ(service.Handle(Request("ADD 127.0.0.1 48080")), "OK\n");
-  backend.failApply = true;
-  EXPECT_EQ(service.Handle(Request("ADD 127.0.0.1 47070")), "ERR nft refused\n");
-  EXPECT_TRUE(service.active());
+  ASSERT_EQ(Ask(kAlice, "ADD 127.0.0.1 48080"), "OK\n");
+  view.Listen(kAlice, "127.0.0.1", 47070);
+  backend.FailApply(true);
+  EXPECT_EQ(Ask(kAlice, "ADD 127.0.0.1 47070"), "ERR nft refused\n");
+  EXPECT_EQ(Table(kAlice).port, 48080);
+  backend.FailApply(false);
+  EXPECT_EQ(Ask(kAlice, "ADD 127.0.0.1 47070"), "OK\n");
+  EXPECT_EQ(Table(kAlice).port, 47070);
 }
 
-TEST_F(RedirectServiceTest, RulesGoWhenTheProxyStopsListening) {
-  ASSERT_EQ(service.Handle(Request("ADD 127.0.0.1 48080")), "OK\n");
+TEST_F(RedirectServiceTest, RulesGoWhenTheProxyStopsListeningOrTheFrontEndEnds) {
+  ASSERT_EQ(Ask(kAlice, "ADD 127.0.0.1 48080"), "OK\n");
+  ASSERT_EQ(Ask(kBob, "ADD 127.0.0.1 58080"), "OK\n");
+  ASSERT_EQ(Ask(kAlice, "WATCH 700"), "OK\n");
   service.Check();
-  EXPECT_EQ(backend.InForce(), 48080);
-  watch.StopListening(48080);
+  EXPECT_EQ(Table(kAlice).port, 48080);
+  view.Run(700, kAlice, "started-at-300");  // the id now names another process
   service.Check();
-  EXPECT_EQ(backend.InForce(), 0);
-  EXPECT_FALSE(service.active());
-  ASSERT_FALSE(log.empty());
-  EXPECT_NE(log.back().find("stopped listening"), std::string::npos);
-}
+  EXPECT_EQ(Table(kAlice).port, 0);
+  EXPECT_NE(log.back().find("user 1000: its front end (process 700) ended: rules removed"), std::string::npos)
+      << log.back();
+  EXPECT_EQ(Table(kBob).port, 58080);
 
-TEST_F(RedirectServiceTest, RulesGoWhenTheWatchedFrontEndEndsOrItsIdIsReused) {
-  EXPECT_EQ(service.Handle(Request("WATCH 778")), "ERR no process 778 runs\n");
-  ASSERT_EQ(service.Handle(Request("ADD 127.0.0.1 48080")), "OK\n");
-  ASSERT_EQ(service.Handle(Request("WATCH 777")), "OK\n");
+  view.StopListening("127.0.0.1", 58080);
   service.Check();
-  EXPECT_TRUE(service.active());
-  watch.identity = "started-at-200";  // the id now names another process
+  EXPECT_EQ(Table(kBob).port, 0);
+  EXPECT_NE(log.back().find("its proxy stopped listening on 127.0.0.1:58080"), std::string::npos);
+  // Someone else listening on the port now takes nothing over.
+  EXPECT_EQ(Ask(kBob, "ADD 127.0.0.1 48080").rfind("ERR", 0), 0u);
+  EXPECT_FALSE(service.NeedsChecks());
+}
+
+TEST_F(RedirectServiceTest, ACgroupLivesWhileItHoldsAProcessOrRulesNeedIt) {
+  EXPECT_EQ(service.Handle({kAlice, 700}, Request("JOIN 700")).line, "OK\n");
+  EXPECT_EQ(cgroups.Members(kAlice), (std::set<long>{700}));
+  EXPECT_TRUE(service.NeedsChecks());
+  ASSERT_EQ(Ask(kAlice, "ADD 127.0.0.1 48080"), "OK\n");
+  EXPECT_EQ(Ask(kAlice, "CLEAR"), "OK\n");
   service.Check();
-  EXPECT_FALSE(service.active());
-  EXPECT_EQ(backend.InForce(), 0);
+  EXPECT_TRUE(cgroups.Exists(kAlice)) << "the game still runs in it";
+  cgroups.Empty(kAlice);  // the game ended
+  service.Check();
+  EXPECT_FALSE(cgroups.Exists(kAlice));
+  EXPECT_FALSE(service.NeedsChecks());
+
+  // A cgroup made anew while rules are in force has the rules loaded again.
+  ASSERT_EQ(Ask(kAlice, "ADD 127.0.0.1 48080"), "OK\n");
+  cgroups.Delete(kAlice);
+  const int applied = backend.Applied();
+  EXPECT_EQ(service.Handle({kAlice, 700}, Request("JOIN 700")).line, "OK\n");
+  EXPECT_EQ(backend.Applied(), applied + 1);
 }
 
-// The socket, served on a thread as the service's main loop does.
-class ServedSocket : public RedirectServiceTest {
- protected:
-  void Serve(uid_t user) {
-    server_ = std::make_unique<ServiceServer>(service, user, [](const std::string&) {});
-    std::string error;
-    ASSERT_TRUE(server_->Listen(path_, error)) << error;
-    stop_ = eventfd(0, EFD_CLOEXEC);
-    thread_ = std::thread([this] { server_->Run(stop_); });
-  }
-  void TearDown() override {
-    if (thread_.joinable()) {
-      const std::uint64_t one = 1;
-      EXPECT_EQ(write(stop_, &one, sizeof one), 8);
-      thread_.join();
-      close(stop_);
-    }
-  }
-  // Sends bytes as one client and returns the whole answer.
-  std::string Send(const std::string& bytes, bool closeEarly = false) {
-    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    std::strncpy(address.sun_path, path_.c_str(), sizeof address.sun_path - 1);
-    if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-      close(fd);
-      return "no connection";
-    }
-    send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
-    if (closeEarly) shutdown(fd, SHUT_WR);
-    std::string answer;
-    char buffer[256];
-    for (ssize_t n; (n = recv(fd, buffer, sizeof buffer, 0)) > 0;) answer.append(buffer, static_cast<std::size_t>(n));
-    close(fd);
-    return answer;
-  }
-  TempMachineRoot root_;
-  std::string path_ = (root_.path() / "redirect.sock").string();
-  std::unique_ptr<ServiceServer> server_;
-  int stop_ = -1;
-  std::thread thread_;
-};
-
-TEST_F(ServedSocket, AnswersItsUserAndRefusesTruncatedAndOversizedRequests) {
-  Serve(getuid());
-  EXPECT_EQ(Send(Request("ADD 127.0.0.1 48080")), "OK\n");
-  EXPECT_EQ(backend.InForce(), 48080);
-  EXPECT_EQ(Send("BRISGOL-REDIRECT 1 CLE", true), "ERR request not ended by a line feed\n");
-  const auto start = std::chrono::steady_clock::now();
-  EXPECT_EQ(Send("BRISGOL-REDIRECT 1 CLE"), "ERR request not ended by a line feed\n");  // a client that stalls
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
-  EXPECT_EQ(Send(std::string(100000, 'x')), "ERR request too long\n");
-  EXPECT_EQ(backend.InForce(), 48080);
-  EXPECT_EQ(Send(Request("CLEAR")), "OK\n");
-  EXPECT_EQ(backend.InForce(), 0);
+TEST_F(RedirectServiceTest, ACrashedServicesCgroupsGoOnceEmpty) {
+  cgroups.Leave(kAlice, {700});
+  cgroups.Leave(kBob, {});
+  service.AdoptCgroups();
+  EXPECT_FALSE(cgroups.Exists(kBob));
+  EXPECT_TRUE(service.NeedsChecks());
+  cgroups.Empty(kAlice);
+  service.Check();
+  EXPECT_FALSE(cgroups.Exists(kAlice));
+  EXPECT_FALSE(service.NeedsChecks());
 }
 
-TEST_F(ServedSocket, ChecksTheRulesWhileIdle) {
-  Serve(getuid());
-  ASSERT_EQ(Send(Request("ADD 127.0.0.1 48080")), "OK\n");
-  watch.StopListening(48080);
-  const auto start = std::chrono::steady_clock::now();
-  while (backend.InForce() != 0 && std::chrono::steady_clock::now() - start < std::chrono::seconds(3))
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  EXPECT_EQ(backend.InForce(), 0);
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+TEST_F(RedirectServiceTest, TheStopRemovesEveryUsersRules) {
+  ASSERT_EQ(Ask(kAlice, "ADD 127.0.0.1 48080"), "OK\n");
+  ASSERT_EQ(Ask(kBob, "ADD 127.0.0.1 58080"), "OK\n");
+  EXPECT_EQ(service.Handle({kBob, 800}, Request("JOIN 800")).line, "OK\n");
+  service.Stop();
+  EXPECT_TRUE(backend.Empty());
+  EXPECT_FALSE(cgroups.Exists(kAlice));
+  EXPECT_TRUE(cgroups.Exists(kBob)) << "Bob's game still runs";
 }
 
-TEST_F(ServedSocket, RefusesEveryOtherUser) {
-  // The service serves another user: our requests carry the wrong
-  // credentials (root can still reach the socket file; others cannot).
-  Serve(getuid() + 4321);
-  const std::string answer = Send(Request("ADD 127.0.0.1 48080"));
-  if (geteuid() == 0) {
-    EXPECT_EQ(answer, "ERR this service serves user " + std::to_string(getuid() + 4321) + " only\n");
-  } else {
-    EXPECT_EQ(answer, "no connection");
+TEST_F(RedirectServiceTest, SlotsAreBoundedAndReused) {
+  for (uid_t uid = 2000; uid < 2000 + kMaxRuleSlots; ++uid) {
+    view.Listen(uid, "127.0.0.1", static_cast<int>(uid));
+    ASSERT_EQ(Ask(uid, "ADD 127.0.0.1 " + std::to_string(uid)), "OK\n") << uid;
   }
-  EXPECT_EQ(backend.InForce(), 0);
+  EXPECT_TRUE(Refused(kAlice, "ADD 127.0.0.1 48080", "too many users have rules in force"));
+  EXPECT_FALSE(cgroups.Exists(kAlice));
+  EXPECT_EQ(Ask(2005, "CLEAR"), "OK\n");
+  EXPECT_EQ(Ask(kAlice, "ADD 127.0.0.1 48080"), "OK\n");
+  EXPECT_EQ(Table(kAlice).slot, 5u);
+}
+
+TEST(RedirectServiceWithoutCgroups, ProgramsAreCoveredByTheLaunchersGroup) {
+  FakeBackend backend;
+  FakeView view;
+  FakeCgroups cgroups;
+  FakeSockets sockets;
+  view.Listen(kAlice, "127.0.0.1", 48080);
+  view.Run(700, kAlice, "x");
+  RedirectService service({backend, view, cgroups, sockets}, Coverage{false, 998}, [](const std::string&) {});
+  EXPECT_EQ(service.Handle({kAlice, 700}, Request("JOIN 700")).line,
+            "ERR this machine has no cgroup v2; programs are covered by their group\n");
+  EXPECT_EQ(service.Handle({kAlice, 700}, Request("ADD 127.0.0.1 48080")).line, "OK\n");
+  UserRuleset rules;
+  ASSERT_TRUE(backend.InForce(kAlice, rules));
+  EXPECT_FALSE(rules.byCgroup);
+  EXPECT_EQ(rules.group, 998u);
+  EXPECT_FALSE(cgroups.Exists(kAlice));
 }
 
 }  // namespace

@@ -95,6 +95,8 @@ void ScenarioLine2CarriesAWebRequestAndTheStopLeavesNothing() {
 
 TEST(AccelerationEndToEnd, Line2CarriesAWebRequestAndTheStopLeavesNothing) {
   if (geteuid() != 0) GTEST_SKIP() << "the line server checks a system user, which needs root";
+  // The redirection service of this build, not one another build left.
+  StopRedirectService();
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   EXPECT_EXIT(ScenarioLine2CarriesAWebRequestAndTheStopLeavesNothing(), ::testing::ExitedWithCode(0),
               "scenario passed");

@@ -13,9 +13,11 @@
 #include "system/Paths.h"
 #include "system/ProcessUtils.h"
 #include "system/WriteLogFile.h"
-#include "tests/outside/support/ChildProcess.h"
+#include "tests/outside/support/ChildReport.h"
 #include "tests/outside/support/LineServer.h"
 #include "tests/outside/support/RedirectServiceStop.h"
+#include "tests/outside/support/ShellCommand.h"
+#include "tests/outside/support/TestNetwork.h"
 #include "tests/support/TempMachineRoot.h"
 
 #include <fcntl.h>
@@ -43,17 +45,12 @@ constexpr char kLineAddress[] = "198.18.7.3";
 constexpr int kGamePort = 7777;
 
 std::string Output(const std::string& command) {
-  std::string text;
-  if (FILE* pipe = popen(command.c_str(), "r")) {
-    char buffer[512];
-    for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) text.append(buffer, n);
-    pclose(pipe);
-  }
+  std::string text = ShellOutput(command);
   while (!text.empty() && text.back() == '\n') text.pop_back();
   return text;
 }
 
-bool Succeeds(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()) == 0; }
+bool Succeeds(const std::string& command) { return ShellSucceeds(command); }
 
 // The system's interpreter: wrappers found first on PATH (pyenv's shims)
 // can take seconds to start.
@@ -70,13 +67,14 @@ std::string Ask(bool launched, const std::string& protocol, const std::string& t
 
 std::string Through(const std::string& address, const std::string& text = "hello") { return address + " " + text; }
 
-bool TableInForce() { return Succeeds("nft list table ip brisgol_redirect"); }
-bool DetourRouteInForce() { return Output("ip rule").find("0x6277") != std::string::npos; }
+bool TableInForce() { return UserTableInForce(getuid()); }
+bool DetourRouteInForce() { return DetourRoutesInForce(); }
 
-// Waits until the rules are gone; the time it took.
+// Waits until the table, the policy rules and the routes are all gone; the
+// time it took.
 std::chrono::milliseconds WaitForRulesGone(std::chrono::milliseconds limit) {
   const auto start = std::chrono::steady_clock::now();
-  while (TableInForce() && std::chrono::steady_clock::now() - start < limit)
+  while ((TableInForce() || DetourRouteInForce()) && std::chrono::steady_clock::now() - start < limit)
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
 }
@@ -85,24 +83,9 @@ std::chrono::milliseconds WaitForRulesGone(std::chrono::milliseconds limit) {
 class GameNetwork {
  public:
   bool Create(std::string& why) {
-    if (Output("ip -o addr show").find("198.18.7.") != std::string::npos) {
-      why = "198.18.7.0/29 is already used on this machine";
-      return false;
-    }
-    const std::string veth = "ip link set " + peer_ + " netns " + ns_;
-    const std::string inside = "ip netns exec " + ns_ + " ";
-    created_ = Succeeds("ip netns add " + ns_);
-    if (!created_ || !Succeeds("ip link add " + host_ + " type veth peer name " + peer_) || !Succeeds(veth) ||
-        !Succeeds("ip addr add " + std::string(kHostAddress) + "/29 dev " + host_) ||
-        !Succeeds("ip addr add " + std::string(kLineAddress) + "/29 dev " + host_) || !Succeeds("ip link set " + host_ + " up") ||
-        !Succeeds(inside + "ip addr add " + kGameAddress + "/29 dev " + peer_) || !Succeeds(inside + "ip link set " + peer_ + " up") ||
-        !Succeeds(inside + "ip link set lo up") || !Succeeds(inside + "ip route add default via " + kHostAddress)) {
-      why = "cannot create the test network (ip netns, veth)";
-      return false;
-    }
-    if (!server_.Start({"ip", "netns", "exec", ns_, Python(), Script("game_server.py"), kGameAddress,
-                        std::to_string(kGamePort)})) {
-      why = "cannot start the game server";
+    const std::string prefix = "/29";
+    if (!network_.Create({{kHostAddress + prefix, kLineAddress + prefix}, {kGameAddress + prefix}}, why) ||
+        !network_.Start({Python(), Script("game_server.py"), kGameAddress, std::to_string(kGamePort)}, why)) {
       return false;
     }
     for (int i = 0; i < 100; ++i) {
@@ -112,18 +95,9 @@ class GameNetwork {
     why = "the game server does not answer";
     return false;
   }
-  ~GameNetwork() {
-    server_.Stop(SIGKILL, std::chrono::seconds(2));
-    Succeeds("ip link del " + host_);
-    if (created_) Succeeds("ip netns del " + ns_);
-  }
 
  private:
-  std::string ns_ = "bgtest" + std::to_string(getpid());
-  std::string host_ = "bgh" + std::to_string(getpid());
-  std::string peer_ = "bgg" + std::to_string(getpid());
-  bool created_ = false;
-  ChildProcess server_;
+  TestNetwork network_;
 };
 
 std::string GameTrafficGoesThroughTheLineOnlyWhileAccelerated(const std::filesystem::path& dir) {
@@ -198,30 +172,19 @@ std::string GameTrafficGoesThroughTheLineOnlyWhileAccelerated(const std::filesys
 // Runs the scenario in a child process, which is the front end: it ends
 // with the rules in force. The failure, if any, is returned.
 std::string RunScenarioAsFrontEnd(const std::filesystem::path& dir) {
-  int report[2];
-  if (pipe2(report, O_CLOEXEC) != 0) return "pipe";
-  const pid_t child = fork();
-  if (child == 0) {
-    close(report[0]);
+  return RunInChild([&] {
     const std::string failure = GameTrafficGoesThroughTheLineOnlyWhileAccelerated(dir);
     if (!failure.empty()) ControlManager::GetInstance()->StopAcceleration();
-    const std::string text = failure.empty() ? "passed" : failure;
-    if (write(report[1], text.data(), text.size()) < 0) _exit(2);
-    _exit(0);
-  }
-  close(report[1]);
-  std::string text;
-  char buffer[512];
-  for (ssize_t n; (n = read(report[0], buffer, sizeof buffer)) > 0;) text.append(buffer, static_cast<std::size_t>(n));
-  close(report[0]);
-  waitpid(child, nullptr, 0);
-  return text == "passed" ? std::string() : text.empty() ? "the scenario died" : text;
+    return failure;
+  });
 }
 
 TEST(GameRedirectEndToEnd, GameTrafficGoesThroughTheLineOnlyWhileAccelerated) {
   if (geteuid() != 0) GTEST_SKIP() << "needs root: nftables, a network namespace and the line server's user";
   if (!Succeeds("nft list tables")) GTEST_SKIP() << "nftables cannot be used here";
   if (!Succeeds("command -v danted")) GTEST_SKIP() << "danted (dante-server) is missing";
+  // The service of this build, not one another build left running.
+  StopRedirectService();
   TempMachineRoot scratch;
   GameNetwork network;
   std::string why;

@@ -17,14 +17,15 @@ try:
             connection.sendall(text.encode())
             print(connection.recv(65536).decode() or "FAIL closed")
     else:
-        with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as datagram:
+        family = socket.AF_INET6 if ":" in address else socket.AF_INET
+        with socket.socket(family, socket.SOCK_DGRAM) as datagram:
             datagram.settimeout(1)
             datagram.sendto(text.encode(), (address, port))
             data, peer = datagram.recvfrom(65536)
             # The answer must come from the address the request went to.
             answer = data.decode()
-            if peer != (address, port):
-                answer = "FAIL answer from %s:%d" % peer
+            if peer[:2] != (address, port):
+                answer = "FAIL answer from %s:%d" % peer[:2]
             print(answer if len(answer) < 80 else "%s ... (%d bytes)" % (answer[:20], len(data)))
 except OSError as error:
     print("FAIL", error)
