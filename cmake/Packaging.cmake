@@ -110,6 +110,10 @@ set(CPACK_PACKAGE_DESCRIPTION
   "the three server lines, and keeps an icon in the notification area.")
 string(JOIN "" CPACK_PACKAGE_DESCRIPTION ${CPACK_PACKAGE_DESCRIPTION})
 set(CPACK_PACKAGING_INSTALL_PREFIX ${BRISGOL_PACKAGE_PREFIX})
+# With DESTDIR, cpack installs under CPACK_INSTALL_PREFIX, which otherwise
+# follows the build directory's CMAKE_INSTALL_PREFIX (/usr/local in a build
+# directory configured before packaging existed).
+set(CPACK_INSTALL_PREFIX ${BRISGOL_PACKAGE_PREFIX})
 set(CPACK_STRIP_FILES ON)
 # Installed with DESTDIR: the files that name the program directory get /usr,
 # and the units their absolute place.
