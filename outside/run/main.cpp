@@ -1,4 +1,5 @@
 // brisgol-run PROGRAM [ARGS...]
+// brisgol-run --status [--json]   (outside/run/StatusCommand.h)
 //
 // Runs PROGRAM (looked up in PATH) with the launcher's group as its group,
 // so that the redirection service covers its traffic and its children's:
@@ -12,6 +13,7 @@
 // Exit codes: PROGRAM's own once it runs; 2 for a missing PROGRAM; 126
 // when the group cannot be joined; 127 when PROGRAM cannot be run.
 #include "outside/redirect/RedirectPaths.h"
+#include "outside/run/StatusCommand.h"
 
 #include <grp.h>
 #include <unistd.h>
@@ -32,6 +34,7 @@ bool JoinGroup(gid_t gid) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (IsStatusCommand(argc, argv)) return RunStatusCommand(argc, argv);
   if (argc < 2 || argv[1][0] == '\0') {
     std::fprintf(stderr, "usage: brisgol-run PROGRAM [ARGS...]\n");
     return 2;
