@@ -204,9 +204,9 @@ class ProductEndToEndTest : public ::testing::Test {
 
   // The main window's position on the screen.
   WindowBox MainWindow() { return BoxOf(WaitForShownWindow(kMainWidth, kMainHeight)); }
-  // The line options stand in the strip under the caption, 150 pixels
+  // The line options stand in the strip under the caption, 196 pixels
   // wide, 10 apart, the first 111 pixels from the window's left edge.
-  static int OptionLeft(int line) { return 111 + 160 * (line - 1); }
+  static int OptionLeft(int line) { return 111 + 206 * (line - 1); }
   static constexpr int kOptionTop = 51;
   void ClickLine(int line) {
     const WindowBox at = MainWindow();
@@ -222,7 +222,7 @@ class ProductEndToEndTest : public ::testing::Test {
     if (shot.pixels.empty()) return lines;
     for (int line = 1; line <= 3; ++line) {
       int bright = 0;
-      for (int dx = 124; dx < 141; ++dx)
+      for (int dx = 170; dx < 187; ++dx)
         for (int dy = 10; dy < 27; ++dy) {
           const std::uint32_t p = shot.At(at.x + OptionLeft(line) + dx, at.y + kOptionTop + dy);
           bright += ((p >> 16) & 0xFF) + ((p >> 8) & 0xFF) + (p & 0xFF) > 450 ? 1 : 0;
