@@ -3,6 +3,7 @@
 #include <json/json.h>
 
 #include <cstdio>
+#include <exception>
 #include <limits>
 #include <memory>
 
@@ -70,13 +71,20 @@ bool ParseStatusLine(const std::string& line, ProxyStatus& status) {
   builder["allowComments"] = false;
   builder["failIfExtra"] = true;
   builder["rejectDupKeys"] = true;
+  // A report is flat; deeper nesting is not one (and past the limit the
+  // reader throws, which is caught below).
+  builder["stackLimit"] = 16;
   std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
   Json::Value root;
   std::string errors;
   const char* begin = line.data();
   const char* end = begin + line.size();
   if (end != begin && end[-1] == '\n') --end;
-  if (!reader->parse(begin, end, &root, &errors) || !root.isObject()) return false;
+  try {
+    if (!reader->parse(begin, end, &root, &errors) || !root.isObject()) return false;
+  } catch (const std::exception&) {
+    return false;
+  }
 
   ProxyStatus read;
   std::int64_t pid = 0;
