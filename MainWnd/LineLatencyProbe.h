@@ -1,9 +1,16 @@
-// Measures how long a TCP connection to each server line takes, so that
-// the line options can show which line answers fastest. The measuring runs
-// on a thread of its own: once when started and then every period until
-// stopped; the user-interface thread only starts, stops and receives the
-// figures through the sink.
+// Measures the quality of each server line so that the line options can
+// show it: per line a short series of probes, each a TCP connect to the
+// line server and the round trip of a SOCKS5 greeting over it, gives the
+// round-trip time, jitter and loss (LineQuality). The lines are probed
+// side by side, the probes of one line one after another.
+//
+// The measuring runs on a thread of its own: a round when started and then
+// one every period until stopped; the user-interface thread only starts,
+// stops and receives the figures through the sink.
 #pragma once
+
+#include "MainWnd/LineQuality.h"
+#include "MainWnd/ProbeClock.h"
 
 #include <chrono>
 #include <condition_variable>
@@ -13,38 +20,30 @@
 #include <vector>
 
 struct LatencyTarget {
-  std::wstring address;  // dotted-decimal IPv4
+  std::wstring address;  // dotted-decimal IPv4; anything else never answers
   int port = 0;
 };
 
-// Receives each line's figure on the probe's thread: milliseconds of the
-// TCP connect, or kUnreachable.
-class ILatencySink {
+// Receives each line's figures on the probe's thread, as soon as that
+// line's series is complete.
+class ILineQualitySink {
  public:
-  static constexpr int kUnreachable = -1;
-  virtual ~ILatencySink() = default;
-  virtual void LatencyMeasured(int index, int milliseconds) = 0;
+  virtual ~ILineQualitySink() = default;
+  virtual void QualityMeasured(int index, const LineQuality& quality) = 0;
 };
-
-// One TCP connect to the target, bounded by timeout: its duration in
-// milliseconds (at least 1 — the figure is shown to people, and 0 would
-// read as "no delay at all"), or ILatencySink::kUnreachable when the
-// connect fails, times out or the address is not IPv4.
-int MeasureConnectTime(const LatencyTarget& target, std::chrono::milliseconds timeout);
-
-// The text a line option shows for a figure: "12 ms", or "—".
-std::wstring LatencyText(int milliseconds);
 
 class CLineLatencyProbe {
  public:
   struct Timing {
-    std::chrono::milliseconds period{30000};
-    std::chrono::milliseconds timeout{2000};
+    std::chrono::milliseconds period{30000};  // from the end of a round to the next
+    std::chrono::milliseconds timeout{1000};  // one probe: connect and greeting
+    int probes = 5;                           // a line's series
+    std::chrono::milliseconds spacing{100};   // from one probe's end to the next one's start
   };
 
-  CLineLatencyProbe(std::vector<LatencyTarget> targets, ILatencySink& sink, Timing timing);
-  CLineLatencyProbe(std::vector<LatencyTarget> targets, ILatencySink& sink)
-      : CLineLatencyProbe(std::move(targets), sink, Timing{}) {}
+  // clock: where times are read; null for the steady clock.
+  CLineLatencyProbe(std::vector<LatencyTarget> targets, ILineQualitySink& sink, Timing timing,
+                    const IProbeClock* clock = nullptr);
   ~CLineLatencyProbe();
   CLineLatencyProbe(const CLineLatencyProbe&) = delete;
   CLineLatencyProbe& operator=(const CLineLatencyProbe&) = delete;
@@ -52,23 +51,27 @@ class CLineLatencyProbe {
   // Measures at once and then every period. Starting a running probe
   // changes nothing; false when no thread could be started.
   bool Start();
-  // Ends the measuring and waits for the thread; a measurement under way
-  // ends within the connect timeout. No figure arrives after it returns.
+  // Ends the measuring and waits for the thread; probes under way end at
+  // once. No figure arrives after it returns.
   void Stop();
   bool IsRunning() const;
   // Start, Stop and IsRunning belong to one thread (the user-interface
   // thread); the sink is called on the probe's own thread.
 
+  // One round on the calling thread, every line side by side; the figures
+  // in the targets' order. For measuring without a thread (benchmarks).
+  static std::vector<LineQuality> MeasureRound(const std::vector<LatencyTarget>& targets, const Timing& timing,
+                                               const IProbeClock& clock);
+
  private:
   void Run();
-  // Measures every target at once (the connects run side by side) and
-  // reports each; false when a stop came meanwhile.
-  bool MeasureAll();
 
   const std::vector<LatencyTarget> m_targets;
-  ILatencySink& m_sink;
+  ILineQualitySink& m_sink;
   const Timing m_timing;
-  // Written by Stop so that connects under way end at once.
+  CSteadyProbeClock m_steady;
+  const IProbeClock& m_clock;
+  // Written by Stop so that probes under way end at once.
   const int m_wakeFd;
   std::mutex m_lock;
   std::condition_variable m_wake;

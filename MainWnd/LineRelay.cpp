@@ -55,16 +55,38 @@ void CLineRelay::ProxyEnded(int generation) {
   Hand([&](ILineReceiver& r) { r.QueueProxyEnded(generation); });
 }
 
-void CLineRelay::LatencyMeasured(int index, int milliseconds) {
+void CLineRelay::QualityMeasured(int index, const LineQuality& quality) {
   std::lock_guard<std::mutex> hold(m_lock);
-  if (index < 0 || static_cast<size_t>(index) >= m_latency.size()) return;
-  m_latency[static_cast<size_t>(index)] = milliseconds;
-  if (m_receiver != nullptr) m_receiver->QueueLatencyChanged();
+  if (index < 0 || static_cast<size_t>(index) >= m_quality.size()) return;
+  m_quality[static_cast<size_t>(index)] = quality;
+  if (m_receiver != nullptr) m_receiver->QueueQualityChanged();
 }
 
-std::vector<int> CLineRelay::Latencies() const {
+std::vector<LineQuality> CLineRelay::Qualities() const {
   std::lock_guard<std::mutex> hold(m_lock);
-  return m_latency;
+  return m_quality;
+}
+
+void CLineRelay::BeginStatusWatch() {
+  std::lock_guard<std::mutex> hold(m_lock);
+  m_status.reset();
+}
+
+void CLineRelay::StatusReceived(const ProxyStatus& status) {
+  std::lock_guard<std::mutex> hold(m_lock);
+  m_status = status;
+  if (m_receiver != nullptr) m_receiver->QueueStatusChanged();
+}
+
+void CLineRelay::StatusEnded() {
+  std::lock_guard<std::mutex> hold(m_lock);
+  m_status.reset();
+  if (m_receiver != nullptr) m_receiver->QueueStatusChanged();
+}
+
+std::optional<ProxyStatus> CLineRelay::LatestStatus() const {
+  std::lock_guard<std::mutex> hold(m_lock);
+  return m_status;
 }
 
 uintptr_t CLineRelay::StartAccelThread(const std::shared_ptr<CLineRelay>& relay,

@@ -1,6 +1,6 @@
 // CLineRelay: the way from the line flow's worker threads to the main
-// window. The acceleration workers, the local proxy's watch and the
-// connect-time probe hold the relay (shared), not the window: while the
+// window. The acceleration workers, the local proxy's watch, the line
+// probe and the status watch hold the relay (shared), not the window: while the
 // window is attached the relay hands each report to the window's call
 // dispatcher; once it detaches (the exit routine, or the window's end)
 // reports are dropped, so a worker that ends late never reaches a window
@@ -12,10 +12,12 @@
 
 #include "MainWnd/LineLatencyProbe.h"
 #include "MainWnd/MainWndSeams.h"
+#include "MainWnd/ProxyStatusWatch.h"
 
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 class ILineReceiver {
@@ -26,12 +28,13 @@ class ILineReceiver {
   virtual void QueueAccelSucceeded(int generation, DWORD proxyId) = 0;
   virtual void QueueAccelFailed(int generation) = 0;
   virtual void QueueProxyEnded(int generation) = 0;
-  virtual void QueueLatencyChanged() = 0;
+  virtual void QueueQualityChanged() = 0;
+  virtual void QueueStatusChanged() = 0;
 };
 
-class CLineRelay : public ILatencySink {
+class CLineRelay : public ILineQualitySink, public IProxyStatusSink {
  public:
-  CLineRelay(ILineReceiver* receiver, size_t lines) : m_receiver(receiver), m_latency(lines, kUnreachable) {}
+  CLineRelay(ILineReceiver* receiver, size_t lines) : m_receiver(receiver), m_quality(lines) {}
 
   // From now on reports are dropped; returns once no report is being
   // handed over.
@@ -42,9 +45,18 @@ class CLineRelay : public ILatencySink {
   void ProxyEnded(int generation);
 
   // The probe's figures: kept, then the window is told to show them.
-  void LatencyMeasured(int index, int milliseconds) override;
-  // The latest figure of each line (kUnreachable until measured).
-  std::vector<int> Latencies() const;
+  void QualityMeasured(int index, const LineQuality& quality) override;
+  // The latest figures of each line (not Measured() until measured).
+  std::vector<LineQuality> Qualities() const;
+
+  // The local proxy's reports: the latest is kept, then the window is told.
+  // A watch begun anew forgets the earlier one's report (the window stops
+  // that watch first).
+  void BeginStatusWatch();
+  void StatusReceived(const ProxyStatus& status) override;
+  void StatusEnded() override;
+  // The latest report of the watch, none before the first or after its end.
+  std::optional<ProxyStatus> LatestStatus() const;
 
   // Starts the worker that accelerates on line for the start of this
   // generation and ticket (AccelThreadProc); the worker keeps the relay
@@ -60,5 +72,6 @@ class CLineRelay : public ILatencySink {
 
   mutable std::mutex m_lock;
   ILineReceiver* m_receiver;
-  std::vector<int> m_latency;
+  std::vector<LineQuality> m_quality;
+  std::optional<ProxyStatus> m_status;
 };

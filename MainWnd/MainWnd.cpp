@@ -46,7 +46,8 @@ CMainWnd::CMainWnd(const MainWndSeams& seams)
       m_config(std::make_shared<CConfigRelay>(static_cast<IConfigReceiver*>(this), seams.http)),
       m_portal(PortalHostOf(seams), m_config->InsideWhitelist(), m_config->OutsideWhitelist(), *this,
                seams.defaultBrowser != nullptr ? *seams.defaultBrowser : m_shellBrowser),
-      m_lines(std::make_shared<CLineRelay>(static_cast<ILineReceiver*>(this), 3)) {
+      m_lines(std::make_shared<CLineRelay>(static_cast<ILineReceiver*>(this), 3)),
+      m_statusWatch(std::make_unique<CProxyStatusWatch>(*m_lines)) {
   g_mainWnd = this;
 }
 
@@ -74,6 +75,10 @@ LRESULT CMainWnd::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return OnCreate();
     case WM_SIZE:
       OnSize();
+      if (wParam == SIZE_MINIMIZED || wParam == SIZE_RESTORED || wParam == SIZE_MAXIMIZED) {
+        m_iconic = wParam == SIZE_MINIMIZED;
+        OnSeenChanged();
+      }
       break;
     case WM_NCCALCSIZE:
       return 0;
@@ -85,7 +90,8 @@ LRESULT CMainWnd::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_SYSCOMMAND:
       return OnSysCommand(wParam, lParam);
     case WM_SHOWWINDOW:
-      OnShownChanged(wParam != 0);
+      m_shown = wParam != 0;
+      OnSeenChanged();
       break;
     case WM_CLOSE:
       // The desktop's close (a window manager's close button) is the close
@@ -227,6 +233,10 @@ void CMainWnd::OnWindowInit() {
   }
 
   BindLines();
+  // The status strip is the skin's choice: without it the window shows no
+  // live counters, and nothing is missing.
+  m_pStatusLab = m_pm.FindControl(L"status_lab");
+  if (m_pStatusLab != nullptr) m_slogan = m_pStatusLab->GetText().GetData();
 
   m_pBrowser = FindNamed(L"IeWeb");
   // The portal, the acceleration clean-up and the configuration follow the

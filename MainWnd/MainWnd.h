@@ -17,6 +17,7 @@
 #include "MainWnd/PortalPolicy.h"
 #include "MainWnd/ShellDefaultBrowser.h"
 #include "MainWnd/ProcessWatch.h"
+#include "MainWnd/ProxyStatusWatch.h"
 #include "MainWnd/ThreadTable.h"
 #include "MainWnd/TrayIcon.h"
 #include "uiframework/manager/WindowManagerUI.h"
@@ -173,17 +174,25 @@ class CMainWnd : public SkinUI::CWindowWnd,
   // The failure handling: everything of the start ended, the portal back,
   // the failure box.
   void FailLine();
-  void OnShownChanged(bool shown);
+  // The window became shown or hidden, minimised or restored: the line
+  // probe and the status strip's watch run only while it is seen.
+  void OnSeenChanged();
+  bool IsSeen() const { return m_shown && !m_iconic && !m_exiting; }
+  // Starts or stops the status watch: it runs while a line accelerates and
+  // the window is seen; otherwise the strip shows the slogan.
+  void UpdateStatusWatch();
   void StopLineWatches();
   // Queued calls of the line flow; generation: the start they belong to.
   void OnAccelSucceeded(int generation, void* proxyId);
   void OnAccelFailed(int generation, void*);
   void OnProxyEnded(int generation, void*);
-  void OnLatencyChanged(int, void*);
+  void OnQualityChanged(int, void*);
+  void OnStatusChanged(int, void*);
   void QueueAccelSucceeded(int generation, DWORD proxyId) override;
   void QueueAccelFailed(int generation) override;
   void QueueProxyEnded(int generation) override;
-  void QueueLatencyChanged() override;
+  void QueueQualityChanged() override;
+  void QueueStatusChanged() override;
 
   std::shared_ptr<CLineRelay> m_lines;
   std::wstring m_lineNames[3];
@@ -191,6 +200,13 @@ class CMainWnd : public SkinUI::CWindowWnd,
   LineState m_lineState = LineState::Waiting;
   CProcessWatch m_proxyWatch;
   std::unique_ptr<CLineLatencyProbe> m_latencyProbe;
+  // The status strip ("status_lab"): the slogan of the layout, or what the
+  // local proxy carries.
+  SkinUI::CControlUI* m_pStatusLab = nullptr;
+  std::wstring m_slogan;
+  std::unique_ptr<CProxyStatusWatch> m_statusWatch;
+  bool m_shown = false;
+  bool m_iconic = false;
 
   // ---- The portal's engine: made ready when the portal is set up (after
   // the first paint); the portal is set up in the queued call of its

@@ -1,9 +1,12 @@
 // The main window's line selection and acceleration start: the three line
 // options, their confirmation, the start on a worker thread and its
-// outcome, the watch on the running local proxy and the options'
-// connect-time figures.
+// outcome, the watch on the running local proxy, the options' quality
+// figures with the suggested line, and the status strip.
 #include "MainWnd/MainWnd.h"
 
+#include "MainWnd/LineSuggestion.h"
+#include "MainWnd/StatusStripText.h"
+#include "outside/local/StatusSocketPath.h"
 #include "system/WriteLogFile.h"
 #include "uiframework/controls/OptionUI.h"
 
@@ -12,6 +15,8 @@ namespace {
 constexpr const wchar_t* kLineOptions[] = {L"Line1_pot", L"Line2_pot", L"Line3_pot"};
 constexpr const wchar_t* kConfirmTexts[] = {L"确定使用线路一？", L"确定使用线路二？", L"确定使用线路三？"};
 constexpr wchar_t kStartFailedText[] = L"连接线路失败，请切换线路或重启尝试！";
+// The mark of the suggested line, after its figure.
+constexpr wchar_t kSuggestedMark[] = L"{c #FF1FDCC6}推荐{/c}";
 
 bool IsLine(UINT_PTR line) { return line >= 1 && line <= 3; }
 
@@ -36,8 +41,11 @@ void CMainWnd::BindLines() {
     m_lineNames[i] = (*options[i])->GetText().GetData();
   }
   if (!m_seams.lineTargets.empty() && m_latencyProbe == nullptr) {
-    m_latencyProbe = std::make_unique<CLineLatencyProbe>(m_seams.lineTargets, *m_lines, m_seams.latencyTiming);
-    OnShownChanged(::IsWindowVisible(m_hWnd) != FALSE);
+    m_latencyProbe = std::make_unique<CLineLatencyProbe>(m_seams.lineTargets, *m_lines, m_seams.latencyTiming,
+                                                         m_seams.probeClock);
+    m_shown = ::IsWindowVisible(m_hWnd) != FALSE;
+    m_iconic = ::IsIconic(m_hWnd) != FALSE;
+    OnSeenChanged();
   }
 }
 
@@ -73,6 +81,7 @@ void CMainWnd::StartLine(int line) {
   const std::uint64_t ticket = m_seams.acceleration->PrepareStart();
   const int generation = ++m_startGeneration;
   m_lineState = LineState::Starting;
+  UpdateStatusWatch();
   g_logFile.WriteFormat(__FILE__, __LINE__, L"开始加速线路%d", line);
   unsigned id = 0;
   const uintptr_t handle =
@@ -100,6 +109,7 @@ void CMainWnd::OnAccelSucceeded(int generation, void* proxyId) {
   g_logFile.WriteText(__FILE__, __LINE__, L"加速成功");
   m_lineState = LineState::Accelerating;
   ShowPortal();
+  UpdateStatusWatch();
   const bool watched = m_proxyWatch.Start(ProxyIdOf(proxyId), [relay = m_lines.get(), generation] {
     relay->ProxyEnded(generation);
   });
@@ -120,32 +130,64 @@ void CMainWnd::OnProxyEnded(int generation, void*) {
 void CMainWnd::FailLine() {
   m_lineState = LineState::Failed;
   m_proxyWatch.Stop();
+  UpdateStatusWatch();
   m_seams.acceleration->Stop();
   ShowPortal();
   // The option tags and the selection stay on the line that failed.
   m_seams.boxes.Ask(m_hWnd, kStartFailedText, 1, L"确定", L"取消");
 }
 
-// ---- Connect-time figures
+// ---- Quality figures and the status strip
 
-void CMainWnd::OnShownChanged(bool shown) {
-  if (m_latencyProbe == nullptr) return;
-  if (shown && !m_exiting)
-    m_latencyProbe->Start();
-  else
-    m_latencyProbe->Stop();
+void CMainWnd::OnSeenChanged() {
+  if (m_latencyProbe != nullptr) {
+    if (IsSeen())
+      m_latencyProbe->Start();
+    else
+      m_latencyProbe->Stop();
+  }
+  UpdateStatusWatch();
 }
 
-void CMainWnd::OnLatencyChanged(int, void*) {
-  const std::vector<int> figures = m_lines->Latencies();
+void CMainWnd::OnQualityChanged(int, void*) {
+  const std::vector<LineQuality> figures = m_lines->Qualities();
+  const int suggested = SuggestLine(figures);
   SkinUI::CControlUI* const options[] = {m_pLine1, m_pLine2, m_pLine3};
-  for (size_t i = 0; i < 3 && i < figures.size(); ++i)
-    if (options[i] != nullptr) options[i]->SetText((m_lineNames[i] + L"  " + LatencyText(figures[i])).c_str());
+  for (size_t i = 0; i < 3 && i < figures.size(); ++i) {
+    if (options[i] == nullptr || !figures[i].Measured()) continue;
+    std::wstring text = m_lineNames[i] + L"  " + LineFigureText(figures[i]);
+    if (static_cast<int>(i) == suggested) text += std::wstring(L"  ") + kSuggestedMark;
+    options[i]->SetText(text.c_str());
+    options[i]->SetToolTip(LineQualityTip(figures[i]).c_str());
+  }
+}
+
+void CMainWnd::UpdateStatusWatch() {
+  const bool wanted = m_lineState == LineState::Accelerating && IsSeen() && m_pStatusLab != nullptr;
+  if (wanted == m_statusWatch->IsRunning()) return;
+  if (wanted) {
+    m_lines->BeginStatusWatch();
+    const std::string path =
+        m_seams.statusSocket.empty() ? StatusSocketPath(StatusDirectory()) : m_seams.statusSocket;
+    if (!m_statusWatch->Start(path)) g_logFile.WriteText(__FILE__, __LINE__, L"状态线程无法启动");
+    return;
+  }
+  // Stopped first: nothing of this watch reaches the strip afterwards.
+  m_statusWatch->Stop();
+  m_lines->BeginStatusWatch();
+  if (m_pStatusLab != nullptr) m_pStatusLab->SetText(m_slogan.c_str());
+}
+
+void CMainWnd::OnStatusChanged(int, void*) {
+  if (m_pStatusLab == nullptr || !m_statusWatch->IsRunning()) return;
+  const std::optional<ProxyStatus> status = m_lines->LatestStatus();
+  m_pStatusLab->SetText(status ? StatusStripText(*status).c_str() : m_slogan.c_str());
 }
 
 void CMainWnd::StopLineWatches() {
   m_proxyWatch.Stop();
   if (m_latencyProbe != nullptr) m_latencyProbe->Stop();
+  m_statusWatch->Stop();
 }
 
 // ---- Reports from the workers, queued for the user-interface thread
@@ -159,4 +201,5 @@ void CMainWnd::QueueAccelFailed(int generation) {
 void CMainWnd::QueueProxyEnded(int generation) {
   PostCall(m_postTarget, &CMainWnd::OnProxyEnded, generation, nullptr);
 }
-void CMainWnd::QueueLatencyChanged() { PostCall(m_postTarget, &CMainWnd::OnLatencyChanged, 0, nullptr); }
+void CMainWnd::QueueQualityChanged() { PostCall(m_postTarget, &CMainWnd::OnQualityChanged, 0, nullptr); }
+void CMainWnd::QueueStatusChanged() { PostCall(m_postTarget, &CMainWnd::OnStatusChanged, 0, nullptr); }

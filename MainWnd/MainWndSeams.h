@@ -87,10 +87,15 @@ struct MainWndSeams {
   // Where pop-ups of the outside whitelist go; null: the user's default
   // browser (the shell's "open").
   IDefaultBrowser* defaultBrowser = nullptr;
-  // The line servers whose connect time the line options show, lines 1..3
-  // in order; empty: no figures are measured.
+  // The line servers whose quality the line options show, lines 1..3 in
+  // order; empty: no figures are measured.
   std::vector<LatencyTarget> lineTargets;
   CLineLatencyProbe::Timing latencyTiming;
+  // Where the probe reads its times; null: the steady clock.
+  const IProbeClock* probeClock = nullptr;
+  // The local proxy's status socket the status strip follows; empty: the
+  // user's (outside/local/StatusSocketPath.h).
+  std::string statusSocket;
   // The portal's engine, made ready before the portal is set up; null:
   // the WebBrowser class is registered already (or there is none).
   std::shared_ptr<IPortalEngine> portalEngine;

@@ -6,9 +6,8 @@
 #include <cstdio>
 
 ServerLine GetServerLine(int line) {
-  static constexpr int kPorts[3] = {38649, 38549, 6199};
   if (line < 1 || line > 3) return ServerLine{};
-  return ServerLine{build_settings::kLineAddress[line - 1], kPorts[line - 1]};
+  return ServerLine{build_settings::kLineAddress[line - 1], build_settings::kLinePort[line - 1]};
 }
 
 std::string BuildLaunchRecord(const ServerLine& line, int mainPort, long processId) {

@@ -7,9 +7,11 @@
 // The start waits 2000 ms for the local proxy by design; the figure that
 // matters is the time beyond that.
 //
-// The connect-time probe: one TCP connect to a listening loopback port and
-// to a closed one, and a whole round of three lines, each as wall and
-// processor time. The user-interface thread only receives the figures.
+// The quality probe: one line's series (five probes, each a TCP connect and
+// a SOCKS5 greeting's round trip) against a loopback server that answers
+// greetings and against a closed port, and a whole round of three lines,
+// each as wall and processor time. The user-interface thread only receives
+// the figures.
 #include "MainWnd/AccelerationCore.h"
 #include "MainWnd/LineLatencyProbe.h"
 #include "MainWnd/MainWnd.h"
@@ -56,9 +58,11 @@ class ConfirmingBoxes : public IMessageBoxUI {
 
 double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
 
-double CpuMs() {
+// The calling thread's own processor time: the probe runs its rounds on
+// one thread, apart from the bench's line server.
+double ThreadCpuMs() {
   timespec t{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
   return t.tv_sec * 1000.0 + t.tv_nsec / 1e6;
 }
 
@@ -117,24 +121,32 @@ void BenchConfirmationToAccelerating() {
   }
 }
 
-class CountingSink : public ILatencySink {
+// Answers every SOCKS5 greeting with "username/password" and closes, so
+// that the backlog never fills (a full backlog makes connects wait for the
+// timeout).
+class GreetingServer {
  public:
-  std::atomic<int> figures{0};
-  void LatencyMeasured(int, int) override { ++figures; }
-};
-
-// Accepts and closes every connection, so that the backlog never fills
-// (a full backlog makes connects wait for the timeout).
-class Acceptor {
- public:
-  explicit Acceptor(int listener) : thread_([this, listener] {
+  explicit GreetingServer(int listener) : thread_([this, listener] {
+    std::vector<int> open;
     while (!stop_) {
-      pollfd p{listener, POLLIN, 0};
-      if (poll(&p, 1, 20) > 0)
-        for (int fd; (fd = accept4(listener, nullptr, nullptr, SOCK_NONBLOCK)) >= 0;) close(fd);
+      std::vector<pollfd> polls{{listener, POLLIN, 0}};
+      for (int fd : open) polls.push_back(pollfd{fd, POLLIN, 0});
+      if (poll(polls.data(), polls.size(), 20) <= 0) continue;
+      for (int fd; (fd = accept4(listener, nullptr, nullptr, SOCK_NONBLOCK)) >= 0;) open.push_back(fd);
+      for (size_t i = 1; i < polls.size(); ++i) {
+        if (polls[i].revents == 0) continue;
+        char greeting[3];
+        if (recv(polls[i].fd, greeting, sizeof greeting, 0) > 0) {
+          const unsigned char answer[2] = {0x05, 0x02};
+          send(polls[i].fd, answer, sizeof answer, MSG_NOSIGNAL);
+        }
+        close(polls[i].fd);
+        std::erase(open, polls[i].fd);
+      }
     }
+    for (int fd : open) close(fd);
   }) {}
-  ~Acceptor() {
+  ~GreetingServer() {
     stop_ = true;
     thread_.join();
   }
@@ -145,35 +157,34 @@ class Acceptor {
 };
 
 void BenchProbe() {
-  std::printf("connect-time probe\n");
+  std::printf("line quality probe (5 probes a line, 100 ms apart, as the program runs it)\n");
   LoopbackPort listener(LoopbackPort::Options{.backlog = 4096, .nonBlocking = true});
   const int open = listener.port();
   const int closed = LoopbackPort::ClosedPort();
-  auto acceptor = std::make_unique<Acceptor>(listener.fd());
-  constexpr int kConnects = 500;
-  for (const auto& [name, port] : {std::pair<const char*, int>{"listening port", open}, {"closed port", closed}}) {
-    const double cpu = CpuMs();
+  auto server = std::make_unique<GreetingServer>(listener.fd());
+  const CSteadyProbeClock clock;
+  const CLineLatencyProbe::Timing timing;
+  constexpr int kRounds = 10;
+  for (const auto& [name, port] : {std::pair<const char*, int>{"answering line", open}, {"closed port", closed}}) {
+    const double cpu = ThreadCpuMs();
     const Clock::time_point start = Clock::now();
-    for (int i = 0; i < kConnects; ++i) MeasureConnectTime({L"127.0.0.1", port}, std::chrono::seconds(2));
-    std::printf("  one connect to a %s: %.1f us wall, %.1f us processor\n", name,
-                Ms(Clock::now() - start) * 1000.0 / kConnects, (CpuMs() - cpu) * 1000.0 / kConnects);
+    LineQuality last;
+    for (int i = 0; i < kRounds; ++i) last = CLineLatencyProbe::MeasureRound({{L"127.0.0.1", port}}, timing, clock)[0];
+    std::printf("  one line's series, %s: %.0f ms wall, %.1f us processor (median %.3f ms, jitter %.3f ms,"
+                " loss %d%%)\n",
+                name, Ms(Clock::now() - start) / kRounds, (ThreadCpuMs() - cpu) * 1000.0 / kRounds,
+                last.median.count() / 1000.0, last.jitter.count() / 1000.0, last.LossPercent());
   }
-
-  // Whole rounds of three lines through the probe's own thread.
-  CountingSink sink;
-  CLineLatencyProbe::Timing timing;
-  timing.period = std::chrono::milliseconds(1);
-  CLineLatencyProbe probe({{L"127.0.0.1", open}, {L"127.0.0.1", closed}, {L"127.0.0.1", open}}, sink, timing);
-  const double cpu = CpuMs();
+  const double cpu = ThreadCpuMs();
   const Clock::time_point start = Clock::now();
-  probe.Start();
-  while (sink.figures < 3 * 200) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  probe.Stop();
-  const int rounds = sink.figures / 3;
-  std::printf("  one round of three lines: %.1f us processor (%d rounds in %.0f ms, 1 ms apart)\n",
-              (CpuMs() - cpu) * 1000.0 / rounds, rounds, Ms(Clock::now() - start));
-  std::printf("  every 30 s while shown: %.4f%% of one processor\n", (CpuMs() - cpu) / rounds / 30000.0 * 100.0);
-  acceptor.reset();
+  for (int i = 0; i < kRounds; ++i)
+    CLineLatencyProbe::MeasureRound({{L"127.0.0.1", open}, {L"127.0.0.1", closed}, {L"127.0.0.1", open}}, timing,
+                                    clock);
+  const double roundCpu = (ThreadCpuMs() - cpu) / kRounds;
+  std::printf("  one round of three lines side by side: %.0f ms wall, %.1f us processor (%.1f us a line)\n",
+              Ms(Clock::now() - start) / kRounds, roundCpu * 1000.0, roundCpu * 1000.0 / 3);
+  std::printf("  a round every 30 s while shown: %.5f%% of one processor\n", roundCpu / 30000.0 * 100.0);
+  server.reset();
 }
 
 }  // namespace

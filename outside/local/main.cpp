@@ -9,6 +9,7 @@
 #include "outside/launchrecord/LaunchRecordCodec.h"
 #include "outside/local/EventLoop.h"
 #include "outside/local/ProxyServer.h"
+#include "outside/local/StatusPublisher.h"
 #include "outside/local/TransparentUdp.h"
 
 #include <arpa/inet.h>
@@ -62,6 +63,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "local.exe: cannot start the event loop: %s\n", std::strerror(errno));
     return 1;
   }
+  // What the proxy carries right now, as its status interface tells it.
+  ProxyCounters counters;
   ProxyServer server(loop, LineOf(record));
   std::string listenError;
   if (!server.Listen(record.mainPort, listenError)) {
@@ -72,6 +75,10 @@ int main(int argc, char** argv) {
   // makes for us; without it the proxy carries TCP only.
   TransparentUdp udp(loop, server.line());
   if (!udp.Listen(record.mainPort, listenError)) std::fprintf(stderr, "local.exe: %s; UDP is not carried\n", listenError.c_str());
+  // The status interface for the front end and "brisgol-run --status";
+  // the proxy carries traffic without it.
+  StatusPublisher status(loop, counters, StatusIdentity{record.serverAddress, record.serverPort, record.mainPort});
+  if (!status.OpenForUser(listenError)) std::fprintf(stderr, "local.exe: no status interface: %s\n", listenError.c_str());
   loop.SetTick([&server, &udp] {
     server.Tick();
     udp.Tick();

@@ -644,7 +644,7 @@ def mock_box(path, message, buttons):
 
 # The controls the main window looks up by name.
 NAMED_CONTROLS = ("min_btn", "close_btn", "top_btn", "Line1_pot", "Line2_pot", "Line3_pot",
-                  "init_loading_container", "version_lab", "IeWeb")
+                  "init_loading_container", "version_lab", "status_lab", "IeWeb")
 
 
 def check_markup():

@@ -2,11 +2,14 @@
 // stand-in acceleration core whose starts end when the test says so: the
 // automatic start after the configuration, confirmed and declined line
 // changes, failures, overlapping starts, the end of the local proxy while
-// accelerating, and the options' connect-time figures.
+// accelerating, the options' quality figures with the suggested line, and
+// the status strip fed by a stand-in of the local proxy's status socket.
 #include "MainWnd/MainWnd.h"
 #include "http/CurlTransport.h"
 #include "platform/window/Headless.h"
 #include "tests/MainWnd/MainWndStandIns.h"
+#include "tests/MainWnd/ScriptedLineServer.h"
+#include "tests/MainWnd/ScriptedStatusServer.h"
 #include "tests/outside/support/ChildProcess.h"
 #include "tests/support/LoopbackPort.h"
 #include "tests/http/DownloadFixture.h"
@@ -49,6 +52,7 @@ std::wstring Layout(bool selectFirst) {
          options +
          L"</HorizontalLayout>"
          L"<Control name=\"IeWeb\" /><Container name=\"init_loading_container\" visible=\"false\" />"
+         L"<Label name=\"status_lab\" text=\"稳定 · 低延迟 · 智能加速\" width=\"300\" height=\"20\" />"
          L"</VerticalLayout></Window>";
 }
 
@@ -449,28 +453,144 @@ TEST_F(LineSelectionTest, AStartThatOutlivesTheExitRoutinesWaitKeepsTheCoreItRun
   EXPECT_TRUE(PumpUntil([&] { return watched.expired(); })) << "the core goes with the worker";
 }
 
-TEST_F(LineSelectionTest, EachOptionShowsItsLinesConnectTimeAndADashWhenUnreachable) {
-  LoopbackPort line1, line3;
+TEST_F(LineSelectionTest, EachOptionShowsItsLinesQualityTheSuggestedLineAndADashWhenUnreachable) {
+  // Line 3 answers after 40 ms, line 1 at once, line 2 not at all.
+  ScriptedLineServer line1({LineStep::After(std::chrono::milliseconds(0))}, nullptr);
+  ScriptedLineServer line3({LineStep::After(std::chrono::milliseconds(40))}, nullptr);
   const int closedPort = LoopbackPort::ClosedPort();
   seams.lineTargets = {{L"127.0.0.1", line1.port()}, {L"127.0.0.1", closedPort}, {L"127.0.0.1", line3.port()}};
   seams.latencyTiming.period = std::chrono::milliseconds(100);
+  seams.latencyTiming.probes = 3;
+  seams.latencyTiming.spacing = std::chrono::milliseconds(1);
   Open();
+  AccelerateLine1();
   ASSERT_TRUE(PumpUntil([&] {
     return Option(1)->GetText() != L"线路一" && Option(2)->GetText() != L"线路二" && Option(3)->GetText() != L"线路三";
   }));
   const std::wstring first = Option(1)->GetText().GetData();
   EXPECT_EQ(first.rfind(L"线路一  ", 0), 0u) << first;
-  EXPECT_EQ(first.substr(first.size() - 3), L" ms") << first;
+  EXPECT_NE(first.find(L" ms  "), std::wstring::npos) << first;
+  EXPECT_NE(first.find(L"推荐"), std::wstring::npos) << "line 1 answers fastest: " << first;
   EXPECT_EQ(Option(2)->GetText(), L"线路二  —");
-  EXPECT_EQ(Option(3)->GetText().GetData()[0], L'线');
+  EXPECT_EQ(Option(2)->GetToolTip(), L"无法连接");
+  const std::wstring third = Option(3)->GetText().GetData();
+  EXPECT_EQ(third.find(L"推荐"), std::wstring::npos) << third;
+  const std::wstring tip = Option(3)->GetToolTip().GetData();
+  EXPECT_EQ(tip.rfind(L"延迟 ", 0), 0u) << tip;
+  EXPECT_NE(tip.find(L" ms · 抖动 "), std::wstring::npos) << tip;
+  EXPECT_EQ(tip.substr(tip.size() - 8), L" · 丢包 0%") << tip;
+  EXPECT_GE(std::stoi(tip.substr(3)), 40) << tip;
+
+  // A suggestion only: nothing switched, whatever the mark says.
+  Settle();
+  EXPECT_EQ(core->StartedLines(), std::vector<int>{1});
+  EXPECT_EQ(Tags(), (std::vector<UINT_PTR>{1, 1, 1}));
+  EXPECT_TRUE(boxes.asked.empty());
 
   // Hidden: no more measuring; shown again: measured again.
   ShowWindow(window->GetHWND(), SW_HIDE);
+  Settle();
   Option(2)->SetText(L"x");
   Settle();
   EXPECT_EQ(Option(2)->GetText(), L"x");
   ShowWindow(window->GetHWND(), SW_SHOW);
   ASSERT_TRUE(PumpUntil([&] { return Option(2)->GetText() == L"线路二  —"; }));
+  // Minimised: the same.
+  ShowWindow(window->GetHWND(), SW_MINIMIZE);
+  Settle();
+  Option(2)->SetText(L"y");
+  Settle();
+  EXPECT_EQ(Option(2)->GetText(), L"y");
+  ShowWindow(window->GetHWND(), SW_RESTORE);
+  ASSERT_TRUE(PumpUntil([&] { return Option(2)->GetText() == L"线路二  —"; }));
+}
+
+// The status strip against a stand-in of the local proxy's status socket.
+class StatusStripTest : public LineSelectionTest {
+ protected:
+  void SetUp() override {
+    LineSelectionTest::SetUp();
+    socket = (root_.path() / "local.sock").string();
+    seams.statusSocket = socket;
+  }
+  std::wstring Strip() { return window->PaintManager().FindControl(L"status_lab")->GetText().GetData(); }
+  static ProxyStatus Carrying(std::uint64_t tcp, std::uint64_t udp, std::uint64_t down, std::uint64_t up) {
+    ProxyStatus status;
+    status.pid = 4242;
+    status.server = "127.0.0.1";
+    status.serverPort = 38649;
+    status.mainPort = 48080;
+    status.tcpConnections = tcp;
+    status.udpAssociations = udp;
+    status.bytesDown = down;
+    status.bytesUp = up;
+    return status;
+  }
+
+  std::string socket;
+  const std::wstring kSlogan = L"稳定 · 低延迟 · 智能加速";
+};
+
+TEST_F(StatusStripTest, ShowsWhatTheProxyCarriesWhileAcceleratingAndSeenAndTheSloganOtherwise) {
+  ScriptedStatusServer proxy(socket, Carrying(3, 2, 8808038, 1258291));
+  ASSERT_TRUE(proxy.listening());
+  Open();
+  EXPECT_EQ(Strip(), kSlogan);
+  Settle();
+  EXPECT_EQ(proxy.Accepted(), 0) << "nothing accelerates yet: the socket is not read";
+
+  AccelerateLine1();
+  const std::wstring carrying = L"已加速 · TCP 3 · UDP 2 · ↓ 8.4 MB ↑ 1.2 MB";
+  ASSERT_TRUE(PumpUntil([&] { return Strip() == carrying; })) << Strip();
+  // Counters beyond 32 bits show whole.
+  proxy.Send(Carrying(4294967297ull, 2, 5ull << 30, 1258291));
+  ASSERT_TRUE(PumpUntil([&] { return Strip() == L"已加速 · TCP 4294967297 · UDP 2 · ↓ 5.0 GB ↑ 1.2 MB"; }))
+      << Strip();
+
+  // Hidden or minimised: the slogan, and the socket is let go.
+  ShowWindow(window->GetHWND(), SW_HIDE);
+  Pump();
+  EXPECT_EQ(Strip(), kSlogan);
+  ASSERT_TRUE(PumpUntil([&] { return proxy.Clients() == 0; }));
+  ShowWindow(window->GetHWND(), SW_SHOW);
+  ASSERT_TRUE(PumpUntil([&] { return Strip().rfind(L"已加速 · TCP 4294967297", 0) == 0; })) << Strip();
+  ShowWindow(window->GetHWND(), SW_MINIMIZE);
+  Pump();
+  EXPECT_EQ(Strip(), kSlogan);
+  ShowWindow(window->GetHWND(), SW_RESTORE);
+  ASSERT_TRUE(PumpUntil([&] { return Strip().rfind(L"已加速", 0) == 0; })) << Strip();
+  EXPECT_EQ(proxy.Accepted(), 3);
+
+  // The proxy ends: the slogan, and the window goes on as before.
+  proxy.End();
+  ASSERT_TRUE(PumpUntil([&] { return Strip() == kSlogan; })) << Strip();
+  EXPECT_TRUE(Accelerating()) << "the strip does not decide about the line";
+}
+
+TEST_F(StatusStripTest, WhatIsNotAReportAndAStartThatFailsBringTheSloganBack) {
+  ScriptedStatusServer proxy(socket, Carrying(1, 0, 10, 20));
+  Open();
+  AccelerateLine1();
+  ASSERT_TRUE(PumpUntil([&] { return Strip() == L"已加速 · TCP 1 · UDP 0 · ↓ 10 B ↑ 20 B"; })) << Strip();
+  proxy.SendText("HTTP/1.1 200 OK\n");
+  ASSERT_TRUE(PumpUntil([&] { return Strip() == kSlogan; })) << Strip();
+
+  // A new start: the strip waits for its proxy.
+  window->StartLine(2);
+  EXPECT_EQ(Strip(), kSlogan);
+  ASSERT_TRUE(core->WaitForStarts(2));
+  core->Resolve(1, ScriptedCore::Failure(L"引擎启动失败"));
+  ASSERT_TRUE(PumpUntil([&] { return Failed(); }));
+  Settle();
+  EXPECT_EQ(Strip(), kSlogan);
+}
+
+TEST_F(StatusStripTest, NoProxyListeningLeavesTheSlogan) {
+  Open();
+  AccelerateLine1();
+  Settle();
+  EXPECT_TRUE(Accelerating());
+  EXPECT_EQ(Strip(), kSlogan);
 }
 
 }  // namespace

@@ -13,6 +13,10 @@
 // the local proxy held) -> the failure box once, no "local.exe", no rule ->
 // line 1 again, its local proxy killed while accelerating -> the failure
 // handling once -> the tray menu's exit -> nothing of ours left running.
+//
+// Then, started again: the line options' quality tip on hover, and the
+// status strip and "brisgol-run --status" following a request through the
+// local proxy.
 #include "outside/launchrecord/LaunchRecordCodec.h"
 #include "platform/CodePage.h"
 #include "tests/app/ProgramOnDisplay.h"
@@ -207,9 +211,9 @@ class ProductEndToEndTest : public ::testing::Test {
 
   // The main window's position on the screen.
   WindowBox MainWindow() { return BoxOf(WaitForShownWindow(kMainWidth, kMainHeight)); }
-  // The line options stand in the strip under the caption, 150 pixels
+  // The line options stand in the strip under the caption, 196 pixels
   // wide, 10 apart, the first 111 pixels from the window's left edge.
-  static int OptionLeft(int line) { return 111 + 160 * (line - 1); }
+  static int OptionLeft(int line) { return 111 + 206 * (line - 1); }
   static constexpr int kOptionTop = 51;
   void ClickLine(int line) {
     const WindowBox at = MainWindow();
@@ -225,7 +229,7 @@ class ProductEndToEndTest : public ::testing::Test {
     if (shot.pixels.empty()) return lines;
     for (int line = 1; line <= 3; ++line) {
       int bright = 0;
-      for (int dx = 124; dx < 141; ++dx)
+      for (int dx = 170; dx < 187; ++dx)
         for (int dy = 10; dy < 27; ++dy) {
           const std::uint32_t p = shot.At(at.x + OptionLeft(line) + dx, at.y + kOptionTop + dy);
           bright += ((p >> 16) & 0xFF) + ((p >> 8) & 0xFF) + (p & 0xFF) > 450 ? 1 : 0;
@@ -426,6 +430,84 @@ TEST_F(ProductEndToEndTest, LinesChangeDeclineFailAndEndAsAUserMeetsThem) {
   EXPECT_TRUE(ProcessesNamed("local.exe").empty());
   EXPECT_TRUE(NoRule()) << Rules();
   EXPECT_EQ(boxes.Seen(), 6u) << "three questions answered with confirm, one declined, two failure boxes";
+}
+
+// What "brisgol-run --status --json" says right now (the program's
+// environment, so the same status folder).
+std::string StatusJson(const fs::path& programDir) {
+  return CommandOutput("'" + (programDir / "brisgol-run").string() + "' --status --json 2>&1");
+}
+
+// A counter of that JSON object, or -1.
+long long JsonNumber(const std::string& json, const std::string& name) {
+  const size_t at = json.find("\"" + name + "\":");
+  if (at == std::string::npos) return -1;
+  return std::atoll(json.c_str() + at + name.size() + 3);
+}
+
+// The status strip's pixels (the text left of the version).
+std::vector<std::uint32_t> StripPixels(const WindowBox& at) {
+  return TakeScreenshot(RECT{at.x + 30, at.y + 574, at.x + 520, at.y + 596}).pixels;
+}
+
+TEST_F(ProductEndToEndTest, TheLinesShowTheirQualityAndTheStripWhatTheLineCarries) {
+  WriteTestFile(root.path() / "site/index.html", std::string(200000, 'x'));
+  LocalHttpServer web(root.path() / "site");
+  ASSERT_TRUE(web.running());
+  RunningProgram program(programDir / "brisgol");
+  ASSERT_TRUE(program.Started());
+  ASSERT_NE(program.WaitForWindow(), nullptr) << "no main window";
+  ASSERT_TRUE(WaitUntil([&] { return Successes() == 1; }, seconds(60))) << Log();
+  RunningProxy proxy;
+  ASSERT_TRUE(OneRunningProxy(proxy));
+
+  // The status interface answers for line 1's proxy.
+  std::string json;
+  ASSERT_TRUE(WaitUntil([&] { return JsonNumber(json = StatusJson(programDir), "local_proxy_pid") == proxy.pid; },
+                        seconds(10)))
+      << json;
+  EXPECT_EQ(JsonNumber(json, "line"), 1) << json;
+
+  // Hovering over line 2 shows its quality: the tip next to the pointer
+  // reaches well past the option's right end (the markup's "使用线路二加速"
+  // ends inside it), once the probe has measured.
+  const WindowBox at = MainWindow();
+  const int pointerX = at.x + OptionLeft(2) + 60, pointerY = at.y + kOptionTop + 18;
+  const int pastOption = at.x + OptionLeft(2) + 196 + 10;
+  const RECT band{pastOption, pointerY + 3, pastOption + 30, pointerY + 18};
+  auto away = [&] { Xdotool("mousemove " + std::to_string(at.x + 450) + " " + std::to_string(at.y + 300)); };
+  away();
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        const std::vector<std::uint32_t> without = TakeScreenshot(band).pixels;
+        Xdotool("mousemove " + std::to_string(pointerX) + " " + std::to_string(pointerY));
+        const bool shown = WaitUntil([&] { return TakeScreenshot(band).pixels != without; }, seconds(3));
+        if (!shown) away();
+        return shown;
+      },
+      seconds(40)))
+      << "no quality tip over line 2";
+  const std::string hover = (buildDir / "tests/line_quality_tip.png").string();
+  std::system(("import -window root '" + hover + "'").c_str());
+  away();
+
+  // A request through the main port: the strip and the counters follow it.
+  const std::vector<std::uint32_t> before = StripPixels(at);
+  std::string during;
+  const std::string response = Fetch(proxy.record.mainPort, web.port(), [&] {
+    WaitUntil([&] { return JsonNumber(during = StatusJson(programDir), "tcp_connections") >= 1; }, seconds(5));
+  });
+  EXPECT_NE(response.find(" 200 "), std::string::npos) << response.substr(0, 200);
+  EXPECT_GE(JsonNumber(during, "tcp_connections"), 1) << "the open request is counted: " << during;
+  ASSERT_TRUE(WaitUntil([&] { return JsonNumber(json = StatusJson(programDir), "bytes_down") >= 200000; }, seconds(5)))
+      << json;
+  EXPECT_GT(JsonNumber(json, "bytes_up"), 0) << json;
+  EXPECT_TRUE(WaitUntil([&] { return StripPixels(at) != before; }, seconds(5))) << "the strip shows what was carried";
+  const std::string strip = (buildDir / "tests/status_strip.png").string();
+  std::system(("import -window root '" + strip + "'").c_str());
+
+  program.Signal(SIGTERM);
+  EXPECT_EQ(program.Wait(seconds(30)), 0);
 }
 
 }  // namespace

@@ -29,7 +29,7 @@ namespace {
 // strip (56) above the portal, the status strip (28) below it.
 constexpr RECT kIeWeb{1, 97, 899, 571};
 // The demo portal's page background and the skin's portal background.
-constexpr std::uint32_t kPageColour = 0x1F6F5C;
+constexpr std::uint32_t kPageColour = 0x0E1526;
 constexpr std::uint32_t kSkinPortalColour = 0x0B111E;
 // The home page's close button: fixed 12 pixels from the page's top right
 // corner, 96 x 32.

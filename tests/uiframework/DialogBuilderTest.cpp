@@ -1,6 +1,7 @@
 // The layout builder: resources, window attributes, the class table, the
 // callback, covers, includes and hostile documents.
 #include "platform/Resources.h"
+#include "system/WriteLogFile.h"
 #include "tests/support/TempMachineRoot.h"
 #include "uiframework/layout/VerticalLayoutUI.h"
 #include "uiframework/manager/WindowManagerUI.h"
@@ -9,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <cwchar>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -34,6 +36,15 @@ std::wstring ChildClasses(CControlUI* control) {
     out += L";";
   }
   return out;
+}
+
+// How often part stands in the UTF-16 log file.
+size_t LogCount(const std::filesystem::path& log, const std::u16string& part) {
+  const std::string bytes = ReadTestFile(log);
+  const std::u16string text(reinterpret_cast<const char16_t*>(bytes.data()), bytes.size() / 2);
+  size_t n = 0;
+  for (size_t at = text.find(part); at != std::u16string::npos; at = text.find(part, at + 1)) ++n;
+  return n;
 }
 
 }  // namespace
@@ -105,12 +116,36 @@ TEST(DialogBuilder, OffersUnknownElementsToTheCallbackAndSkipsTheRest) {
   EXPECT_EQ(ChildClasses(root), L"Container;");
   EXPECT_EQ(ChildClasses(static_cast<CContainerUI*>(root)->GetItemAt(0)), L"Control;");
   manager.AttachRoot(root);
-  // Without a callback unknown elements vanish silently.
+  // Without a callback unknown elements are skipped too.
   CDialogBuilder plain;
   CControlUI* alone = plain.Create(L"<Window><Fancy/><Control/></Window>");
   ASSERT_NE(alone, nullptr);
   EXPECT_STREQ(alone->GetClass(), L"Control");
   delete alone;
+}
+
+TEST(DialogBuilder, AnElementOfAnUnknownClassIsLoggedOncePerNameWithTheName) {
+  TempMachineRoot machine;
+  const std::filesystem::path log = machine.path() / "log2.log";
+  g_logFile.SetLogFile(log.wstring(), 1024);
+  CWindowManagerUI manager;
+  Callback callback;
+  CDialogBuilder builder;
+  CControlUI* root = builder.Create(
+      L"<Window><VBox><Fancy><Control name=\"inside\"/></Fancy><ContainerEx/><Fancy/><VBox><Fancy/></VBox>"
+      L"<Gadget/><Control/></VBox></Window>",
+      nullptr, &callback, &manager);
+  ASSERT_NE(root, nullptr);
+  EXPECT_EQ(ChildClasses(root), L"Container;VerticalLayout;Control;");
+  manager.AttachRoot(root);
+  EXPECT_EQ(manager.FindControl(L"inside"), nullptr) << "what an unknown element holds is not built";
+  EXPECT_EQ(LogCount(log, u"控件类 Fancy 未知"), 1u);
+  EXPECT_EQ(LogCount(log, u"控件类 Gadget 未知"), 1u);
+  EXPECT_EQ(LogCount(log, u"ContainerEx"), 0u) << "the callback made it";
+  // A build of its own tells again.
+  delete builder.Create(static_cast<IDialogBuilderCallback*>(nullptr));
+  EXPECT_EQ(LogCount(log, u"控件类 Fancy 未知"), 2u);
+  g_logFile.SetLogFile(L"", 1024);
 }
 
 TEST(DialogBuilder, WithoutAParentOnlyTheFirstTopLevelElementIsBuilt) {

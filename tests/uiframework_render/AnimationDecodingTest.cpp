@@ -1,5 +1,6 @@
 // Multi-frame GIF decoding: frames, delays, the memory budget and the
-// frame limit, and hostile headers.
+// frame limit, and hostile headers; still images measured before they are
+// decoded.
 #include "tests/support/TempMachineRoot.h"
 #include "tests/uiframework_render/GifWriter.h"
 #include "tests/uiframework_render/PngWriter.h"
@@ -9,6 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <cstring>
 #include <filesystem>
 
 using namespace SkinUI;
@@ -95,6 +99,63 @@ TEST(RenderAnimation, HostileHeadersAreRefusedBeforeAnyAllocation) {
   cut.resize(one.size() - 1 + 5);  // into the second frame's control block
   ASSERT_NE(Decode(cut, animation), AnimationStatus::Undecodable);
   EXPECT_EQ(animation.frames.size(), 1u);
+}
+
+// A 24-bit BMP of 100 bytes whose header claims width × height pixels;
+// stb_image decodes what the file lacks as black, so a decoder that does
+// not measure first fills the whole claimed size.
+std::string BmpHeaderClaiming(int width, int height) {
+  std::string bmp(100, '\0');
+  auto put32 = [&](size_t at, std::uint32_t value) { std::memcpy(&bmp[at], &value, 4); };
+  bmp[0] = 'B';
+  bmp[1] = 'M';
+  put32(2, 54u + static_cast<std::uint32_t>(width) * static_cast<std::uint32_t>(height) * 3u);
+  put32(10, 54);
+  put32(14, 40);
+  put32(18, static_cast<std::uint32_t>(width));
+  put32(22, static_cast<std::uint32_t>(height));
+  bmp[26] = 1;   // planes
+  bmp[28] = 24;  // bits a pixel
+  return bmp;
+}
+
+long PeakResidentKiB() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_maxrss;
+}
+
+TEST(RenderStillImage, TheSizeIsReadFirstAndWhatExceedsTheBudgetIsNeverDecoded) {
+  // 16384 × 16384: 1 GiB of pixels from a 100-byte file.
+  const std::string huge = BmpHeaderClaiming(16384, 16384);
+  const long before = PeakResidentKiB();
+  AnimatedImage animation;
+  EXPECT_EQ(Decode(huge, animation, 4u << 20), AnimationStatus::TooLarge);
+  EXPECT_TRUE(animation.frames.empty());
+  DecodedImage image;
+  EXPECT_EQ(DecodeImagePixels(huge, kMaxImageBytes, 0, image), DecodeStatus::TooLarge);
+  EXPECT_TRUE(image.pixels.empty());
+  int width = -1, height = -1;
+  EXPECT_FALSE(ReadImageSize(huge, width, height));
+  EXPECT_EQ(width, 0);
+  EXPECT_LT(PeakResidentKiB() - before, 64 * 1024) << "pixels were decoded before the budget was checked";
+
+  // Exactly at the budget it decodes (black, as stb_image fills it); one
+  // byte less and it is refused.
+  const std::string small = BmpHeaderClaiming(64, 32);
+  ASSERT_EQ(Decode(small, animation, 64 * 32 * 4), AnimationStatus::Loaded);
+  EXPECT_EQ(animation.frames[0].Pixels(), std::vector<std::uint32_t>(64 * 32, 0xFF000000));
+  EXPECT_EQ(Decode(small, animation, 64 * 32 * 4 - 1), AnimationStatus::TooLarge);
+  ASSERT_EQ(DecodeImagePixels(small, 64 * 32 * 4, 0, image), DecodeStatus::Decoded);
+  EXPECT_EQ(image.width, 64);
+  EXPECT_EQ(image.height, 32);
+  EXPECT_FALSE(image.hasAlpha);
+  EXPECT_TRUE(ReadImageSize(small, width, height));
+  EXPECT_EQ(width, 64);
+  // A skin image is held to kMaxImageBytes: 4096 × 4096 is the most.
+  EXPECT_TRUE(ReadImageSize(BmpHeaderClaiming(4096, 4096), width, height));
+  EXPECT_FALSE(ReadImageSize(BmpHeaderClaiming(4097, 4096), width, height));
+  EXPECT_EQ(DecodeImagePixels("not an image", kMaxImageBytes, 0, image), DecodeStatus::Undecodable);
 }
 
 TEST(RenderAnimation, TheEngineReadsSkinFilesAndSaysWhatIsMissing) {

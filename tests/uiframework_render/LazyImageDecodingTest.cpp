@@ -54,15 +54,14 @@ TEST_F(RenderLazyDecoding, LoadingGivesTheSizeAndLeavesThePixelsForTheFirstUse) 
 TEST_F(RenderLazyDecoding, PixelsEqualThoseOfDecodingAtOnceWithAndWithoutAColourKey) {
   const std::string png = WritePng("six.png", 3, 2, kRgba);
   for (DWORD mask : {0u, 0xFFFF00FFu, 0xFF000000u}) {
-    std::vector<unsigned char> rgba;
-    int width = 0, height = 0;
-    ASSERT_TRUE(DecodeImageBytes(png, rgba, width, height));
-    std::vector<std::uint32_t> eager;
-    const bool eagerAlpha = ConvertRgbaPixels(rgba.data(), width, height, mask, eager);
+    DecodedImage eager;
+    ASSERT_EQ(DecodeImagePixels(png, kMaxImageBytes, mask, eager), DecodeStatus::Decoded);
+    EXPECT_EQ(eager.width, 3);
+    EXPECT_EQ(eager.height, 2);
     std::unique_ptr<ImageEntry> lazy(CRenderer::LoadImage(L"six.png", nullptr, mask));
     ASSERT_NE(lazy, nullptr);
-    EXPECT_EQ(lazy->Pixels(), eager) << "mask " << mask;
-    EXPECT_EQ(lazy->HasAlpha(), eagerAlpha);
+    EXPECT_EQ(lazy->Pixels(), eager.pixels) << "mask " << mask;
+    EXPECT_EQ(lazy->HasAlpha(), eager.hasAlpha);
   }
   // Opaque and unkeyed: no alpha, so drawing copies instead of blending.
   WritePng("opaque.png", 2, 1, {1, 2, 3, 255, 4, 5, 6, 255});

@@ -5,6 +5,7 @@
 #include "uiframework/layout/ContainerUI.h"
 #include "uiframework/manager/WindowManagerUI.h"
 #include "uiframework/markup/ControlClassTable.h"
+#include "system/WriteLogFile.h"
 
 #include <cwchar>
 #include <string>
@@ -69,7 +70,10 @@ CControlUI* CDialogBuilder::Build(IDialogBuilderCallback* callback, CWindowManag
     m_ownState = std::make_unique<BuildState>();
     m_state = m_ownState.get();
   }
-  if (m_ownState) m_ownState->controls = 0;
+  if (m_ownState) {
+    m_ownState->controls = 0;
+    m_ownState->unknownClasses.clear();
+  }
   CMarkupElement root = m_xml.GetRoot();
   if (!root.IsValid()) return nullptr;
   if (manager != nullptr) {
@@ -180,7 +184,13 @@ CControlUI* CDialogBuilder::ParseChildren(CMarkupElement& element, CControlUI* p
     if (parent == nullptr && first != nullptr) break;
     CControlUI* control = CreateControlByClass(className);
     if (control == nullptr && m_callback != nullptr) control = m_callback->CreateControl(className);
-    if (control == nullptr) continue;
+    if (control == nullptr) {
+      // Told once per name and build: the element and everything inside
+      // it are left out, which a layout's author would not see otherwise.
+      if (m_state->unknownClasses.insert(className).second)
+        g_logFile.WriteFormat(__FILE__, __LINE__, L"界面布局的控件类 %s 未知，该元素及其内容未创建", className);
+      continue;
+    }
     ++m_state->controls;
 
     if (node.HasChildren()) ParseChildren(node, control, manager, depth + 1);

@@ -8,6 +8,10 @@
 // depth limit, an Include that names a layout already being built is
 // skipped, and one build creates at most kMaxControls controls. Without a
 // parent only the first top-level element is built (it is the result).
+//
+// An element whose name neither the class table nor the callback knows is
+// left out with everything inside it, and its name goes to the log once
+// per build.
 #pragma once
 
 #include "platform/Types.h"
@@ -15,6 +19,8 @@
 #include "uiframework/markup/MarkupParser.h"
 
 #include <memory>
+#include <set>
+#include <string>
 #include <vector>
 
 namespace SkinUI {
@@ -60,6 +66,7 @@ class CDialogBuilder {
   struct BuildState {
     std::vector<CUIString> sources;  // layouts being built, outermost first
     int controls = 0;
+    std::set<std::wstring> unknownClasses;  // element names logged as unknown
   };
 
   bool LoadDocument(LPCWSTR xml, LPCWSTR type, CWindowManagerUI* manager);

@@ -73,12 +73,12 @@ class CEncodedImagePixels : public IDeferredPixelsUI {
   CEncodedImagePixels(std::string bytes, DWORD mask) : m_bytes(std::move(bytes)), m_mask(mask) {}
 
   bool Decode(std::vector<std::uint32_t>& pixels, bool& hasAlpha) override {
-    std::vector<unsigned char> rgba;
-    int width = 0, height = 0;
-    const bool decoded = DecodeImageBytes(m_bytes, rgba, width, height);
+    DecodedImage image;
+    const DecodeStatus status = DecodeImagePixels(m_bytes, kMaxImageBytes, m_mask, image);
     m_bytes = std::string();
-    if (!decoded) return false;
-    hasAlpha = ConvertRgbaPixels(rgba.data(), width, height, m_mask, pixels);
+    if (status != DecodeStatus::Decoded) return false;
+    pixels = std::move(image.pixels);
+    hasAlpha = image.hasAlpha;
     return true;
   }
 

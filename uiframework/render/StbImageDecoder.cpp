@@ -16,58 +16,37 @@
 
 namespace SkinUI {
 
-bool ReadImageSize(const std::string& bytes, int& width, int& height) {
+namespace {
+
+bool FitsInt(const std::string& bytes) { return !bytes.empty() && bytes.size() <= static_cast<size_t>(INT_MAX); }
+
+// The header's size, 0 × 0 when it cannot be read or is out of range.
+void HeaderSize(const std::string& bytes, int& width, int& height) {
   width = height = 0;
-  if (bytes.empty() || bytes.size() > static_cast<size_t>(INT_MAX)) return false;
+  if (!FitsInt(bytes)) return;
   int w = 0, h = 0, channels = 0;
   if (stbi_info_from_memory(reinterpret_cast<const stbi_uc*>(bytes.data()), static_cast<int>(bytes.size()), &w, &h,
                             &channels) == 0)
-    return false;
-  if (w <= 0 || h <= 0 || w > kMaxImageSide || h > kMaxImageSide) return false;
+    return;
+  if (w <= 0 || h <= 0 || w > kMaxImageSide || h > kMaxImageSide) return;
   width = w;
   height = h;
-  return true;
 }
 
-bool DecodeImageBytes(const std::string& bytes, std::vector<unsigned char>& rgba, int& width, int& height) {
-  rgba.clear();
-  width = height = 0;
-  if (bytes.empty() || bytes.size() > static_cast<size_t>(INT_MAX)) return false;
-  int w = 0, h = 0, channels = 0;
-  unsigned char* data = stbi_load_from_memory(reinterpret_cast<const stbi_uc*>(bytes.data()),
-                                              static_cast<int>(bytes.size()), &w, &h, &channels, 4);
-  if (data == nullptr) return false;
-  if (w <= 0 || h <= 0 || w > kMaxImageSide || h > kMaxImageSide) {
-    stbi_image_free(data);
-    return false;
-  }
-  width = w;
-  height = h;
-  rgba.assign(data, data + static_cast<size_t>(w) * static_cast<size_t>(h) * 4);
-  stbi_image_free(data);
-  return true;
-}
+size_t PixelBytes(int width, int height) { return static_cast<size_t>(width) * static_cast<size_t>(height) * 4; }
 
-}  // namespace SkinUI
-
-namespace SkinUI {
-
-namespace {
-
-// One frame of a still image, decoded whole.
+// One frame of a still image.
 AnimationStatus DecodeStill(const std::string& bytes, size_t maxBytes, AnimatedImage& animation) {
-  std::vector<unsigned char> rgba;
-  int width = 0, height = 0;
-  if (!DecodeImageBytes(bytes, rgba, width, height)) return AnimationStatus::Undecodable;
-  if (static_cast<size_t>(width) * static_cast<size_t>(height) * 4 > maxBytes) return AnimationStatus::TooLarge;
+  DecodedImage image;
+  const DecodeStatus status = DecodeImagePixels(bytes, maxBytes, 0, image);
+  if (status == DecodeStatus::TooLarge) return AnimationStatus::TooLarge;
+  if (status != DecodeStatus::Decoded) return AnimationStatus::Undecodable;
   ImageEntry frame;
-  frame.width = width;
-  frame.height = height;
-  std::vector<std::uint32_t> pixels;
-  const bool hasAlpha = ConvertRgbaPixels(rgba.data(), width, height, 0, pixels);
-  frame.SetPixels(std::move(pixels), hasAlpha);
-  animation.width = width;
-  animation.height = height;
+  frame.width = image.width;
+  frame.height = image.height;
+  frame.SetPixels(std::move(image.pixels), image.hasAlpha);
+  animation.width = image.width;
+  animation.height = image.height;
   animation.frames.push_back(std::move(frame));
   animation.delays.push_back(0);
   animation.framesInFile = 1;
@@ -75,6 +54,38 @@ AnimationStatus DecodeStill(const std::string& bytes, size_t maxBytes, AnimatedI
 }
 
 }  // namespace
+
+bool ReadImageSize(const std::string& bytes, int& width, int& height, size_t maxBytes) {
+  HeaderSize(bytes, width, height);
+  if (width == 0 || PixelBytes(width, height) > maxBytes) {
+    width = height = 0;
+    return false;
+  }
+  return true;
+}
+
+DecodeStatus DecodeImagePixels(const std::string& bytes, size_t maxBytes, DWORD mask, DecodedImage& image) {
+  image = DecodedImage();
+  int width = 0, height = 0;
+  HeaderSize(bytes, width, height);
+  if (width == 0) return DecodeStatus::Undecodable;
+  if (PixelBytes(width, height) > maxBytes) return DecodeStatus::TooLarge;
+  int w = 0, h = 0, channels = 0;
+  unsigned char* data = stbi_load_from_memory(reinterpret_cast<const stbi_uc*>(bytes.data()),
+                                              static_cast<int>(bytes.size()), &w, &h, &channels, 4);
+  if (data == nullptr) return DecodeStatus::Undecodable;
+  // The header read above and the decoding agree on the size; anything
+  // else is a file to distrust.
+  if (w != width || h != height) {
+    stbi_image_free(data);
+    return DecodeStatus::Undecodable;
+  }
+  image.hasAlpha = ConvertRgbaPixels(data, width, height, mask, image.pixels);
+  stbi_image_free(data);
+  image.width = width;
+  image.height = height;
+  return DecodeStatus::Decoded;
+}
 
 AnimationStatus DecodeAnimationBytes(const std::string& bytes, size_t maxBytes, int maxFrames,
                                      AnimatedImage& animation) {
