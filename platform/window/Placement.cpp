@@ -420,6 +420,8 @@ int GetSystemMetrics(int index) {
         case SM_CYSCREEN: return sys.screen.cy;
         case SM_CXICON:
         case SM_CYICON: return 32;
+        case SM_CXCURSOR:
+        case SM_CYCURSOR: return 32;
         case SM_CXSMICON:
         case SM_CYSMICON: return 16;
         case SM_CXDOUBLECLK:

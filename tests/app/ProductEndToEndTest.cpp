@@ -468,13 +468,13 @@ TEST_F(ProductEndToEndTest, TheLinesShowTheirQualityAndTheStripWhatTheLineCarrie
       << json;
   EXPECT_EQ(JsonNumber(json, "line"), 1) << json;
 
-  // Hovering over line 2 shows its quality: the tip next to the pointer
+  // Hovering over line 2 shows its quality: the tip below the pointer
   // reaches well past the option's right end (the markup's "使用线路二加速"
   // ends inside it), once the probe has measured.
   const WindowBox at = MainWindow();
   const int pointerX = at.x + OptionLeft(2) + 60, pointerY = at.y + kOptionTop + 18;
   const int pastOption = at.x + OptionLeft(2) + 196 + 10;
-  const RECT band{pastOption, pointerY + 3, pastOption + 30, pointerY + 18};
+  const RECT band{pastOption, pointerY + 24, pastOption + 30, pointerY + 36};
   auto away = [&] { Xdotool("mousemove " + std::to_string(at.x + 450) + " " + std::to_string(at.y + 300)); };
   away();
   ASSERT_TRUE(WaitUntil(

@@ -215,6 +215,13 @@ TEST_F(EventMappingTest, RestingOverAControlShowsItsTooltipWithLanguageStrings) 
   wchar_t text[64] = {};
   ::GetWindowTextW(tip, text, 64);
   EXPECT_STREQ(text, L"line fast %{99}");
+  // Below the pointer, not over it or the text it rests on.
+  RECT at{};
+  ::GetWindowRect(tip, &at);
+  POINT pointer{150, 50};
+  ::ClientToScreen(window.GetHWND(), &pointer);
+  EXPECT_EQ(at.left, pointer.x);
+  EXPECT_GE(at.top, pointer.y + 16);
 
   // Moving to another control hides it.
   MoveTo(50, 50);

@@ -1,6 +1,7 @@
 // Tooltips: when the mouse rests over a control, its tooltip text (with
-// multi-language tokens expanded) is shown next to the pointer by one
-// tracking tooltip window per manager, created on first use.
+// multi-language tokens expanded) is shown just below the pointer, where
+// it covers neither the pointer nor the text under it, by one tracking
+// tooltip window per manager, created on first use.
 #include "uiframework/window/ManagerWindowSide.h"
 
 namespace SkinUI {
@@ -34,6 +35,9 @@ bool CManagerWindowSide::ShowTooltip(POINT pt) {
   ::SendMessageW(m_tooltip, TTM_TRACKACTIVATE, TRUE, reinterpret_cast<LPARAM>(&m_toolInfo));
   POINT screen = pt;
   ::ClientToScreen(m_window, &screen);
+  // The arrow's hot spot is its tip; the arrow takes about two thirds of
+  // the cursor's cell below it.
+  screen.y += ::GetSystemMetrics(SM_CYCURSOR) * 2 / 3;
   ::SendMessageW(m_tooltip, TTM_TRACKPOSITION, 0, MAKELPARAM(screen.x, screen.y));
   m_lastTooltip = control;
   return true;
