@@ -156,6 +156,10 @@ TEST(RenderStillImage, TheSizeIsReadFirstAndWhatExceedsTheBudgetIsNeverDecoded) 
   EXPECT_TRUE(ReadImageSize(BmpHeaderClaiming(4096, 4096), width, height));
   EXPECT_FALSE(ReadImageSize(BmpHeaderClaiming(4097, 4096), width, height));
   EXPECT_EQ(DecodeImagePixels("not an image", kMaxImageBytes, 0, image), DecodeStatus::Undecodable);
+  // Formats no skin holds are not read at all, however their header reads.
+  EXPECT_EQ(DecodeImagePixels("P5" + std::string(120, '9') + "3", kMaxImageBytes, 0, image), DecodeStatus::Undecodable);
+  EXPECT_EQ(DecodeImagePixels("P6\n2 2\n255\n" + std::string(12, '\x40'), kMaxImageBytes, 0, image),
+            DecodeStatus::Undecodable);
 }
 
 TEST(RenderAnimation, TheEngineReadsSkinFilesAndSaysWhatIsMissing) {

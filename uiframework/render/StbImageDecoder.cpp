@@ -9,8 +9,14 @@
 
 #define STB_IMAGE_IMPLEMENTATION
 #define STBI_NO_STDIO
-#define STBI_NO_HDR
 #define STBI_NO_LINEAR
+// Skins hold PNG, JPEG, BMP, GIF and TGA. The other readers stay out: they
+// are never needed, and the netpbm one overflows an int on a header's long
+// run of digits.
+#define STBI_NO_HDR
+#define STBI_NO_PNM
+#define STBI_NO_PSD
+#define STBI_NO_PIC
 #define STBI_MAX_DIMENSIONS 16384
 #include <stb/stb_image.h>
 
