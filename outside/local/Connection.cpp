@@ -28,9 +28,9 @@ SocksAddress AnyAddress() {
 
 }  // namespace
 
-Connection::Connection(EventLoop& loop, const LineSettings& line, int clientFd,
+Connection::Connection(EventLoop& loop, const LineSettings& line, ProxyCounters& counters, int clientFd,
                        std::optional<SocksAddress> redirected, std::function<void(Connection*)> onClosed)
-    : loop_(loop), line_(line), onClosed_(std::move(onClosed)), deadline_(Clock::now() + kNegotiationTime) {
+    : loop_(loop), line_(line), counters_(counters), onClosed_(std::move(onClosed)), deadline_(Clock::now() + kNegotiationTime) {
   client_.fd = clientFd;
   if (redirected) {
     redirected_ = true;
@@ -59,9 +59,21 @@ void Connection::Log(const std::string& text) const {
   std::fprintf(stderr, "local.exe: %s\n", text.c_str());
 }
 
+bool Connection::Pump(RelayEnd& from, RelayEnd& to, std::uint64_t& carried) {
+  const std::uint64_t before = carried;
+  const bool ok = PumpBytes(from, to, carried);
+  if (carried != before) counters_.Changed();
+  return ok;
+}
+
 void Connection::Close() {
   if (state_ == State::kClosed) return;
   state_ = State::kClosed;
+  if (counted_) {
+    --counters_.tcpConnections;
+    counted_ = false;
+    counters_.Changed();
+  }
   udp_.reset();
   for (RelayEnd* end : {&client_, &upstream_}) {
     if (end->fd < 0) continue;
@@ -102,7 +114,7 @@ void Connection::OnClientEvent(std::uint32_t events) {
       ParseClient();
       return;
     case State::kRelaying:
-      if ((events & (EPOLLIN | EPOLLHUP | EPOLLERR)) && !PumpBytes(client_, upstream_)) return Close();
+      if ((events & (EPOLLIN | EPOLLHUP | EPOLLERR)) && !Pump(client_, upstream_, counters_.bytesUp)) return Close();
       if ((events & EPOLLOUT) && !FlushEnd(client_, upstream_)) return Close();
       if (events & EPOLLERR) return Close();
       if ((events & EPOLLHUP) && !client_.writeShut) return Close();
@@ -148,7 +160,7 @@ void Connection::OnUpstreamEvent(std::uint32_t events) {
       return;
     }
     case State::kRelaying:
-      if ((events & (EPOLLIN | EPOLLHUP | EPOLLERR)) && !PumpBytes(upstream_, client_)) return Close();
+      if ((events & (EPOLLIN | EPOLLHUP | EPOLLERR)) && !Pump(upstream_, client_, counters_.bytesDown)) return Close();
       if ((events & EPOLLOUT) && !FlushEnd(upstream_, client_)) return Close();
       if (events & EPOLLERR) return Close();
       if ((events & EPOLLHUP) && !upstream_.writeShut) {
@@ -273,6 +285,9 @@ void Connection::AdvanceHandshake() {
 
 void Connection::BeginRelay() {
   state_ = State::kRelaying;
+  ++counters_.tcpConnections;
+  counted_ = true;
+  counters_.Changed();
   if (!redirected_) SendToClient(FormatReply(socks5::kReplySucceeded, handshake_->bound()));
   // Bytes that came early on either side go on as relayed data.
   client_.out.Append(upstreamIn_.data(), upstreamIn_.size());
@@ -287,7 +302,7 @@ void Connection::BeginUdp() {
   SocksAddress relay = handshake_->bound();
   // A relay announced as "any address" is on the line server itself.
   if (relay.type == SocksAddress::kIpv4 && relay.host == std::string(4, '\0')) relay.host = line_.server.host;
-  udp_ = std::make_unique<UdpAssociation>(loop_, target_);
+  udp_ = std::make_unique<UdpAssociation>(loop_, counters_, target_);
   std::string error;
   if (!udp_->Open(relay, error)) {
     udp_.reset();

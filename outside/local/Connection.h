@@ -8,6 +8,7 @@
 
 #include "outside/local/ByteQueue.h"
 #include "outside/local/EventLoop.h"
+#include "outside/local/ProxyCounters.h"
 #include "outside/local/Relay.h"
 #include "outside/local/SocksAddress.h"
 #include "outside/local/UdpAssociation.h"
@@ -31,8 +32,8 @@ class Connection final : public EventHandler {
   using Clock = std::chrono::steady_clock;
 
   // redirected: the original destination of a redirected connection.
-  Connection(EventLoop& loop, const LineSettings& line, int clientFd, std::optional<SocksAddress> redirected,
-             std::function<void(Connection*)> onClosed);
+  Connection(EventLoop& loop, const LineSettings& line, ProxyCounters& counters, int clientFd,
+             std::optional<SocksAddress> redirected, std::function<void(Connection*)> onClosed);
   ~Connection();
   Connection(const Connection&) = delete;
   Connection& operator=(const Connection&) = delete;
@@ -55,6 +56,8 @@ class Connection final : public EventHandler {
   void ConnectUpstream(std::uint8_t command, const SocksAddress& target);
   void OnUpstreamConnected();
   void AdvanceHandshake();
+  // PumpBytes, and the status told when bytes went through.
+  bool Pump(RelayEnd& from, RelayEnd& to, std::uint64_t& carried);
   void BeginRelay();
   void BeginUdp();
   void FailClient(std::uint8_t reply, const std::string& reason);
@@ -64,6 +67,8 @@ class Connection final : public EventHandler {
 
   EventLoop& loop_;
   const LineSettings& line_;
+  ProxyCounters& counters_;
+  bool counted_ = false;  // in counters_.tcpConnections
   std::function<void(Connection*)> onClosed_;
   State state_ = State::kGreeting;
   bool redirected_ = false;

@@ -10,7 +10,8 @@
 #include <cstdio>
 #include <vector>
 
-ProxyServer::ProxyServer(EventLoop& loop, LineSettings line) : loop_(loop), line_(std::move(line)) {}
+ProxyServer::ProxyServer(EventLoop& loop, LineSettings line, ProxyCounters& counters)
+    : loop_(loop), line_(std::move(line)), counters_(counters) {}
 
 ProxyServer::~ProxyServer() { Shutdown(); }
 
@@ -47,7 +48,7 @@ void ProxyServer::Accept() {
     std::optional<SocksAddress> redirected;
     sockaddr_in original{};
     if (RedirectedDestination(fd, original)) redirected = SocksAddress::FromSockaddr(original);
-    auto connection = std::make_unique<Connection>(loop_, line_, fd, redirected,
+    auto connection = std::make_unique<Connection>(loop_, line_, counters_, fd, redirected,
                                                    [this](Connection* done) { Forget(done); });
     Connection* raw = connection.get();
     connections_.emplace(raw, std::move(connection));

@@ -11,7 +11,7 @@
 
 class ProxyServer final : public EventHandler {
  public:
-  ProxyServer(EventLoop& loop, LineSettings line);
+  ProxyServer(EventLoop& loop, LineSettings line, ProxyCounters& counters);
   ~ProxyServer();
   ProxyServer(const ProxyServer&) = delete;
   ProxyServer& operator=(const ProxyServer&) = delete;
@@ -30,6 +30,7 @@ class ProxyServer final : public EventHandler {
 
   EventLoop& loop_;
   LineSettings line_;
+  ProxyCounters& counters_;
   int listenFd_ = -1;
   bool acceptPaused_ = false;
   std::unordered_map<Connection*, std::unique_ptr<Connection>> connections_;

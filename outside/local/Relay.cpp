@@ -41,11 +41,12 @@ bool FlushEnd(RelayEnd& end, const RelayEnd& peer) {
   return true;
 }
 
-bool PumpBytes(RelayEnd& from, RelayEnd& to) {
+bool PumpBytes(RelayEnd& from, RelayEnd& to, std::uint64_t& carried) {
   static thread_local std::uint8_t chunk[kChunk];
   for (int i = 0; i < kReadsPerEvent && !from.readClosed && to.out.size() < kRelayBacklogLimit; ++i) {
     const ssize_t got = recv(from.fd, chunk, sizeof chunk, 0);
     if (got > 0) {
+      carried += static_cast<std::uint64_t>(got);
       std::size_t written = 0;
       if (to.out.empty()) {
         // The usual case: straight through without queueing.

@@ -19,8 +19,8 @@ struct RelayEnd {
 inline constexpr std::size_t kRelayBacklogLimit = 256 * 1024;
 
 // Reads what from has (within the back-pressure limit) and writes it to
-// to. False when a socket failed.
-bool PumpBytes(RelayEnd& from, RelayEnd& to);
+// to, adding the bytes read to carried. False when a socket failed.
+bool PumpBytes(RelayEnd& from, RelayEnd& to, std::uint64_t& carried);
 
 // Writes end's waiting bytes; shuts down writing to end when they are out
 // and peer has ended. False when the socket failed.

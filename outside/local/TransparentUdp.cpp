@@ -17,7 +17,8 @@ constexpr int kDatagramsPerEvent = 16;
 
 }  // namespace
 
-TransparentUdp::TransparentUdp(EventLoop& loop, const LineSettings& line) : loop_(loop), line_(line) {}
+TransparentUdp::TransparentUdp(EventLoop& loop, const LineSettings& line, ProxyCounters& counters)
+    : loop_(loop), line_(line), counters_(counters) {}
 
 TransparentUdp::~TransparentUdp() {
   flows_.clear();
@@ -85,7 +86,7 @@ UdpFlow* TransparentUdp::FlowFor(const sockaddr_in& client, const sockaddr_in& d
   auto found = flows_.find(key);
   if (found != flows_.end()) return found->second.get();
   if (flows_.size() >= kMaxFlows) return nullptr;
-  auto flow = std::make_unique<UdpFlow>(loop_, line_, client, destination);
+  auto flow = std::make_unique<UdpFlow>(loop_, line_, counters_, client, destination);
   UdpFlow* raw = flow.get();
   flows_.emplace(key, std::move(flow));
   // A flow that cannot start stays, failed, so its datagrams are dropped

@@ -17,7 +17,7 @@ class TransparentUdp final : public EventHandler {
  public:
   static constexpr std::size_t kMaxFlows = 1024;
 
-  TransparentUdp(EventLoop& loop, const LineSettings& line);
+  TransparentUdp(EventLoop& loop, const LineSettings& line, ProxyCounters& counters);
   ~TransparentUdp();
   TransparentUdp(const TransparentUdp&) = delete;
   TransparentUdp& operator=(const TransparentUdp&) = delete;
@@ -38,6 +38,7 @@ class TransparentUdp final : public EventHandler {
 
   EventLoop& loop_;
   const LineSettings& line_;
+  ProxyCounters& counters_;
   int fd_ = -1;
   sockaddr_in own_{};
   std::map<FlowKey, std::unique_ptr<UdpFlow>> flows_;

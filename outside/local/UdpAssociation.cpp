@@ -18,12 +18,25 @@ constexpr int kDatagramsPerEvent = 16;
 // RSV RSV FRAG ATYP and the shortest address (IPv4 + port).
 constexpr std::size_t kMinHeader = 4 + 4 + 2;
 
+// The payload of a datagram with the SOCKS5 UDP header; 0 when the header
+// is damaged.
+std::size_t PayloadBytes(const std::uint8_t* datagram, std::size_t size) {
+  SocksAddress address;
+  std::size_t used = 0;
+  if (size < 4 || ParseSocksAddress(datagram + 3, size - 3, address, used) != ParseStatus::kDone) return 0;
+  return size - 3 - used;
+}
+
 }  // namespace
 
-UdpAssociation::UdpAssociation(EventLoop& loop, const SocksAddress& clientHint)
-    : loop_(loop), clientHint_(clientHint) {}
+UdpAssociation::UdpAssociation(EventLoop& loop, ProxyCounters& counters, const SocksAddress& clientHint)
+    : loop_(loop), counters_(counters), clientHint_(clientHint) {}
 
 UdpAssociation::~UdpAssociation() {
+  if (counted_) {
+    --counters_.udpAssociations;
+    counters_.Changed();
+  }
   for (int fd : {localFd_, relayFd_}) {
     if (fd >= 0) {
       loop_.Remove(fd);
@@ -54,6 +67,9 @@ bool UdpAssociation::Open(const SocksAddress& relay, std::string& error) {
     error = "cannot watch UDP sockets";
     return false;
   }
+  ++counters_.udpAssociations;
+  counted_ = true;
+  counters_.Changed();
   return true;
 }
 
@@ -97,7 +113,10 @@ void UdpAssociation::FromClient() {
     if (static_cast<std::size_t>(got) < kMinHeader || datagram[0] != 0 || datagram[1] != 0 || datagram[2] != 0) {
       continue;
     }
-    send(relayFd_, datagram, static_cast<std::size_t>(got), 0);
+    if (send(relayFd_, datagram, static_cast<std::size_t>(got), 0) == got) {
+      counters_.bytesUp += PayloadBytes(datagram, static_cast<std::size_t>(got));
+      counters_.Changed();
+    }
   }
 }
 
@@ -107,7 +126,10 @@ void UdpAssociation::FromRelay() {
     const ssize_t got = recv(relayFd_, datagram, sizeof datagram, 0);
     if (got < 0) return;
     if (!haveClient_ || static_cast<std::size_t>(got) < kMinHeader || datagram[2] != 0) continue;
-    sendto(localFd_, datagram, static_cast<std::size_t>(got), 0, reinterpret_cast<const sockaddr*>(&client_),
-           sizeof client_);
+    if (sendto(localFd_, datagram, static_cast<std::size_t>(got), 0, reinterpret_cast<const sockaddr*>(&client_),
+               sizeof client_) == got) {
+      counters_.bytesDown += PayloadBytes(datagram, static_cast<std::size_t>(got));
+      counters_.Changed();
+    }
   }
 }

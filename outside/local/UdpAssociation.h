@@ -8,6 +8,7 @@
 #pragma once
 
 #include "outside/local/EventLoop.h"
+#include "outside/local/ProxyCounters.h"
 #include "outside/local/SocksAddress.h"
 
 #include <netinet/in.h>
@@ -18,7 +19,7 @@ class UdpAssociation final : public EventHandler {
  public:
   // clientHint: the address the client said it will send from (zero
   // address or port: any loopback sender).
-  UdpAssociation(EventLoop& loop, const SocksAddress& clientHint);
+  UdpAssociation(EventLoop& loop, ProxyCounters& counters, const SocksAddress& clientHint);
   ~UdpAssociation();
   UdpAssociation(const UdpAssociation&) = delete;
   UdpAssociation& operator=(const UdpAssociation&) = delete;
@@ -37,6 +38,8 @@ class UdpAssociation final : public EventHandler {
   bool AcceptsClient(const sockaddr_in& sender);
 
   EventLoop& loop_;
+  ProxyCounters& counters_;
+  bool counted_ = false;  // in counters_.udpAssociations
   SocksAddress clientHint_;
   int localFd_ = -1;
   int relayFd_ = -1;

@@ -34,13 +34,27 @@ SocksAddress AnyAddress() {
 
 }  // namespace
 
-UdpFlow::UdpFlow(EventLoop& loop, const LineSettings& line, const sockaddr_in& client, const sockaddr_in& destination)
-    : loop_(loop), line_(line), client_(client), destination_(destination), lastActivity_(Clock::now()) {}
+UdpFlow::UdpFlow(EventLoop& loop, const LineSettings& line, ProxyCounters& counters, const sockaddr_in& client,
+                 const sockaddr_in& destination)
+    : loop_(loop),
+      line_(line),
+      counters_(counters),
+      client_(client),
+      destination_(destination),
+      lastActivity_(Clock::now()) {}
 
 UdpFlow::~UdpFlow() {
+  Uncount();
   CloseFd(controlFd_);
   CloseFd(relayFd_);
   CloseFd(replyFd_);
+}
+
+void UdpFlow::Uncount() {
+  if (!counted_) return;
+  counted_ = false;
+  --counters_.udpAssociations;
+  counters_.Changed();
 }
 
 void UdpFlow::CloseFd(int& fd) {
@@ -84,7 +98,11 @@ void UdpFlow::FromClient(const std::uint8_t* payload, std::size_t size) {
   pending_.push_back(std::move(datagram));
 }
 
-void UdpFlow::SendToRelay(const std::string& datagram) { send(relayFd_, datagram.data(), datagram.size(), 0); }
+void UdpFlow::SendToRelay(const std::string& datagram) {
+  if (send(relayFd_, datagram.data(), datagram.size(), 0) != static_cast<ssize_t>(datagram.size())) return;
+  counters_.bytesUp += datagram.size() - 3 - SocksAddress::FromSockaddr(destination_).Encode().size();
+  counters_.Changed();
+}
 
 void UdpFlow::OnEvent(int fd, std::uint32_t events) {
   if (state_ == State::kFailed) return;
@@ -161,6 +179,9 @@ void UdpFlow::OpenRelay() {
     return Fail("cannot reach the UDP relay " + relay.ToText() + ": " + ErrnoText(errno));
   }
   state_ = State::kReady;
+  ++counters_.udpAssociations;
+  counted_ = true;
+  counters_.Changed();
   handshake_.reset();
   for (const std::string& datagram : pending_) SendToRelay(datagram);
   pending_.clear();
@@ -180,14 +201,19 @@ void UdpFlow::FromRelay() {
       continue;  // fragments and damaged headers are dropped
     }
     lastActivity_ = Clock::now();
-    sendto(replyFd_, datagram + 3 + used, size - 3 - used, 0, reinterpret_cast<const sockaddr*>(&client_),
-           sizeof client_);
+    const std::size_t payload = size - 3 - used;
+    if (sendto(replyFd_, datagram + 3 + used, payload, 0, reinterpret_cast<const sockaddr*>(&client_),
+               sizeof client_) == static_cast<ssize_t>(payload)) {
+      counters_.bytesDown += payload;
+      counters_.Changed();
+    }
   }
 }
 
 void UdpFlow::Fail(const std::string& reason) {
   Log("UDP to " + SocksAddress::FromSockaddr(destination_).ToText() + ": " + reason);
   state_ = State::kFailed;
+  Uncount();
   failedAt_ = Clock::now();
   CloseFd(controlFd_);
   CloseFd(relayFd_);

@@ -22,7 +22,8 @@ class UdpFlow final : public EventHandler {
  public:
   using Clock = std::chrono::steady_clock;
 
-  UdpFlow(EventLoop& loop, const LineSettings& line, const sockaddr_in& client, const sockaddr_in& destination);
+  UdpFlow(EventLoop& loop, const LineSettings& line, ProxyCounters& counters, const sockaddr_in& client,
+          const sockaddr_in& destination);
   ~UdpFlow();
   UdpFlow(const UdpFlow&) = delete;
   UdpFlow& operator=(const UdpFlow&) = delete;
@@ -51,12 +52,16 @@ class UdpFlow final : public EventHandler {
   void SendToRelay(const std::string& datagram);
   void Fail(const std::string& reason);
   void CloseFd(int& fd);
+  // Out of counters_.udpAssociations, once.
+  void Uncount();
 
   EventLoop& loop_;
   const LineSettings& line_;
+  ProxyCounters& counters_;
   sockaddr_in client_;
   sockaddr_in destination_;
   State state_ = State::kConnecting;
+  bool counted_ = false;  // in counters_.udpAssociations
   int controlFd_ = -1;
   int relayFd_ = -1;
   int replyFd_ = -1;

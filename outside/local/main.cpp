@@ -65,7 +65,7 @@ int main(int argc, char** argv) {
   }
   // What the proxy carries right now, as its status interface tells it.
   ProxyCounters counters;
-  ProxyServer server(loop, LineOf(record));
+  ProxyServer server(loop, LineOf(record), counters);
   std::string listenError;
   if (!server.Listen(record.mainPort, listenError)) {
     std::fprintf(stderr, "local.exe: %s\n", listenError.c_str());
@@ -73,7 +73,7 @@ int main(int argc, char** argv) {
   }
   // Redirected UDP arrives on a transparent socket the redirection service
   // makes for us; without it the proxy carries TCP only.
-  TransparentUdp udp(loop, server.line());
+  TransparentUdp udp(loop, server.line(), counters);
   if (!udp.Listen(record.mainPort, listenError)) std::fprintf(stderr, "local.exe: %s; UDP is not carried\n", listenError.c_str());
   // The status interface for the front end and "brisgol-run --status";
   // the proxy carries traffic without it.
