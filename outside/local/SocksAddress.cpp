@@ -12,6 +12,26 @@ SocksAddress SocksAddress::FromSockaddr(const sockaddr_in& address) {
   return result;
 }
 
+SocksAddress SocksAddress::FromSockaddr(const sockaddr_in6& address) {
+  SocksAddress result;
+  result.type = kIpv6;
+  result.host.assign(reinterpret_cast<const char*>(&address.sin6_addr), 16);
+  result.port = ntohs(address.sin6_port);
+  return result;
+}
+
+bool SocksAddress::FromSockaddr(const sockaddr_storage& address, SocksAddress& result) {
+  if (address.ss_family == AF_INET) {
+    result = FromSockaddr(reinterpret_cast<const sockaddr_in&>(address));
+    return true;
+  }
+  if (address.ss_family == AF_INET6) {
+    result = FromSockaddr(reinterpret_cast<const sockaddr_in6&>(address));
+    return true;
+  }
+  return false;
+}
+
 std::string SocksAddress::Encode() const {
   std::string bytes;
   bytes += static_cast<char>(type);

@@ -18,6 +18,9 @@ struct SocksAddress {
   std::uint16_t port = 0;
 
   static SocksAddress FromSockaddr(const sockaddr_in& address);
+  static SocksAddress FromSockaddr(const sockaddr_in6& address);
+  // An IPv4 or IPv6 socket address; false for any other family.
+  static bool FromSockaddr(const sockaddr_storage& address, SocksAddress& result);
   // ATYP, address (domain names with their length byte), port.
   std::string Encode() const;
   // Only IPv4 and IPv6 addresses convert; false for domain names.
