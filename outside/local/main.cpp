@@ -42,6 +42,21 @@ LineSettings LineOf(const LaunchRecord& record) {
   return line;
 }
 
+// What the line does not carry: its listeners close, so the redirection
+// service lets that traffic flow directly.
+class ClosingLineLimits final : public ILineLimits {
+ public:
+  explicit ClosingLineLimits(TransparentUdp*& udp) : udp_(udp) {}
+  void UdpRefused(const std::string& why) override {
+    std::fprintf(stderr, "local.exe: the line does not carry UDP (%s); the games' UDP flows directly\n", why.c_str());
+    for (int family : {AF_INET, AF_INET6}) udp_->Close(family);
+  }
+  void Ipv6Refused(const std::string&) override { udp_->Close(AF_INET6); }
+
+ private:
+  TransparentUdp*& udp_;
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -73,8 +88,13 @@ int main(int argc, char** argv) {
   }
   // Redirected UDP arrives on a transparent socket the redirection service
   // makes for us; without it the proxy carries TCP only.
-  TransparentUdp udp(loop, server.line(), counters);
-  if (!udp.Listen(record.mainPort, listenError)) std::fprintf(stderr, "local.exe: %s; UDP is not carried\n", listenError.c_str());
+  TransparentUdp* udpSide = nullptr;
+  ClosingLineLimits limits(udpSide);
+  TransparentUdp udp(loop, server.line(), counters, limits);
+  udpSide = &udp;
+  for (int family : {AF_INET, AF_INET6}) {
+    if (!udp.Listen(family, record.mainPort, listenError)) std::fprintf(stderr, "local.exe: %s; UDP is not carried\n", listenError.c_str());
+  }
   // The status interface for the front end and "brisgol-run --status";
   // the proxy carries traffic without it.
   StatusPublisher status(loop, counters, StatusIdentity{record.serverAddress, record.serverPort, record.mainPort});
