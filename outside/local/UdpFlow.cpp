@@ -15,6 +15,9 @@ namespace {
 
 // A game socket nobody has used for this long is forgotten.
 constexpr std::chrono::seconds kIdleTime{120};
+// A line that has not opened the association by then is not going to: the
+// flow is forgotten, and the game socket's next datagram tries again.
+constexpr std::chrono::seconds kSetUpTime{10};
 // A failed flow stays this long, dropping its game socket's datagrams, so
 // that a line server that cannot be reached is not asked again for every
 // datagram.
@@ -41,7 +44,7 @@ bool IsAnyAddress(const SocksAddress& address) {
 }  // namespace
 
 UdpFlow::UdpFlow(UdpFlowShared& shared, const SocksAddress& game)
-    : shared_(shared), game_(game), lastActivity_(Clock::now()) {}
+    : shared_(shared), game_(game), startedAt_(Clock::now()), lastActivity_(startedAt_) {}
 
 UdpFlow::~UdpFlow() {
   Uncount();
@@ -265,6 +268,9 @@ void UdpFlow::Fail(const std::string& reason, bool refused) {
 }
 
 bool UdpFlow::Finished(Clock::time_point now) const {
-  if (state_ == State::kFailed) return now - failedAt_ >= kFailedLinger;
-  return now - lastActivity_ >= kIdleTime;
+  switch (state_) {
+    case State::kFailed: return now - failedAt_ >= kFailedLinger;
+    case State::kReady: return now - lastActivity_ >= kIdleTime;
+    default: return now - startedAt_ >= kSetUpTime;
+  }
 }

@@ -53,8 +53,8 @@ class UdpFlow final : public EventHandler, public IGameDatagrams {
   void FromGame(const SocksAddress& destination, const std::uint8_t* payload, std::size_t size) override;
   void OnEvent(int fd, std::uint32_t events) override;
 
-  // True when the flow should be forgotten: failed a while ago, ended by
-  // the line server, or idle for too long.
+  // True when the flow should be forgotten: failed a while ago (also when
+  // the line server ended it), not set up in time, or idle for too long.
   bool Finished(Clock::time_point now) const;
   int family() const;
 
@@ -88,6 +88,7 @@ class UdpFlow final : public EventHandler, public IGameDatagrams {
   std::deque<std::pair<std::size_t, std::string>> pending_;
   std::size_t pendingBytes_ = 0;
   LruTable<std::unique_ptr<ReplySocket>> remotes_{kMaxRemotes};
+  Clock::time_point startedAt_;
   Clock::time_point lastActivity_;
   Clock::time_point failedAt_;
 };
