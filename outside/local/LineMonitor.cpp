@@ -16,9 +16,15 @@ void LineMonitor::Tick() {
   if (lost_ || check_.running() || ++ticks_ < kTicksBetweenChecks) return;
   ticks_ = 0;
   const Clock::time_point started = Clock::now();
-  check_.Begin(false, kCheckLimit, [this, started](const LineCheckResult& result) {
+  const std::uint64_t carriedBefore = counters_.bytesDown;
+  check_.Begin(false, kCheckLimit, [this, started, carriedBefore](const LineCheckResult& result) {
     Record(result, started);
-    if (result.passed) return;
+    // A line that went on delivering the games' traffic meanwhile is busy,
+    // not gone (a burst of new flows can keep its logins waiting).
+    if (result.passed || counters_.bytesDown != carriedBefore) {
+      failing_ = false;
+      return;
+    }
     if (!failing_) {
       failing_ = true;
       failingSince_ = started;

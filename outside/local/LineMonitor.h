@@ -1,8 +1,8 @@
 // The line server watched for as long as the proxy runs: one check when it
 // starts (which also asks whether the line carries UDP), then one every
 // two seconds. Each outcome goes into the counters, where the status
-// interface shows it. After ten seconds of nothing but failed checks the
-// line is given up, once: the proxy then ends, so that the front end's
+// interface shows it. After ten seconds of nothing but failed checks, with
+// nothing coming down the line meanwhile, the line is given up, once: the proxy then ends, so that the front end's
 // failure handling runs and the redirect lets the games go direct.
 #pragma once
 
