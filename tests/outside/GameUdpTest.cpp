@@ -3,9 +3,9 @@
 // the test's own (198.18.10.0/29, 2001:db8:10::/64). The game and
 // "local.exe" run as an ordinary user (an id with no account); root only
 // sets up. The servers answer each datagram with the address and port they
-// saw it come from: 198.18.10.3 (the line's outgoing address) when the
-// line carried it, 198.18.10.1 and the game's own port when it came
-// directly.
+// saw it come from: 198.18.10.3 or 2001:db8:10::3 (the line's outgoing
+// addresses) when the line carried it, 198.18.10.1 or 2001:db8:10::1 and
+// the game's own port when it came directly.
 #include "outside/launchrecord/LaunchRecordCodec.h"
 #include "outside/redirect/NftRuleset.h"
 #include "outside/redirect/RedirectPaths.h"
@@ -39,9 +39,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The machine's side of the veth pair (and the line's outgoing address
+// The machine's side of the veth pair (and the line's outgoing addresses
 // there), and the game servers inside, each at kGamePort.
-constexpr char kHost4[] = "198.18.10.1", kLine4[] = "198.18.10.3", kHost6[] = "2001:db8:10::1";
+constexpr char kHost4[] = "198.18.10.1", kLine4[] = "198.18.10.3", kHost6[] = "2001:db8:10::1",
+               kLine6[] = "2001:db8:10::3";
 constexpr char kServerA[] = "198.18.10.2", kServerB[] = "198.18.10.4", kServer6[] = "2001:db8:10::2";
 constexpr int kGamePort = 7777;
 // The player: an ordinary user id that needs no account.
@@ -186,7 +187,8 @@ class GameUdp : public ::testing::Test {
     }
     network_ = new TestNetwork;
     std::string why;
-    if (!network_->Create({{std::string(kHost4) + "/29", std::string(kLine4) + "/29", std::string(kHost6) + "/64"},
+    if (!network_->Create({{std::string(kHost4) + "/29", std::string(kLine4) + "/29", std::string(kHost6) + "/64",
+                            std::string(kLine6) + "/64"},
                            {std::string(kServerA) + "/29", std::string(kServerB) + "/29", std::string(kServer6) + "/64"}},
                           why) ||
         !network_->Start({Python(), Source("tests/outside/udp_game_server.py"),
@@ -242,7 +244,7 @@ class GameUdp : public ::testing::Test {
   void Accelerate(bool lineCarriesUdp, bool waitForDetour = true) {
     std::string why;
     line_ = std::make_unique<LineServer>(dir_ / "line");
-    ASSERT_TRUE(line_->Start(FreeLoopbackPort(), why, kLine4, lineCarriesUdp)) << why;
+    ASSERT_TRUE(line_->Start(FreeLoopbackPort(), why, kLine4, lineCarriesUdp, kLine6)) << why;
     port_ = FreeLoopbackPort();
     const std::string record = EncodeLaunchRecord(FormatLaunchRecord(TestLaunchRecord(line_->port(), port_)));
     const std::string id = std::to_string(kPlayer);
@@ -372,8 +374,14 @@ TEST_F(GameUdp, IPv6IsCarriedWithItsOwnAddressesLikeIPv4) {
     close(fd);
     return result;
   });
-  EXPECT_EQ(got.rfind("[" + std::string(kServer6) + "]:7777 said ", 0), 0u) << got;
-  EXPECT_EQ(got.find("said " + std::string(kHost6) + ":"), std::string::npos) << "came directly: " << got;
+  // From the server's own address, and the server saw the line's.
+  EXPECT_EQ(got.rfind("[" + std::string(kServer6) + "]:7777 said " + kLine6 + ":", 0), 0u) << got << Output();
+  std::istringstream lines(got);
+  std::string hello, empty;
+  std::getline(lines, hello);
+  std::getline(lines, empty);
+  EXPECT_NE(hello.find(" hello"), std::string::npos) << got;
+  EXPECT_EQ(empty.rfind(std::string(kLine6) + ":", 0), 0u) << got;
 }
 
 TEST_F(GameUdp, FiveThousandNewSocketsLeaveTheProxyBoundedAndLaterSocketsCarried) {

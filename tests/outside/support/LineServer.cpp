@@ -22,7 +22,8 @@ bool EnsureLineUser(std::string& why) {
   return true;
 }
 
-bool LineServer::Start(int port, std::string& why, const std::string& external, bool allowUdp) {
+bool LineServer::Start(int port, std::string& why, const std::string& external, bool allowUdp,
+                       const std::string& external6) {
   if (!EnsureLineUser(why)) return false;
   std::filesystem::create_directories(dir_);
   const std::string name = "danted-" + std::to_string(port);
@@ -30,15 +31,16 @@ bool LineServer::Start(int port, std::string& why, const std::string& external, 
   std::ofstream(config) << "logoutput: " << (dir_ / (name + ".log")).string() << "\n"
                         << "internal: 127.0.0.1 port = " << port << "\n"
                         << "external: " << external << "\n"
+                        << (external6.empty() ? "" : "external: " + external6 + "\n")
                         << "socksmethod: username\n"
                         << "clientmethod: none\n"
                         << "user.privileged: root\n"
                         << "user.unprivileged: nobody\n"
                         << "client pass {\n  from: 127.0.0.0/8 to: 0.0.0.0/0\n  log: error\n}\n"
-                        << "socks pass {\n  from: 127.0.0.0/8 to: 0.0.0.0/0\n"
+                        << "socks pass {\n  from: 127.0.0.0/8 to: 0/0\n"
                         << "  command: connect " << (allowUdp ? "udpassociate bindreply udpreply" : "bindreply")
                         << "\n  log: error\n}\n"
-                        << "socks pass {\n  from: 0.0.0.0/0 to: 127.0.0.0/8\n  command: udpreply\n  log: error\n}\n";
+                        << "socks pass {\n  from: 0/0 to: 127.0.0.0/8\n  command: udpreply\n  log: error\n}\n";
   if (!process_.Start({"danted", "-f", config.string(), "-p", (dir_ / (name + ".pid")).string()},
                       (dir_ / (name + ".out")).string())) {
     why = "cannot run danted (package dante-server)";

@@ -23,8 +23,11 @@ class LineServer {
   ~LineServer() { Stop(); }
 
   // external: the address it opens its outgoing connections from;
-  // allowUdp false: it refuses UDP ASSOCIATE.
-  bool Start(int port, std::string& why, const std::string& external = "127.0.0.1", bool allowUdp = true);
+  // allowUdp false: it refuses UDP ASSOCIATE; external6, when given: the
+  // address it reaches IPv6 targets from (without one it carries IPv4
+  // only).
+  bool Start(int port, std::string& why, const std::string& external = "127.0.0.1", bool allowUdp = true,
+             const std::string& external6 = "");
   void Stop();
   int port() const { return port_; }
 
