@@ -4,9 +4,11 @@
 // games; root only starts the redirection service, the SOCKS5 line server
 // on 127.0.0.1 and the test's network. The game servers live in a network
 // namespace of the test's own: 198.18.7.2 and 198.18.7.4 and
-// 2001:db8:7::2 behind one veth pair, a "LAN" host 10.213.77.2 behind a
-// second one (the machine's end: 10.213.77.1), with a DNS-style UDP
-// server on the LAN host's port 53. Every server answers with the address
+// 2001:db8:7::2 behind one veth pair, a "LAN" host 10.213.77.2 and
+// fd62:7700::2 (unique-local) behind a second one (the machine's end:
+// 10.213.77.1, fd62:7700::1), with a DNS-style UDP server on the LAN
+// host's port 53. Every inside address is checked to route into the
+// test's own veth pairs before anything is sent. Every server answers with the address
 // it saw the request come from: the line server's outgoing address
 // (198.18.7.3, 2001:db8:7::3) when the line carried it, the machine's own
 // address when it came directly.
@@ -31,6 +33,7 @@
 #include "tkCore/ControlManager.h"
 
 #include <arpa/inet.h>
+#include <signal.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -42,6 +45,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <sstream>
 #include <thread>
 #include <vector>
 
@@ -58,6 +62,8 @@ constexpr const char* kGame6 = "2001:db8:7::2";
 constexpr const char* kLine6 = "2001:db8:7::3";
 constexpr const char* kLanOwn = "10.213.77.1";
 constexpr const char* kLanHost = "10.213.77.2";
+constexpr const char* kLanOwn6 = "fd62:7700::1";  // unique-local
+constexpr const char* kLanHost6 = "fd62:7700::2";
 constexpr int kGamePort = 7777;
 constexpr int kOwnPort = 7778;
 constexpr int kResolverPort = 53;
@@ -72,6 +78,14 @@ std::string Trimmed(std::string text) {
 }
 
 std::string Program(const char* name) { return std::string(std::getenv("BRISGOL_PROGRAM_DIR")) + "/" + name; }
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream stream(text);
+  for (std::string line; std::getline(stream, line);)
+    if (!line.empty()) lines.push_back(line);
+  return lines;
+}
 
 // "<address the server saw> hello".
 std::string From(const std::string& address, const std::string& text = "hello") { return address + " " + text; }
@@ -134,6 +148,11 @@ class PlayerFrontEnd {
   }
   std::string Report(std::chrono::milliseconds timeout) { return child_.Report(timeout); }
   void Finish() { child_.Finish(); }
+  // The front end dies: no stop, no failure handling.
+  void Crash() {
+    kill(child_.pid(), SIGKILL);
+    child_.Finish();
+  }
 
  private:
   static int ListenOn(int port) {
@@ -175,7 +194,7 @@ class GameRedirectEndToEnd : public ::testing::Test {
     network_ = new TestNetwork;
     service_ = new ChildProcess;
     ownServer_ = new ChildProcess;
-    const std::string game = std::string(kGame4) + "," + kSecond4 + "," + kGame6 + "," + kLanHost;
+    const std::string game = std::string(kGame4) + "," + kSecond4 + "," + kGame6 + "," + kLanHost + "," + kLanHost6;
     const bool ready =
         player_->Create(why) &&
         // The line's IPv6 address is never a source of its own choosing
@@ -183,8 +202,8 @@ class GameRedirectEndToEnd : public ::testing::Test {
         network_->Create({{std::string(kHost4) + "/29", std::string(kLine4) + "/29", std::string(kHost6) + "/64",
                            std::string(kLine6) + "/64 preferred_lft 0"},
                           {std::string(kGame4) + "/29", std::string(kSecond4) + "/29", std::string(kGame6) + "/64"},
-                          {std::string(kLanOwn) + "/30"},
-                          {std::string(kLanHost) + "/30"}},
+                          {std::string(kLanOwn) + "/30", std::string(kLanOwn6) + "/64"},
+                          {std::string(kLanHost) + "/30", std::string(kLanHost6) + "/64"}},
                          why) &&
         network_->Start({PythonProgram(), GameScript("game_server.py"), game, std::to_string(kGamePort)}, why) &&
         network_->Start({PythonProgram(), GameScript("game_server.py"), kLanHost, std::to_string(kResolverPort)}, why) &&
@@ -193,7 +212,7 @@ class GameRedirectEndToEnd : public ::testing::Test {
       failure_ = new std::string(why.empty() ? "cannot start the game servers" : why);
       return;
     }
-    for (const char* address : {kGame4, kSecond4, kGame6, kLanHost}) {
+    for (const char* address : {kGame4, kSecond4, kGame6, kLanHost, kLanHost6}) {
       if (!network_->RoutesInside(address)) {
         failure_ = new std::string(std::string(address) + " is not routed into the test's network");
         return;
@@ -237,6 +256,9 @@ class GameRedirectEndToEnd : public ::testing::Test {
     EXPECT_TRUE(WaitUntil([] { return Trimmed(ShellOutput("pgrep -u " + std::to_string(player_->uid()) + " -x local.exe")).empty(); },
                         std::chrono::seconds(5)))
         << "a local.exe of the player is left";
+    // Nothing of one case reaches the next.
+    for (const std::string& pid : Lines(ShellOutput("pgrep -u " + std::to_string(player_->uid()) + " -x local.exe")))
+      kill(static_cast<pid_t>(std::stol(pid)), SIGKILL);
   }
 
   bool StartLine(bool udp = true) {
@@ -289,6 +311,7 @@ TEST_F(GameRedirectEndToEnd, TcpAndUdpOfBothFamiliesGoThroughTheLineAndLocalDest
     // The LAN host, the machine's own address and the LAN's resolver are
     // reached directly.
     EXPECT_EQ(Game(protocol, kLanHost), From(kLanOwn)) << protocol;
+    EXPECT_EQ(Game(protocol, kLanHost6), From(kLanOwn6)) << protocol;
     EXPECT_EQ(Game(protocol, kLanOwn, kOwnPort), From(kLanOwn)) << protocol;
   }
   EXPECT_EQ(Game("udp", kLanHost, kResolverPort, "query"), From(kLanOwn, "query"));
@@ -340,6 +363,16 @@ TEST_F(GameRedirectEndToEnd, ALineThatDiesWhileAcceleratingIsHandledOnceAndTheGa
   EXPECT_TRUE(RulesGone());
   for (const char* protocol : {"tcp", "udp"}) EXPECT_EQ(Game(protocol, kGame4), From(kHost4)) << protocol;
   frontEnd.Finish();
+}
+
+TEST_F(GameRedirectEndToEnd, AFrontEndThatEndsWithoutAStopTakesItsRulesAndItsLocalProxyWithIt) {
+  ASSERT_TRUE(StartLine());
+  PlayerFrontEnd frontEnd(*player_, {});
+  ASSERT_EQ(frontEnd.Start(), "started");
+  EXPECT_EQ(Game("udp", kGame4), From(kLine4));
+  frontEnd.Crash();
+  EXPECT_TRUE(RulesGone());
+  for (const char* protocol : {"tcp", "udp"}) EXPECT_EQ(Game(protocol, kGame4), From(kHost4)) << protocol;
 }
 
 TEST_F(GameRedirectEndToEnd, MainPortZeroReportsTheDriverOrPortFailure) {
