@@ -218,6 +218,9 @@ std::wstring ControlManager::StartAcceleration(int line, const std::function<voi
     bool stopped = false;
     if (!SelectPorts(mainPort, secondaryPort, true, generation, stopped)) {
       if (stopped) return kStoppedMessage;
+      // The record then names no port: the local proxy only waits, and
+      // the failure stays the ports' own.
+      mainPort = 0;
       message = kPortsTaken;
       resultCode = 103;
     }

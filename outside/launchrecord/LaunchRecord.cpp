@@ -34,8 +34,8 @@ bool ParseDecimal(const std::string& field, T& value, bool allowNegative) {
   return error == std::errc() && end == field.data() + field.size();
 }
 
-bool ParsePort(const std::string& field, int& port) {
-  return ParseDecimal(field, port, false) && port >= 1 && port <= 65535;
+bool ParsePort(const std::string& field, int& port, int lowest) {
+  return ParseDecimal(field, port, false) && port >= lowest && port <= 65535;
 }
 
 bool IsDottedIpv4(const std::string& field) {
@@ -71,7 +71,8 @@ LaunchRecordError ParseLaunchRecord(const std::string& text, LaunchRecord& recor
   LaunchRecord parsed;
   if (!IsDottedIpv4(fields[0])) return LaunchRecordError::kBadAddress;
   parsed.serverAddress = fields[0];
-  if (!ParsePort(fields[1], parsed.serverPort) || !ParsePort(fields[3], parsed.mainPort)) {
+  // Main port 0: the front end's start failed before it chose a port.
+  if (!ParsePort(fields[1], parsed.serverPort, 1) || !ParsePort(fields[3], parsed.mainPort, 0)) {
     return LaunchRecordError::kBadPort;
   }
   if (!ParseDecimal(fields[4], parsed.frontEndPid, true) || !ParseDecimal(fields[6], parsed.fixedNumber, false)) {

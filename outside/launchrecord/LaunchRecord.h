@@ -9,7 +9,7 @@ struct LaunchRecord {
   std::string serverAddress;      // IPv4, dotted decimal
   int serverPort = 0;             // 1..65535
   std::string password;
-  int mainPort = 0;               // 1..65535 once decoded
+  int mainPort = 0;               // 0..65535 once decoded (0: no port was chosen)
   long frontEndPid = 0;
   std::string reserved;           // always empty when written by the front end
   unsigned long fixedNumber = 0;  // the line servers' user name, in decimal
@@ -23,7 +23,7 @@ enum class LaunchRecordError {
   kBadLength,        // not whole 32-bit words, or fewer than two
   kBadLengthWord,    // the length word does not fit the word count (wrong key, damage)
   kWrongFieldCount,  // fewer or more than eight fields
-  kBadPort,          // a port that is not a decimal number in 1..65535
+  kBadPort,          // a port that is not a decimal number in 1..65535 (main port: 0..65535)
   kBadNumber,        // process id or fixed number not decimal
   kBadAddress,       // server address not IPv4 dotted decimal
 };

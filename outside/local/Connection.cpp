@@ -28,9 +28,9 @@ SocksAddress AnyAddress() {
 
 }  // namespace
 
-Connection::Connection(EventLoop& loop, const LineSettings& line, ProxyCounters& counters, int clientFd,
-                       std::optional<SocksAddress> redirected, std::function<void(Connection*)> onClosed)
-    : loop_(loop), line_(line), counters_(counters), onClosed_(std::move(onClosed)), deadline_(Clock::now() + kNegotiationTime) {
+Connection::Connection(EventLoop& loop, const LineSettings& line, ProxyCounters& counters, ILineLimits& limits,
+                       int clientFd, std::optional<SocksAddress> redirected, std::function<void(Connection*)> onClosed)
+    : loop_(loop), line_(line), counters_(counters), limits_(limits), onClosed_(std::move(onClosed)), deadline_(Clock::now() + kNegotiationTime) {
   client_.fd = clientFd;
   if (redirected) {
     redirected_ = true;
@@ -89,6 +89,13 @@ void Connection::Close() {
   }
 }
 
+void Connection::Reset() {
+  for (RelayEnd* end : {&client_, &upstream_}) {
+    if (end->fd >= 0) ResetOnClose(end->fd);
+  }
+  Close();
+}
+
 void Connection::CheckDeadline(Clock::time_point now) {
   if (state_ == State::kRelaying || state_ == State::kUdp || state_ == State::kClosed) return;
   if (now < deadline_) return;
@@ -114,10 +121,11 @@ void Connection::OnClientEvent(std::uint32_t events) {
       ParseClient();
       return;
     case State::kRelaying:
-      if ((events & (EPOLLIN | EPOLLHUP | EPOLLERR)) && !Pump(client_, upstream_, counters_.bytesUp)) return Close();
-      if ((events & EPOLLOUT) && !FlushEnd(client_, upstream_)) return Close();
-      if (events & EPOLLERR) return Close();
-      if ((events & EPOLLHUP) && !client_.writeShut) return Close();
+      // A socket error (a reset among them) goes on to the other side as a
+      // reset.
+      if ((events & (EPOLLIN | EPOLLHUP | EPOLLERR)) && !Pump(client_, upstream_, counters_.bytesUp)) return Reset();
+      if ((events & EPOLLOUT) && !FlushEnd(client_, upstream_)) return Reset();
+      if ((events & EPOLLERR) || ((events & EPOLLHUP) && !client_.writeShut)) return Reset();
       if (RelayFinished(client_, upstream_)) return Close();
       return;
     case State::kUdp: {
@@ -160,13 +168,9 @@ void Connection::OnUpstreamEvent(std::uint32_t events) {
       return;
     }
     case State::kRelaying:
-      if ((events & (EPOLLIN | EPOLLHUP | EPOLLERR)) && !Pump(upstream_, client_, counters_.bytesDown)) return Close();
-      if ((events & EPOLLOUT) && !FlushEnd(upstream_, client_)) return Close();
-      if (events & EPOLLERR) return Close();
-      if ((events & EPOLLHUP) && !upstream_.writeShut) {
-        FlushEnd(client_, upstream_);
-        return Close();
-      }
+      if ((events & (EPOLLIN | EPOLLHUP | EPOLLERR)) && !Pump(upstream_, client_, counters_.bytesDown)) return Reset();
+      if ((events & EPOLLOUT) && !FlushEnd(upstream_, client_)) return Reset();
+      if ((events & EPOLLERR) || ((events & EPOLLHUP) && !upstream_.writeShut)) return Reset();
       if (RelayFinished(client_, upstream_)) return Close();
       return;
     case State::kUdp: {
@@ -275,8 +279,13 @@ void Connection::AdvanceHandshake() {
         upstream_.out.Append(output);
         if (!FlushEnd(upstream_, client_)) return FailClient(socks5::kReplyGeneralFailure, "line server closed");
         continue;
-      case UpstreamHandshake::Step::kFailed:
-        return FailClient(handshake_->failureReply(), handshake_->failureReason() + " (target " + target_.ToText() + ")");
+      case UpstreamHandshake::Step::kFailed: {
+        const std::string why = handshake_->failureReason() + " (target " + target_.ToText() + ")";
+        if (handshake_->failureReply() == socks5::kReplyAddressTypeNotSupported && target_.type == SocksAddress::kIpv6) {
+          limits_.Ipv6Refused(why);
+        }
+        return FailClient(handshake_->failureReply(), why);
+      }
       case UpstreamHandshake::Step::kDone:
         return command_ == socks5::kCommandUdpAssociate ? BeginUdp() : BeginRelay();
     }
@@ -285,6 +294,8 @@ void Connection::AdvanceHandshake() {
 
 void Connection::BeginRelay() {
   state_ = State::kRelaying;
+  SetKeepAlive(client_.fd);
+  SetKeepAlive(upstream_.fd);
   ++counters_.tcpConnections;
   counted_ = true;
   counters_.Changed();
@@ -315,7 +326,9 @@ void Connection::BeginUdp() {
 
 void Connection::FailClient(std::uint8_t reply, const std::string& reason) {
   Log(reason);
-  if (redirected_ || client_.fd < 0) return Close();
+  // A redirected game has no SOCKS5 reply to read: it is told by a reset,
+  // as a refusing target would tell it.
+  if (redirected_ || client_.fd < 0) return Reset();
   if (upstream_.fd >= 0) {
     if (upstreamWatched_) loop_.Remove(upstream_.fd);
     close(upstream_.fd);
@@ -350,18 +363,24 @@ void Connection::UpdateInterest() {
   }
   if (!client_.out.empty()) clientEvents |= EPOLLOUT;
   if (!upstream_.out.empty() && state_ != State::kConnecting) upstreamEvents |= EPOLLOUT;
-  // A side that has ended both ways has nothing more to report; it only
-  // waits for the other side to finish.
   if (state_ == State::kRelaying) {
-    if (clientWatched_ && client_.readClosed && client_.writeShut) {
-      loop_.Remove(client_.fd);
-      clientWatched_ = false;
-    }
-    if (upstreamWatched_ && upstream_.readClosed && upstream_.writeShut) {
-      loop_.Remove(upstream_.fd);
-      upstreamWatched_ = false;
-    }
+    Watch(client_, clientWatched_, clientEvents);
+    Watch(upstream_, upstreamWatched_, upstreamEvents);
+    return;
   }
   if (clientWatched_) loop_.Set(client_.fd, clientEvents);
   if (upstreamWatched_) loop_.Set(upstream_.fd, upstreamEvents);
+}
+
+void Connection::Watch(RelayEnd& end, bool& watched, std::uint32_t events) {
+  if (state_ == State::kClosed) return;
+  if (events == 0) {
+    if (watched) loop_.Remove(end.fd);
+    watched = false;
+  } else if (watched) {
+    loop_.Set(end.fd, events);
+  } else {
+    watched = loop_.Add(end.fd, events, this);
+    if (!watched) Reset();
+  }
 }

@@ -4,10 +4,13 @@
 // its original destination. Either way a connection to the line server is
 // opened and authenticated, the target is requested there, and then the
 // bytes are relayed (CONNECT) or the datagrams carried (UDP ASSOCIATE).
+// A redirected game learns of a refused target, and of a reset from either
+// side, by a reset of its own connection, as it would without the proxy.
 #pragma once
 
 #include "outside/local/ByteQueue.h"
 #include "outside/local/EventLoop.h"
+#include "outside/local/LineLimits.h"
 #include "outside/local/ProxyCounters.h"
 #include "outside/local/Relay.h"
 #include "outside/local/SocksAddress.h"
@@ -32,7 +35,7 @@ class Connection final : public EventHandler {
   using Clock = std::chrono::steady_clock;
 
   // redirected: the original destination of a redirected connection.
-  Connection(EventLoop& loop, const LineSettings& line, ProxyCounters& counters, int clientFd,
+  Connection(EventLoop& loop, const LineSettings& line, ProxyCounters& counters, ILineLimits& limits, int clientFd,
              std::optional<SocksAddress> redirected, std::function<void(Connection*)> onClosed);
   ~Connection();
   Connection(const Connection&) = delete;
@@ -45,6 +48,8 @@ class Connection final : public EventHandler {
   void CheckDeadline(Clock::time_point now);
   // Ends the connection now (also used when the proxy stops).
   void Close();
+  // Ends it with a reset on both sockets.
+  void Reset();
 
  private:
   enum class State { kGreeting, kRequest, kConnecting, kHandshake, kRelaying, kUdp, kFlushThenClose, kClosed };
@@ -63,11 +68,16 @@ class Connection final : public EventHandler {
   void FailClient(std::uint8_t reply, const std::string& reason);
   void SendToClient(const std::string& bytes);
   void UpdateInterest();
+  // While relaying, a side is in the loop only while it waits for
+  // something: a socket that has hung up stays ready, and a side held back
+  // by its peer's backlog would be woken again and again.
+  void Watch(RelayEnd& end, bool& watched, std::uint32_t events);
   void Log(const std::string& text) const;
 
   EventLoop& loop_;
   const LineSettings& line_;
   ProxyCounters& counters_;
+  ILineLimits& limits_;
   bool counted_ = false;  // in counters_.tcpConnections
   std::function<void(Connection*)> onClosed_;
   State state_ = State::kGreeting;

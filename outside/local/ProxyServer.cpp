@@ -1,5 +1,6 @@
 #include "outside/local/ProxyServer.h"
 
+#include "outside/local/PeerUser.h"
 #include "outside/local/SocketUtil.h"
 
 #include <sys/epoll.h>
@@ -10,13 +11,13 @@
 #include <cstdio>
 #include <vector>
 
-ProxyServer::ProxyServer(EventLoop& loop, LineSettings line, ProxyCounters& counters)
-    : loop_(loop), line_(std::move(line)), counters_(counters) {}
+ProxyServer::ProxyServer(EventLoop& loop, LineSettings line, ProxyCounters& counters, ILineLimits& limits)
+    : loop_(loop), line_(std::move(line)), counters_(counters), limits_(limits), user_(geteuid()) {}
 
 ProxyServer::~ProxyServer() { Shutdown(); }
 
-bool ProxyServer::Listen(int port, std::string& error) {
-  listenFd_ = ListenTcpLoopback(port);
+bool ProxyServer::Listen(int port, std::string& error, std::string& ipv6Error) {
+  listenFd_ = ListenTcpLoopback(AF_INET, port);
   if (listenFd_ < 0) {
     error = "cannot listen on 127.0.0.1:" + std::to_string(port) + ": " + ErrnoText(errno);
     return false;
@@ -25,30 +26,60 @@ bool ProxyServer::Listen(int port, std::string& error) {
     error = "cannot watch the listening socket";
     return false;
   }
+  listen6Fd_ = ListenTcpLoopback(AF_INET6, port);
+  if (listen6Fd_ < 0) {
+    ipv6Error = "cannot listen on [::1]:" + std::to_string(port) + ": " + ErrnoText(errno);
+  } else if (!loop_.Add(listen6Fd_, EPOLLIN, this)) {
+    ipv6Error = "cannot watch the IPv6 listening socket";
+    CloseListener(listen6Fd_);
+  }
   return true;
 }
 
-void ProxyServer::OnEvent(int fd, std::uint32_t) {
-  if (fd == listenFd_) Accept();
+void ProxyServer::CloseIpv6() { CloseListener(listen6Fd_); }
+
+void ProxyServer::CloseListener(int& fd) {
+  if (fd < 0) return;
+  loop_.Remove(fd);
+  close(fd);
+  fd = -1;
 }
 
-void ProxyServer::Accept() {
+void ProxyServer::OnEvent(int fd, std::uint32_t) {
+  if (fd >= 0 && (fd == listenFd_ || fd == listen6Fd_)) Accept(fd);
+}
+
+bool ProxyServer::MayServe(int fd) const {
+  uid_t owner = 0;
+  return PeerSocketOwner(fd, owner) && owner == user_;
+}
+
+void ProxyServer::Accept(int listenFd) {
   for (;;) {
-    const int fd = accept4(listenFd_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+    const int fd = accept4(listenFd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
     if (fd < 0) {
       if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) {
         // Out of descriptors: stop accepting until the next tick instead of
         // spinning on a listener that stays readable.
         std::fprintf(stderr, "local.exe: cannot accept: %s\n", ErrnoText(errno).c_str());
-        loop_.Set(listenFd_, 0);
+        for (int listener : {listenFd_, listen6Fd_}) {
+          if (listener >= 0) loop_.Set(listener, 0);
+        }
         acceptPaused_ = true;
       }
       return;
     }
     std::optional<SocksAddress> redirected;
-    sockaddr_in original{};
-    if (RedirectedDestination(fd, original)) redirected = SocksAddress::FromSockaddr(original);
-    auto connection = std::make_unique<Connection>(loop_, line_, counters_, fd, redirected,
+    SocksAddress original;
+    if (RedirectedDestination(fd, original)) {
+      redirected = original;
+    } else if (!MayServe(fd)) {
+      // Only the user's own programs may use the proxy's SOCKS5 port.
+      std::fprintf(stderr, "local.exe: refusing a SOCKS5 client of another user\n");
+      close(fd);
+      continue;
+    }
+    auto connection = std::make_unique<Connection>(loop_, line_, counters_, limits_, fd, redirected,
                                                    [this](Connection* done) { Forget(done); });
     Connection* raw = connection.get();
     connections_.emplace(raw, std::move(connection));
@@ -68,9 +99,11 @@ void ProxyServer::Tick() {
   all.reserve(connections_.size());
   for (auto& entry : connections_) all.push_back(entry.first);
   for (Connection* connection : all) connection->CheckDeadline(now);
-  if (acceptPaused_ && listenFd_ >= 0) {
+  if (acceptPaused_) {
     acceptPaused_ = false;
-    loop_.Set(listenFd_, EPOLLIN);
+    for (int listener : {listenFd_, listen6Fd_}) {
+      if (listener >= 0) loop_.Set(listener, EPOLLIN);
+    }
   }
 }
 
@@ -79,9 +112,6 @@ void ProxyServer::Shutdown() {
   for (auto& entry : connections_) all.push_back(entry.first);
   for (Connection* connection : all) connection->Close();
   connections_.clear();
-  if (listenFd_ >= 0) {
-    loop_.Remove(listenFd_);
-    close(listenFd_);
-    listenFd_ = -1;
-  }
+  CloseListener(listenFd_);
+  CloseListener(listen6Fd_);
 }

@@ -45,32 +45,69 @@ void SetNoDelay(int fd) {
   setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
 }
 
+void SetKeepAlive(int fd) {
+  const int on = 1;
+  const int idleSeconds = 60;
+  const int intervalSeconds = 10;
+  const int probes = 3;
+  setsockopt(fd, SOL_SOCKET, SO_KEEPALIVE, &on, sizeof on);
+  setsockopt(fd, IPPROTO_TCP, TCP_KEEPIDLE, &idleSeconds, sizeof idleSeconds);
+  setsockopt(fd, IPPROTO_TCP, TCP_KEEPINTVL, &intervalSeconds, sizeof intervalSeconds);
+  setsockopt(fd, IPPROTO_TCP, TCP_KEEPCNT, &probes, sizeof probes);
+}
+
+void ResetOnClose(int fd) {
+  const linger abortive{1, 0};
+  setsockopt(fd, SOL_SOCKET, SO_LINGER, &abortive, sizeof abortive);
+}
+
 void SetBypassMark(int fd) {
   const unsigned mark = kProxyBypassMark;
   setsockopt(fd, SOL_SOCKET, SO_MARK, &mark, sizeof mark);
 }
 
-bool RedirectedDestination(int fd, sockaddr_in& original) {
-  socklen_t length = sizeof original;
-  if (getsockopt(fd, SOL_IP, SO_ORIGINAL_DST, &original, &length) != 0 || original.sin_family != AF_INET) {
-    return false;
-  }
-  sockaddr_in local{};
+bool RedirectedDestination(int fd, SocksAddress& original) {
+  // The IPv6 counterpart of SO_ORIGINAL_DST (IP6T_SO_ORIGINAL_DST of
+  // ip6_tables), read at the IPv6 level.
+  constexpr int kIpv6OriginalDestination = 80;
+  sockaddr_storage local{};
   socklen_t localLength = sizeof local;
   if (getsockname(fd, reinterpret_cast<sockaddr*>(&local), &localLength) != 0) return false;
-  return original.sin_addr.s_addr != local.sin_addr.s_addr || original.sin_port != local.sin_port;
+  sockaddr_storage before{};
+  socklen_t length = sizeof before;
+  const bool known = local.ss_family == AF_INET6
+                         ? getsockopt(fd, SOL_IPV6, kIpv6OriginalDestination, &before, &length) == 0
+                         : getsockopt(fd, SOL_IP, SO_ORIGINAL_DST, &before, &length) == 0;
+  SocksAddress here;
+  if (!known || before.ss_family != local.ss_family || !SocksAddress::FromSockaddr(before, original) ||
+      !SocksAddress::FromSockaddr(local, here)) {
+    return false;
+  }
+  return original.host != here.host || original.port != here.port;
 }
 
-int ListenTcpLoopback(int port) {
-  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+int ListenTcpLoopback(int family, int port) {
+  const int fd = socket(family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
   if (fd < 0) return -1;
   const int on = 1;
   setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  address.sin_port = htons(static_cast<std::uint16_t>(port));
-  if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || listen(fd, 1024) != 0) {
+  sockaddr_storage address{};
+  socklen_t length = 0;
+  if (family == AF_INET6) {
+    setsockopt(fd, IPPROTO_IPV6, IPV6_V6ONLY, &on, sizeof on);
+    auto& in6 = reinterpret_cast<sockaddr_in6&>(address);
+    in6.sin6_family = AF_INET6;
+    in6.sin6_addr = in6addr_loopback;
+    in6.sin6_port = htons(static_cast<std::uint16_t>(port));
+    length = sizeof in6;
+  } else {
+    auto& in4 = reinterpret_cast<sockaddr_in&>(address);
+    in4.sin_family = AF_INET;
+    in4.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    in4.sin_port = htons(static_cast<std::uint16_t>(port));
+    length = sizeof in4;
+  }
+  if (bind(fd, reinterpret_cast<sockaddr*>(&address), length) != 0 || listen(fd, 1024) != 0) {
     const int error = errno;
     close(fd);
     errno = error;

@@ -17,16 +17,26 @@ int PendingSocketError(int fd);
 // Low latency for small request/response traffic.
 void SetNoDelay(int fd);
 
+// TCP keepalive: a peer that vanished without a word is noticed within
+// about a minute and a half of silence.
+void SetKeepAlive(int fd);
+
+// Makes the coming close of fd a reset (RST) instead of an orderly end.
+void ResetOnClose(int fd);
+
 // Marks the proxy's own outgoing sockets so the redirect leaves them alone
 // (needs root; ignored otherwise).
 void SetBypassMark(int fd);
 
-// The destination a connection had before the redirect sent it to us, when
-// it differs from the address it reached us on.
-bool RedirectedDestination(int fd, sockaddr_in& original);
+// The destination a connection (IPv4 or IPv6) had before the redirect
+// sent it to us, when it differs from the address it reached us on.
+bool RedirectedDestination(int fd, SocksAddress& original);
 
-// IPv4 listening / datagram sockets on 127.0.0.1 (port 0: any free port).
-int ListenTcpLoopback(int port);
+// A listening TCP socket on 127.0.0.1 (AF_INET) or [::1] (AF_INET6, IPv6
+// only) at port (0: any free port). -1 with errno set.
+int ListenTcpLoopback(int family, int port);
+
+// The IPv4 datagram socket on 127.0.0.1 at any free port.
 int BindUdpLoopback();
 
 // A non-blocking UDP socket on 127.0.0.1:port receiving the datagrams the

@@ -30,6 +30,17 @@ bool ReadPort(const Json::Value& object, const char* name, int& port) {
   return true;
 }
 
+// The line server's address as the proxy writes it: a host's text, no
+// control characters. Anything else is no report of ours, and could not
+// be written back within kMaxStatusLineBytes (a NUL takes six bytes).
+bool IsServerText(const std::string& text) {
+  if (text.empty() || text.size() > kMaxServerTextBytes) return false;
+  for (unsigned char c : text) {
+    if (c < 0x20 || c == 0x7F) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 std::string StatusJsonText(const std::string& text) {
@@ -93,6 +104,7 @@ bool ParseStatusLine(const std::string& line, ProxyStatus& status) {
   read.pid = static_cast<long>(pid);
   if (!root["server"].isString()) return false;
   read.server = root["server"].asString();
+  if (!IsServerText(read.server)) return false;
   if (!ReadPort(root, "server_port", read.serverPort) || !ReadPort(root, "main_port", read.mainPort)) return false;
   if (!ReadUInt64(root, "tcp_connections", read.tcpConnections) ||
       !ReadUInt64(root, "udp_associations", read.udpAssociations) || !ReadUInt64(root, "bytes_up", read.bytesUp) ||

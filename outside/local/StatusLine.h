@@ -32,6 +32,8 @@ struct ProxyStatus {
 
 // The longest line a reader accepts, "\n" included.
 constexpr std::size_t kMaxStatusLineBytes = 4096;
+// The longest line server name a report carries.
+constexpr std::size_t kMaxServerTextBytes = 255;
 
 // text as a JSON string, quotes included.
 std::string StatusJsonText(const std::string& text);

@@ -8,6 +8,9 @@ UpstreamHandshake::UpstreamHandshake(std::string user, std::string password, std
                                      SocksAddress target)
     : user_(std::move(user)), password_(std::move(password)), command_(command), target_(std::move(target)) {}
 
+UpstreamHandshake::UpstreamHandshake(std::string user, std::string password)
+    : user_(std::move(user)), password_(std::move(password)), loginOnly_(true) {}
+
 std::string UpstreamHandshake::Greeting() const {
   return std::string{static_cast<char>(socks5::kVersion), 1, static_cast<char>(socks5::kMethodUserPassword)};
 }
@@ -49,6 +52,11 @@ UpstreamHandshake::Step UpstreamHandshake::OnInput(ByteQueue& input, std::string
       const std::uint8_t status = input.data()[1];
       input.Consume(2);
       if (status != 0) return Fail(socks5::kReplyGeneralFailure, "line server refused the password");
+      loggedIn_ = true;
+      if (loginOnly_) {
+        state_ = State::kDone;
+        return Step::kDone;
+      }
       output = Request();
       state_ = State::kReply;
       return Step::kSend;

@@ -1,7 +1,8 @@
 // The proxy's side towards a line server: a SOCKS5 client that offers
 // username/password authentication only, then sends one request (CONNECT
-// or UDP ASSOCIATE) and reads the reply. It only turns bytes into bytes;
-// the connection does the reading and writing.
+// or UDP ASSOCIATE) and reads the reply, or stops after the login (a
+// check of the line). It only turns bytes into bytes; the connection does
+// the reading and writing.
 #pragma once
 
 #include "outside/local/ByteQueue.h"
@@ -15,6 +16,8 @@ class UpstreamHandshake {
   enum class Step { kNeedMore, kSend, kDone, kFailed };
 
   UpstreamHandshake(std::string user, std::string password, std::uint8_t command, SocksAddress target);
+  // Greeting and login only: kDone once the password is accepted.
+  UpstreamHandshake(std::string user, std::string password);
 
   // The first bytes to send: the greeting.
   std::string Greeting() const;
@@ -28,6 +31,8 @@ class UpstreamHandshake {
   const SocksAddress& bound() const { return bound_; }
   std::uint8_t failureReply() const { return failureReply_; }
   const std::string& failureReason() const { return failureReason_; }
+  // The line accepted the password (a later failure is the request's).
+  bool loggedIn() const { return loggedIn_; }
 
  private:
   enum class State { kMethod, kAuth, kReply, kDone, kFailed };
@@ -37,8 +42,10 @@ class UpstreamHandshake {
 
   std::string user_;
   std::string password_;
-  std::uint8_t command_;
+  bool loginOnly_ = false;
+  std::uint8_t command_ = 0;
   SocksAddress target_;
+  bool loggedIn_ = false;
   State state_ = State::kMethod;
   SocksAddress bound_;
   std::uint8_t failureReply_ = 0;

@@ -152,7 +152,6 @@ TEST(LaunchRecord, RefusesBadFields) {
       {"127.0.0.1|38549|pw|48080|1||5190467|0|", LaunchRecordError::kWrongFieldCount},
       {"127.0.0.1|38549|pw|48080|1||5190467|0|extra", LaunchRecordError::kWrongFieldCount},
       {"127.0.0.1|0|pw|48080|1||5190467|0", LaunchRecordError::kBadPort},
-      {"127.0.0.1|38549|pw|0|1||5190467|0", LaunchRecordError::kBadPort},
       {"127.0.0.1|38549|pw|65536|1||5190467|0", LaunchRecordError::kBadPort},
       {"127.0.0.1|-1|pw|48080|1||5190467|0", LaunchRecordError::kBadPort},
       {"127.0.0.1|38549|pw|4808x|1||5190467|0", LaunchRecordError::kBadPort},
@@ -171,4 +170,7 @@ TEST(LaunchRecord, RefusesBadFields) {
   LaunchRecord edges;
   EXPECT_EQ(ParseLaunchRecord("127.0.0.1|1|pw|65535|-7||0|", edges), LaunchRecordError::kNone);
   EXPECT_EQ(edges.frontEndPid, -7);
+  // Main port 0: the front end's start failed before choosing a port.
+  EXPECT_EQ(ParseLaunchRecord("127.0.0.1|1|pw|0|7||0|", edges), LaunchRecordError::kNone);
+  EXPECT_EQ(edges.mainPort, 0);
 }

@@ -88,7 +88,8 @@ TEST(StatusLine, WhatIsNotAReportIsRefusedAndLeavesTheStatusAlone) {
         good.substr(0, good.size() - 3), good + good, with("pid", "0"), with("pid", "-5"), with("pid", "\"4242\""),
         with("server_port", "65536"), with("main_port", "-1"), with("bytes_up", "-1"), with("bytes_up", "1.5"),
         with("bytes_down", "18446744073709551616"), with("tcp_connections", "null"), with("server", "7"),
-        with("line_check_passed", "1"), with("line_check_us", "4294967296"),
+        with("server", "\"\""), with("server", "\"127.0.0.1\\u0000\""),
+        with("server", "\"" + std::string(kMaxServerTextBytes + 1, '7') + "\""), with("line_check_passed", "1"), with("line_check_us", "4294967296"),
         "{\"pid\":1," + good.substr(1), std::string(kMaxStatusLineBytes + 1, ' '),
         std::string(2000, '[') + good, good.substr(0, good.size() - 2) + ",\"x\":" + std::string(40, '[') + "}"}) {
     EXPECT_FALSE(ParseStatusLine(bad, read)) << bad;

@@ -32,3 +32,19 @@ bool LocalProxyProcess::Start(const LaunchRecord& record, const std::string& out
   if (!StartRaw(EncodeLaunchRecord(FormatLaunchRecord(record)), outputPath)) return false;
   return !waitReady || WaitForTcpPort(record.mainPort, std::chrono::seconds(5));
 }
+
+std::vector<std::string> LocalProxyProcess::CommandAsUser(uid_t uid, const LaunchRecord& record) {
+  std::vector<std::string> words;
+  if (geteuid() == 0) {
+    words = {"setpriv", "--reuid=" + std::to_string(uid), "--regid=" + std::to_string(uid), "--clear-groups"};
+  }
+  words.push_back(ProgramDir() + "/local.exe");
+  words.push_back(EncodeLaunchRecord(FormatLaunchRecord(record)));
+  return words;
+}
+
+bool LocalProxyProcess::StartAsUser(uid_t uid, const LaunchRecord& record, const std::string& outputPath,
+                                    bool waitReady) {
+  if (!process_.Start(CommandAsUser(uid, record), outputPath)) return false;
+  return !waitReady || WaitForTcpPort(record.mainPort, std::chrono::seconds(5));
+}

@@ -5,7 +5,10 @@
 #include "outside/launchrecord/LaunchRecord.h"
 #include "tests/outside/support/ChildProcess.h"
 
+#include <sys/types.h>
+
 #include <string>
+#include <vector>
 
 // The program directory of the build (BRISGOL_PROGRAM_DIR, else the one
 // this build puts its programs in).
@@ -20,6 +23,11 @@ class LocalProxyProcess {
   // Starts local.exe with the encoded record; output (stdout and stderr)
   // goes to outputPath. Waits until its port accepts (when waitReady).
   bool Start(const LaunchRecord& record, const std::string& outputPath, bool waitReady = true);
+  // The same as the ordinary user uid (group the same number), as the
+  // player runs it; a test that is not root runs it as itself.
+  bool StartAsUser(uid_t uid, const LaunchRecord& record, const std::string& outputPath, bool waitReady = true);
+  // The words that run local.exe with record as uid (see StartAsUser).
+  static std::vector<std::string> CommandAsUser(uid_t uid, const LaunchRecord& record);
   // Starts it with a raw command-line argument.
   bool StartRaw(const std::string& argument, const std::string& outputPath);
   ChildProcess& process() { return process_; }

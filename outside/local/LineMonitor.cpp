@@ -1,0 +1,42 @@
+#include "outside/local/LineMonitor.h"
+
+LineMonitor::LineMonitor(EventLoop& loop, const LineSettings& line, ProxyCounters& counters,
+                         std::function<void(const std::string& why)> onLineLost)
+    : counters_(counters), check_(loop, line), onLineLost_(std::move(onLineLost)) {}
+
+void LineMonitor::CheckAtStart(LineCheck::Done done) {
+  const Clock::time_point started = Clock::now();
+  check_.Begin(true, kCheckLimit, [this, started, done = std::move(done)](const LineCheckResult& result) {
+    Record(result, started);
+    done(result);
+  });
+}
+
+void LineMonitor::Tick() {
+  if (lost_ || check_.running() || ++ticks_ < kTicksBetweenChecks) return;
+  ticks_ = 0;
+  const Clock::time_point started = Clock::now();
+  check_.Begin(false, kCheckLimit, [this, started](const LineCheckResult& result) {
+    Record(result, started);
+    if (result.passed) return;
+    if (!failing_) {
+      failing_ = true;
+      failingSince_ = started;
+    }
+    if (Clock::now() - failingSince_ >= kGiveUpAfter && !lost_) {
+      lost_ = true;
+      onLineLost_(result.reason);
+    }
+  });
+}
+
+void LineMonitor::Record(const LineCheckResult& result, Clock::time_point started) {
+  const Clock::time_point now = Clock::now();
+  counters_.lineCheckAtMs = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count();
+  counters_.lineCheckPassed = result.passed;
+  counters_.lineCheckMicros =
+      result.passed ? result.micros
+                    : static_cast<std::uint32_t>(std::chrono::duration_cast<std::chrono::microseconds>(now - started).count());
+  if (result.passed) failing_ = false;
+  counters_.Changed();
+}

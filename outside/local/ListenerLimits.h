@@ -1,0 +1,23 @@
+// What "local.exe" does when the line turns out not to carry something:
+// it closes its listeners for it, so that the redirection service lets the
+// games' UDP flow directly and refuses their IPv6 at once (they fall back
+// to IPv4), and says so once in its log.
+#pragma once
+
+#include "outside/local/LineLimits.h"
+#include "outside/local/ProxyServer.h"
+
+class ListenerLimits final : public ILineLimits {
+ public:
+  // The TCP listeners it closes; set once they exist.
+  void Govern(ProxyServer& tcp) { tcp_ = &tcp; }
+
+  void UdpRefused(const std::string& why) override;
+  void Ipv6Refused(const std::string& why) override;
+  bool udpRefused() const { return udpRefused_; }
+
+ private:
+  ProxyServer* tcp_ = nullptr;
+  bool udpRefused_ = false;
+  bool ipv6Refused_ = false;
+};

@@ -1,0 +1,84 @@
+// The local proxy's small pure parts: where it runs (the covered cgroup),
+// who owns a connection's far end (the /proc listings), and the line
+// check's login-only handshake.
+
+#include "outside/local/CoveredRefusal.h"
+#include "outside/local/PeerUser.h"
+#include "outside/local/UpstreamClient.h"
+
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+
+namespace {
+
+sockaddr_storage Endpoint(const char* address, int port) {
+  sockaddr_storage storage{};
+  if (inet_pton(AF_INET, address, &reinterpret_cast<sockaddr_in&>(storage).sin_addr) == 1) {
+    auto& in4 = reinterpret_cast<sockaddr_in&>(storage);
+    in4.sin_family = AF_INET;
+    in4.sin_port = htons(static_cast<std::uint16_t>(port));
+  } else {
+    auto& in6 = reinterpret_cast<sockaddr_in6&>(storage);
+    in6.sin6_family = AF_INET6;
+    inet_pton(AF_INET6, address, &in6.sin6_addr);
+    in6.sin6_port = htons(static_cast<std::uint16_t>(port));
+  }
+  return storage;
+}
+
+}  // namespace
+
+TEST(CoveredRefusal, OnlyTheUsersOwnCoveredCgroupAndBelowCount) {
+  EXPECT_TRUE(CgroupListIsCovered("0::/brisgol/u1000\n", 1000));
+  EXPECT_TRUE(CgroupListIsCovered("12:pids:/\n0::/brisgol/u1000/game\n", 1000));
+  EXPECT_FALSE(CgroupListIsCovered("0::/brisgol/u1000\n", 1001));
+  EXPECT_FALSE(CgroupListIsCovered("0::/brisgol/u10000\n", 1000));
+  EXPECT_FALSE(CgroupListIsCovered("0::/user.slice/brisgol/u1000\n", 1000));
+  EXPECT_FALSE(CgroupListIsCovered("4:memory:/brisgol/u1000\n0::/\n", 1000));
+  EXPECT_FALSE(CgroupListIsCovered("", 1000));
+}
+
+TEST(PeerUser, EndpointsAreWrittenAsTheListingsWriteThem) {
+  EXPECT_EQ(ListedEndpoint(Endpoint("127.0.0.1", 8080)), "0100007F:1F90");
+  EXPECT_EQ(ListedEndpoint(Endpoint("::1", 443)), "00000000000000000000000001000000:01BB");
+  EXPECT_EQ(ListedEndpoint(Endpoint("2001:db8::5", 1)), "B80D0120000000000000000005000000:0001");
+}
+
+TEST(PeerUser, FindsTheOwnerOfTheSocketWithBothEnds) {
+  const std::string listing =
+      "  sl  local_address rem_address   st tx_queue rx_queue tr tm->when retrnsmt   uid  timeout inode\n"
+      "   0: 0100007F:1F90 00000000:0000 0A 00000000:00000000 00:00000000 00000000  1000        0 1 1 0\n"
+      "   1: 0100007F:C350 0100007F:1F90 01 00000000:00000000 00:00000000 00000000  1001        0 2 1 0\n"
+      "   2: 0100007F:1F90 0100007F:C350 01 00000000:00000000 02:000000A5 00000000  1000        0 3 1 0\n"
+      "garbage\n";
+  uid_t owner = 0;
+  ASSERT_TRUE(ListedOwner(listing, "0100007F:C350", "0100007F:1F90", owner));
+  EXPECT_EQ(owner, 1001u);
+  ASSERT_TRUE(ListedOwner(listing, "0100007F:1F90", "0100007F:C350", owner));
+  EXPECT_EQ(owner, 1000u);
+  EXPECT_FALSE(ListedOwner(listing, "0100007F:C351", "0100007F:1F90", owner));
+  EXPECT_FALSE(ListedOwner("", "0100007F:C350", "0100007F:1F90", owner));
+}
+
+TEST(UpstreamHandshake, ALoginOnlyCheckEndsWhenThePasswordIsAccepted) {
+  UpstreamHandshake check("5190467", "pw");
+  EXPECT_EQ(check.Greeting(), std::string("\x05\x01\x02", 3));
+  ByteQueue input;
+  std::string output;
+  input.Append(std::string("\x05\x02", 2));
+  ASSERT_EQ(check.OnInput(input, output), UpstreamHandshake::Step::kSend);
+  EXPECT_EQ(output, std::string("\x01\x07", 2) + "5190467" + std::string("\x02", 1) + "pw");
+  EXPECT_FALSE(check.loggedIn());
+  input.Append(std::string("\x01\x00", 2));
+  EXPECT_EQ(check.OnInput(input, output), UpstreamHandshake::Step::kDone);
+  EXPECT_TRUE(check.loggedIn());
+  EXPECT_TRUE(output.empty()) << "no request follows the login";
+
+  UpstreamHandshake refused("5190467", "wrong");
+  input.Clear();
+  input.Append(std::string("\x05\x02", 2));
+  refused.OnInput(input, output);
+  input.Append(std::string("\x01\x01", 2));
+  EXPECT_EQ(refused.OnInput(input, output), UpstreamHandshake::Step::kFailed);
+  EXPECT_FALSE(refused.loggedIn());
+}
