@@ -92,8 +92,9 @@ std::string From(const std::string& address, const std::string& text = "hello") 
 
 // The front end of one player: the start path of acceleration on line 2
 // in a child process running as the player, as the program runs it. It
-// reports "started" or "failed <code>"; once started, "proxy ended" when
-// its local.exe ends, after which it runs the failure handling (the stop)
+// reports the start's result once: "started", or "failed <code> <how
+// many local.exe ran then>" (and stops). Once started, it reports "proxy
+// ended" when its local.exe ends and runs the failure handling (the stop)
 // as the window does. Finish stops acceleration and ends it.
 class PlayerFrontEnd {
  public:
