@@ -4,13 +4,18 @@
 // and a line server (dante), to a game server inside a network namespace
 // on 198.18.9.0/29. Against the same traffic sent directly and through two
 // socat relays in a row (the same number of hops):
-//   - UDP round trips of 64-byte datagrams (p50, p99),
+//   - UDP round trips of 64-byte datagrams (p50, p99), also through a
+//     SOCKS5 UDP association straight to the line server (the one-hop
+//     floor the proxy adds its own hop to),
+//   - the first datagram of a new game socket (the association's set-up),
 //   - TCP throughput of one bulk stream (MB/s).
 // Needs root, nftables, danted and socat. Prints its figures; asserts
 // nothing.
 //
 //   redirect_bench [round trips] [megabytes]
 
+#include "outside/local/Socks5.h"
+#include "outside/local/UpstreamClient.h"
 #include "outside/redirect/DescriptorPassing.h"
 #include "outside/redirect/RedirectPaths.h"
 #include "outside/redirect/ServiceClient.h"
@@ -159,34 +164,77 @@ struct Latency {
   int lost = 0;
 };
 
-Latency UdpRoundTrips(int fd, const sockaddr_in& target, int count) {
-  std::vector<double> samples;
+Latency Percentiles(std::vector<double> samples, int lost) {
   Latency figures;
-  char datagram[64] = {};
-  char answer[128];
-  for (int i = 0; i < count; ++i) {
-    std::memcpy(datagram, &i, sizeof i);
-    const auto start = Clock::now();
-    sendto(fd, datagram, sizeof datagram, 0, reinterpret_cast<const sockaddr*>(&target), sizeof target);
-    pollfd ready{fd, POLLIN, 0};
-    bool answered = false;
-    while (poll(&ready, 1, 1000) == 1) {
-      if (recv(fd, answer, sizeof answer, 0) == 64 && std::memcmp(answer, &i, sizeof i) == 0) {
-        answered = true;
-        break;
-      }
-    }
-    if (!answered) {
-      ++figures.lost;
-      continue;
-    }
-    samples.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
-  }
+  figures.lost = lost;
   if (samples.empty()) return figures;
   std::sort(samples.begin(), samples.end());
   figures.p50 = samples[samples.size() / 2];
   figures.p99 = samples[std::min(samples.size() - 1, samples.size() * 99 / 100)];
   return figures;
+}
+
+// Round trips of 64-byte payloads to target. header: what goes in front of
+// each payload (a SOCKS5 UDP header) and answerHeader the size of what
+// comes in front of each answer.
+Latency UdpRoundTrips(int fd, const sockaddr_in& target, int count, const std::string& header = "",
+                      std::size_t answerHeader = 0) {
+  std::vector<double> samples;
+  int lost = 0;
+  std::string datagram = header + std::string(64, '\0');
+  char answer[256];
+  for (int i = 0; i < count; ++i) {
+    std::memcpy(datagram.data() + header.size(), &i, sizeof i);
+    const auto start = Clock::now();
+    sendto(fd, datagram.data(), datagram.size(), 0, reinterpret_cast<const sockaddr*>(&target), sizeof target);
+    pollfd ready{fd, POLLIN, 0};
+    bool answered = false;
+    while (poll(&ready, 1, 1000) == 1) {
+      if (recv(fd, answer, sizeof answer, 0) == static_cast<ssize_t>(answerHeader + 64) &&
+          std::memcmp(answer + answerHeader, &i, sizeof i) == 0) {
+        answered = true;
+        break;
+      }
+    }
+    if (!answered) {
+      ++lost;
+      continue;
+    }
+    samples.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
+  }
+  return Percentiles(std::move(samples), lost);
+}
+
+// A SOCKS5 UDP association with the line server at 127.0.0.1:linePort, as
+// local.exe opens it: the control connection (keep it open) and the relay.
+int LineAssociation(int linePort, sockaddr_in& relay) {
+  const int control = ConnectLoopback(linePort);
+  if (control < 0) return -1;
+  SocksAddress any;
+  any.host.assign(4, '\0');
+  UpstreamHandshake handshake(kLineUser, kLinePassword, socks5::kCommandUdpAssociate, any);
+  ByteQueue input;
+  std::string output = handshake.Greeting();
+  for (;;) {
+    if (!output.empty() && !SendAll(control, output)) break;
+    char buffer[512];
+    const ssize_t got = recv(control, buffer, sizeof buffer, 0);
+    if (got <= 0) break;
+    input.Append(reinterpret_cast<const std::uint8_t*>(buffer), static_cast<std::size_t>(got));
+    const UpstreamHandshake::Step step = handshake.OnInput(input, output);
+    if (step == UpstreamHandshake::Step::kFailed) break;
+    if (step == UpstreamHandshake::Step::kNeedMore) output.clear();
+    if (step != UpstreamHandshake::Step::kDone) continue;
+    sockaddr_storage address{};
+    socklen_t length = 0;
+    SocksAddress bound = handshake.bound();
+    if (bound.type == SocksAddress::kIpv4 && bound.host == std::string(4, '\0')) bound.host = "\x7f\0\0\1";
+    if (!bound.ToSockaddr(address, length) || address.ss_family != AF_INET) break;
+    std::memcpy(&relay, &address, sizeof relay);
+    return control;
+  }
+  close(control);
+  return -1;
 }
 
 double TcpThroughput(int fd, const sockaddr_in& target, std::size_t megabytes) {
@@ -223,8 +271,36 @@ int SocatChain(const std::string& protocol, const char* host, int port, std::vec
 }
 
 void Print(const char* name, const Latency& latency, double megabytesPerSecond) {
-  std::printf("%-34s UDP 64 B p50 %8.1f us  p99 %8.1f us  lost %3d   TCP %8.1f MB/s\n", name, latency.p50, latency.p99,
-              latency.lost, megabytesPerSecond);
+  std::printf("%-34s UDP 64 B p50 %8.1f us  p99 %8.1f us  lost %3d", name, latency.p50, latency.p99, latency.lost);
+  if (megabytesPerSecond >= 0) std::printf("   TCP %8.1f MB/s", megabytesPerSecond);
+  std::printf("\n");
+}
+
+// The first datagram of each of count new covered game sockets: the time
+// to its answer (the association with the line set up on the way).
+Latency FirstDatagrams(const sockaddr_in& target, int count) {
+  std::vector<double> samples;
+  int lost = 0;
+  for (int i = 0; i < count; ++i) {
+    int udp = -1, tcp = -1;
+    if (!CoveredSockets(udp, tcp)) {
+      ++lost;
+      continue;
+    }
+    close(tcp);
+    char datagram[64] = {};
+    char answer[128];
+    const auto start = Clock::now();
+    sendto(udp, datagram, sizeof datagram, 0, reinterpret_cast<const sockaddr*>(&target), sizeof target);
+    pollfd ready{udp, POLLIN, 0};
+    if (poll(&ready, 1, 2000) == 1 && recv(udp, answer, sizeof answer, 0) == 64) {
+      samples.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
+    } else {
+      ++lost;
+    }
+    close(udp);
+  }
+  return Percentiles(std::move(samples), lost);
 }
 
 }  // namespace
@@ -315,9 +391,30 @@ int main(int argc, char** argv) {
       socatTcpRate = rate;
     }
   }
+  // The one-hop floor: a SOCKS5 UDP client straight to the line server.
+  sockaddr_in relay{};
+  const int control = LineAssociation(line.port(), relay);
+  double floorP50 = 0;
+  if (control >= 0) {
+    const int udp = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    const std::string header = UdpDatagram(kGame, kEchoPort, "");
+    UdpRoundTrips(udp, relay, 10, header, header.size());
+    const Latency latency = UdpRoundTrips(udp, relay, roundTrips, header, header.size());
+    Print("SOCKS5 UDP straight to the line", latency, -1);
+    floorP50 = latency.p50;
+    close(udp);
+    close(control);
+  } else {
+    std::printf("SOCKS5 UDP straight to the line: no association\n");
+  }
+  const Latency first = FirstDatagrams(Address(kGame, kEchoPort), 50);
+  std::printf("%-34s p50 %8.1f us  p99 %8.1f us  lost %3d\n", "first datagram of a new socket", first.p50, first.p99,
+              first.lost);
   if (socatP50 > 0 && socatTcpRate > 0)
-    std::printf("redirect / socat: UDP p50 %.2fx (goal 1.5x or less), TCP throughput %.2fx\n", redirectP50 / socatP50,
+    std::printf("redirect / socat: UDP p50 %.2fx (goal 1.2x or less), TCP throughput %.2fx\n", redirectP50 / socatP50,
                 redirectTcp / socatTcpRate);
+  if (floorP50 > 0)
+    std::printf("redirect over the one-hop floor: UDP p50 +%.1f us (goal 15 us or less)\n", redirectP50 - floorP50);
   RedirectRequest clear;
   clear.command = RedirectRequest::Command::kClear;
   AskService(clear);

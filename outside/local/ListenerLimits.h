@@ -6,11 +6,13 @@
 
 #include "outside/local/LineLimits.h"
 #include "outside/local/ProxyServer.h"
+#include "outside/local/TransparentUdp.h"
 
 class ListenerLimits final : public ILineLimits {
  public:
-  // The TCP listeners it closes; set once they exist.
+  // The listeners it closes; set once they exist.
   void Govern(ProxyServer& tcp) { tcp_ = &tcp; }
+  void Govern(TransparentUdp& udp) { udp_ = &udp; }
 
   void UdpRefused(const std::string& why) override;
   void Ipv6Refused(const std::string& why) override;
@@ -18,6 +20,7 @@ class ListenerLimits final : public ILineLimits {
 
  private:
   ProxyServer* tcp_ = nullptr;
+  TransparentUdp* udp_ = nullptr;
   bool udpRefused_ = false;
   bool ipv6Refused_ = false;
 };

@@ -116,14 +116,26 @@ int ListenTcpLoopback(int family, int port) {
   return fd;
 }
 
-int BindUdpLoopback() {
-  const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+int BindUdpLoopback(int family) {
+  const int fd = socket(family, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
   if (fd < 0) return -1;
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+  sockaddr_storage address{};
+  socklen_t length = 0;
+  if (family == AF_INET6) {
+    auto* v6 = reinterpret_cast<sockaddr_in6*>(&address);
+    v6->sin6_family = AF_INET6;
+    v6->sin6_addr = in6addr_loopback;
+    length = sizeof *v6;
+  } else {
+    auto* v4 = reinterpret_cast<sockaddr_in*>(&address);
+    v4->sin_family = AF_INET;
+    v4->sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    length = sizeof *v4;
+  }
+  if (bind(fd, reinterpret_cast<sockaddr*>(&address), length) != 0) {
+    const int error = errno;
     close(fd);
+    errno = error;
     return -1;
   }
   return fd;
@@ -131,10 +143,14 @@ int BindUdpLoopback() {
 
 namespace {
 
-RedirectEndpoint Endpoint(const sockaddr_in& address) {
-  char text[INET_ADDRSTRLEN] = {};
-  inet_ntop(AF_INET, &address.sin_addr, text, sizeof text);
-  return RedirectEndpoint{AF_INET, text, ntohs(address.sin_port)};
+// The service's words for an IPv4 or IPv6 address; false for a domain.
+bool Endpoint(const SocksAddress& address, RedirectEndpoint& endpoint) {
+  const int family = address.type == SocksAddress::kIpv4 ? AF_INET : AF_INET6;
+  if (address.host.size() != (family == AF_INET ? 4u : 16u)) return false;
+  char text[INET6_ADDRSTRLEN] = {};
+  if (inet_ntop(family, address.host.data(), text, sizeof text) == nullptr) return false;
+  endpoint = RedirectEndpoint{family, text, address.port};
+  return true;
 }
 
 int AskForSocket(const RedirectRequest& request, std::string& error) {
@@ -146,18 +162,21 @@ int AskForSocket(const RedirectRequest& request, std::string& error) {
 
 }  // namespace
 
-int ListenUdpTransparent(int port, std::string& error) {
+int ListenUdpTransparent(int family, int port, std::string& error) {
   RedirectRequest request;
   request.command = RedirectRequest::Command::kUdpListener;
-  request.local = RedirectEndpoint{AF_INET, "127.0.0.1", port};
+  request.local = RedirectEndpoint{family, family == AF_INET6 ? "::1" : "127.0.0.1", port};
   return AskForSocket(request, error);
 }
 
-int BindUdpTransparent(const sockaddr_in& address, const sockaddr_in& client, std::string& error) {
+int BindUdpTransparent(const SocksAddress& remote, const SocksAddress& game, std::string& error) {
   RedirectRequest request;
   request.command = RedirectRequest::Command::kUdpReply;
-  request.remote = Endpoint(address);
-  request.game = Endpoint(client);
+  if (!Endpoint(remote, request.remote) || !Endpoint(game, request.game) ||
+      request.remote.family != request.game.family) {
+    error = "not two IP addresses of one family";
+    return -1;
+  }
   return AskForSocket(request, error);
 }
 

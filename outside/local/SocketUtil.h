@@ -36,19 +36,22 @@ bool RedirectedDestination(int fd, SocksAddress& original);
 // only) at port (0: any free port). -1 with errno set.
 int ListenTcpLoopback(int family, int port);
 
-// The IPv4 datagram socket on 127.0.0.1 at any free port.
-int BindUdpLoopback();
+// A non-blocking datagram socket on a free port of the loopback address of
+// family (127.0.0.1 or ::1); -1 with errno set.
+int BindUdpLoopback(int family);
 
-// A non-blocking UDP socket on 127.0.0.1:port receiving the datagrams the
-// redirect hands over (tproxy) with their original destination, made for
-// us by the redirection service (a transparent socket needs privilege).
-// -1 with the reason otherwise.
-int ListenUdpTransparent(int port, std::string& error);
+// A non-blocking UDP socket on the loopback address of family (127.0.0.1
+// or ::1) at port, receiving the datagrams the redirect hands over
+// (tproxy) with their original destination, made for us by the
+// redirection service (a transparent socket needs privilege). -1 with the
+// reason otherwise.
+int ListenUdpTransparent(int family, int port, std::string& error);
 
-// A non-blocking UDP socket bound to address, which need not be local, and
-// connected to the client, made by the redirection service: answers sent
-// from it come from that address. The client's later datagrams to that
-// address arrive on it too. -1 with the reason otherwise.
-int BindUdpTransparent(const sockaddr_in& address, const sockaddr_in& client, std::string& error);
+// A non-blocking UDP socket bound to remote, which need not be local, and
+// connected to the game socket, made by the redirection service: what is
+// sent on it reaches the game from remote. The game's later datagrams to
+// remote arrive on it too. Both of one family (IPv4 or IPv6); -1 with the
+// reason otherwise.
+int BindUdpTransparent(const SocksAddress& remote, const SocksAddress& game, std::string& error);
 
 std::string ErrnoText(int error);

@@ -2,11 +2,12 @@
 
 #include "outside/local/SocketUtil.h"
 
+#include <netinet/in.h>
 #include <sys/epoll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <cerrno>
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -15,89 +16,135 @@ namespace {
 constexpr std::size_t kMaxDatagram = 65536;
 constexpr int kDatagramsPerEvent = 16;
 
-}  // namespace
+void WriteLog(const std::string& text) { std::fprintf(stderr, "local.exe: %s\n", text.c_str()); }
 
-TransparentUdp::TransparentUdp(EventLoop& loop, const LineSettings& line, ProxyCounters& counters)
-    : loop_(loop), line_(line), counters_(counters) {}
-
-TransparentUdp::~TransparentUdp() {
-  flows_.clear();
-  if (fd_ >= 0) {
-    loop_.Remove(fd_);
-    close(fd_);
+// The original destination a tproxy listener's datagram carries.
+bool OriginalDestination(msghdr& message, SocksAddress& destination) {
+  for (cmsghdr* item = CMSG_FIRSTHDR(&message); item != nullptr; item = CMSG_NXTHDR(&message, item)) {
+    if ((item->cmsg_level == SOL_IP && item->cmsg_type == IP_ORIGDSTADDR) ||
+        (item->cmsg_level == SOL_IPV6 && item->cmsg_type == IPV6_ORIGDSTADDR)) {
+      sockaddr_storage address{};
+      std::memcpy(&address, CMSG_DATA(item),
+                  std::min<std::size_t>(item->cmsg_len - CMSG_LEN(0), sizeof address));
+      return SocksAddress::FromSockaddr(address, destination);
+    }
   }
+  return false;
 }
 
-bool TransparentUdp::Listen(int port, std::string& error) {
+}  // namespace
+
+void TransparentUdp::RefusedOnce::UdpRefused(const std::string& why) {
+  if (udpTold_) return;
+  udpTold_ = true;
+  limits_.UdpRefused(why);
+}
+
+void TransparentUdp::RefusedOnce::Ipv6Refused(const std::string& why) {
+  if (ipv6Told_) return;
+  ipv6Told_ = true;
+  limits_.Ipv6Refused(why);
+}
+
+TransparentUdp::TransparentUdp(EventLoop& loop, const LineSettings& line, ProxyCounters& counters,
+                               ILineLimits& limits)
+    : loop_(loop), limits_(limits), shared_{loop, line, counters, limits_, {}, {}, {}, {}} {}
+
+TransparentUdp::~TransparentUdp() {
+  CloseListener(v4_);
+  CloseListener(v6_);
+}
+
+bool TransparentUdp::Listen(int family, int port, std::string& error) {
+  Listener& listener = ListenerOf(family);
+  if (listener.fd >= 0) return true;
   std::string why;
-  fd_ = ListenUdpTransparent(port, why);
-  if (fd_ < 0) {
-    error = "cannot receive redirected UDP on 127.0.0.1:" + std::to_string(port) + ": " + why;
+  listener.fd = ListenUdpTransparent(family, port, why);
+  const std::string where = family == AF_INET6 ? "[::1]:" : "127.0.0.1:";
+  if (listener.fd < 0) {
+    error = "cannot receive redirected UDP on " + where + std::to_string(port) + ": " + why;
     return false;
   }
-  socklen_t length = sizeof own_;
-  getsockname(fd_, reinterpret_cast<sockaddr*>(&own_), &length);
-  if (!loop_.Add(fd_, EPOLLIN, this)) {
-    error = "cannot watch the UDP socket";
+  sockaddr_storage own{};
+  socklen_t length = sizeof own;
+  getsockname(listener.fd, reinterpret_cast<sockaddr*>(&own), &length);
+  SocksAddress::FromSockaddr(own, listener.own);
+  if (!loop_.Add(listener.fd, EPOLLIN, this)) {
+    error = "cannot watch the UDP socket on " + where + std::to_string(port);
+    close(listener.fd);
+    listener.fd = -1;
     return false;
   }
   return true;
 }
 
-void TransparentUdp::OnEvent(int fd, std::uint32_t) {
-  if (fd == fd_) Receive();
+void TransparentUdp::CloseListener(Listener& listener) {
+  if (listener.fd < 0) return;
+  loop_.Remove(listener.fd);
+  close(listener.fd);
+  listener.fd = -1;
 }
 
-void TransparentUdp::Receive() {
+void TransparentUdp::Close(int family) {
+  CloseListener(ListenerOf(family));
+  flows_.TakeIf([family](const std::string&, const std::unique_ptr<UdpFlow>& flow) { return flow->family() == family; },
+                [this](std::unique_ptr<UdpFlow> flow) { Bury(std::move(flow)); });
+}
+
+void TransparentUdp::Bury(std::unique_ptr<UdpFlow> flow) {
+  if (graveyard_.empty()) loop_.Defer([this] { graveyard_.clear(); });
+  graveyard_.push_back(std::move(flow));
+}
+
+void TransparentUdp::OnEvent(int fd, std::uint32_t) {
+  if (fd == v4_.fd) Receive(v4_);
+  if (fd == v6_.fd) Receive(v6_);
+}
+
+void TransparentUdp::Receive(Listener& listener) {
   static thread_local std::uint8_t payload[kMaxDatagram];
-  for (int i = 0; i < kDatagramsPerEvent; ++i) {
-    sockaddr_in client{};
+  for (int i = 0; i < kDatagramsPerEvent && listener.fd >= 0; ++i) {
+    sockaddr_storage game{};
     iovec data{payload, sizeof payload};
-    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(sockaddr_in))];
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(sockaddr_in6))];
     msghdr message{};
-    message.msg_name = &client;
-    message.msg_namelen = sizeof client;
+    message.msg_name = &game;
+    message.msg_namelen = sizeof game;
     message.msg_iov = &data;
     message.msg_iovlen = 1;
     message.msg_control = control;
     message.msg_controllen = sizeof control;
-    const ssize_t got = recvmsg(fd_, &message, 0);
+    const ssize_t got = recvmsg(listener.fd, &message, 0);
     if (got < 0) return;
-    if (message.msg_flags & MSG_TRUNC) continue;
-    const sockaddr_in* destination = nullptr;
-    for (cmsghdr* item = CMSG_FIRSTHDR(&message); item != nullptr; item = CMSG_NXTHDR(&message, item)) {
-      if (item->cmsg_level == SOL_IP && item->cmsg_type == IP_ORIGDSTADDR) {
-        destination = reinterpret_cast<const sockaddr_in*>(CMSG_DATA(item));
-      }
-    }
-    // Datagrams sent to the proxy's own port are no redirected flow.
-    if (destination == nullptr || client.sin_family != AF_INET ||
-        (destination->sin_addr.s_addr == own_.sin_addr.s_addr && destination->sin_port == own_.sin_port)) {
-      continue;
-    }
-    sockaddr_in original;
-    std::memcpy(&original, destination, sizeof original);
-    if (UdpFlow* flow = FlowFor(client, original)) flow->FromClient(payload, static_cast<std::size_t>(got));
+    SocksAddress destination, from;
+    if (!OriginalDestination(message, destination) || !SocksAddress::FromSockaddr(game, from)) continue;
+    // Datagrams sent to the proxy's own port are no redirected traffic.
+    if (destination.Encode() == listener.own.Encode()) continue;
+    if (UdpFlow* flow = FlowFor(from)) flow->FromGame(destination, payload, static_cast<std::size_t>(got));
   }
 }
 
-UdpFlow* TransparentUdp::FlowFor(const sockaddr_in& client, const sockaddr_in& destination) {
-  const FlowKey key{client.sin_addr.s_addr, client.sin_port, destination.sin_addr.s_addr, destination.sin_port};
-  auto found = flows_.find(key);
-  if (found != flows_.end()) return found->second.get();
-  if (flows_.size() >= kMaxFlows) return nullptr;
-  auto flow = std::make_unique<UdpFlow>(loop_, line_, counters_, client, destination);
-  UdpFlow* raw = flow.get();
-  flows_.emplace(key, std::move(flow));
+UdpFlow* TransparentUdp::FlowFor(const SocksAddress& game) {
+  const std::string key = game.Encode();
+  if (std::unique_ptr<UdpFlow>* found = flows_.Find(key)) return found->get();
+  std::unique_ptr<UdpFlow> evicted;
+  bool full = false;
+  UdpFlow* flow = flows_.Insert(key, std::make_unique<UdpFlow>(shared_, game), evicted, full).get();
+  if (full) {
+    const std::string record = flowsFull_.Note("more than " + std::to_string(kMaxFlows) +
+                                                   " game sockets send UDP: the least recently used one's association ended",
+                                               UdpFlow::Clock::now());
+    if (!record.empty()) WriteLog(record);
+  }
   // A flow that cannot start stays, failed, so its datagrams are dropped
   // for a while instead of retried one by one.
-  raw->Start();
-  return raw;
+  flow->Start();
+  return flow;
 }
 
 void TransparentUdp::Tick() {
   const auto now = UdpFlow::Clock::now();
-  for (auto it = flows_.begin(); it != flows_.end();) {
-    it = it->second->Finished(now) ? flows_.erase(it) : std::next(it);
-  }
+  flows_.TakeIf([now](const std::string&, const std::unique_ptr<UdpFlow>& flow) { return flow->Finished(now); },
+                [](std::unique_ptr<UdpFlow>) {});
+  graveyard_.clear();
 }

@@ -1,45 +1,75 @@
-// The local proxy's UDP side for redirected traffic: the transparent
-// socket on 127.0.0.1 at the main port receives the datagrams the redirect
-// hands over (tproxy) with their original destination, and each flow
-// (client, original destination) is carried by its own UdpFlow.
+// The local proxy's UDP side for redirected traffic: a transparent socket
+// on each loopback address (127.0.0.1 and ::1) at the main port receives
+// the datagrams the redirect hands over (tproxy) with their original
+// destination. Each game socket (its address and port) gets one UdpFlow,
+// which carries every destination it talks to; at most kMaxFlows of them,
+// the least recently used forgotten when a new one needs room.
+//
+// When the line refuses UDP, the line limits are told once; their answer
+// is to Close the listeners, which is safe from inside that call (what
+// goes is destroyed after the current events).
 #pragma once
 
 #include "outside/local/Connection.h"
 #include "outside/local/EventLoop.h"
+#include "outside/local/LineLimits.h"
+#include "outside/local/LruTable.h"
 #include "outside/local/UdpFlow.h"
 
-#include <map>
 #include <memory>
 #include <string>
-#include <tuple>
+#include <vector>
 
 class TransparentUdp final : public EventHandler {
  public:
   static constexpr std::size_t kMaxFlows = 1024;
 
-  TransparentUdp(EventLoop& loop, const LineSettings& line, ProxyCounters& counters);
+  TransparentUdp(EventLoop& loop, const LineSettings& line, ProxyCounters& counters, ILineLimits& limits);
   ~TransparentUdp();
   TransparentUdp(const TransparentUdp&) = delete;
   TransparentUdp& operator=(const TransparentUdp&) = delete;
 
-  // False with a reason when the redirection service gives no socket (UDP
-  // is then not carried).
-  bool Listen(int port, std::string& error);
+  // Opens the listener of family (AF_INET: 127.0.0.1, AF_INET6: ::1) at
+  // port. False with a reason when the redirection service gives no socket
+  // (that family's UDP is then not detoured, so it flows directly).
+  bool Listen(int family, int port, std::string& error);
+  // Closes the listener of family and ends its game sockets' flows.
+  void Close(int family);
   void OnEvent(int fd, std::uint32_t events) override;
   // Once a second: forgets finished flows.
   void Tick();
 
  private:
-  // Client address and port, original destination address and port.
-  using FlowKey = std::tuple<std::uint32_t, std::uint16_t, std::uint32_t, std::uint16_t>;
+  // Tells the line limits of the first refusal only.
+  class RefusedOnce final : public ILineLimits {
+   public:
+    explicit RefusedOnce(ILineLimits& limits) : limits_(limits) {}
+    void UdpRefused(const std::string& why) override;
+    void Ipv6Refused(const std::string& why) override;
 
-  void Receive();
-  UdpFlow* FlowFor(const sockaddr_in& client, const sockaddr_in& destination);
+   private:
+    ILineLimits& limits_;
+    bool udpTold_ = false;
+    bool ipv6Told_ = false;
+  };
+
+  struct Listener {
+    int fd = -1;
+    SocksAddress own;  // datagrams to it are no redirected traffic
+  };
+
+  Listener& ListenerOf(int family) { return family == AF_INET6 ? v6_ : v4_; }
+  void CloseListener(Listener& listener);
+  void Receive(Listener& listener);
+  UdpFlow* FlowFor(const SocksAddress& game);
+  // Destroys what Close took, after the events that may still use it.
+  void Bury(std::unique_ptr<UdpFlow> flow);
 
   EventLoop& loop_;
-  const LineSettings& line_;
-  ProxyCounters& counters_;
-  int fd_ = -1;
-  sockaddr_in own_{};
-  std::map<FlowKey, std::unique_ptr<UdpFlow>> flows_;
+  RefusedOnce limits_;
+  UdpFlowShared shared_;
+  Listener v4_, v6_;
+  LruTable<std::unique_ptr<UdpFlow>> flows_{kMaxFlows};
+  ThrottledLog flowsFull_;
+  std::vector<std::unique_ptr<UdpFlow>> graveyard_;
 };

@@ -2,13 +2,11 @@
 
 #include "outside/local/SocketUtil.h"
 
-#include <arpa/inet.h>
 #include <sys/epoll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
 
 namespace {
 
@@ -52,7 +50,7 @@ bool UdpAssociation::Open(const SocksAddress& relay, std::string& error) {
     error = "line server gave no usable UDP relay address";
     return false;
   }
-  localFd_ = BindUdpLoopback();
+  localFd_ = BindUdpLoopback(clientHint_.type == SocksAddress::kIpv6 ? AF_INET6 : AF_INET);
   relayFd_ = socket(relayAddress.ss_family, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
   if (localFd_ < 0 || relayFd_ < 0) {
     error = "cannot open UDP sockets: " + ErrnoText(errno);
@@ -74,10 +72,12 @@ bool UdpAssociation::Open(const SocksAddress& relay, std::string& error) {
 }
 
 SocksAddress UdpAssociation::LocalAddress() const {
-  sockaddr_in address{};
+  sockaddr_storage address{};
   socklen_t length = sizeof address;
   getsockname(localFd_, reinterpret_cast<sockaddr*>(&address), &length);
-  return SocksAddress::FromSockaddr(address);
+  SocksAddress local;
+  SocksAddress::FromSockaddr(address, local);
+  return local;
 }
 
 void UdpAssociation::OnEvent(int fd, std::uint32_t) {
@@ -85,18 +85,23 @@ void UdpAssociation::OnEvent(int fd, std::uint32_t) {
   if (fd == relayFd_) FromRelay();
 }
 
-bool UdpAssociation::AcceptsClient(const sockaddr_in& sender) {
+bool UdpAssociation::AcceptsClient(const sockaddr_storage& sender) {
+  SocksAddress from;
+  if (!SocksAddress::FromSockaddr(sender, from)) return false;
   if (haveClient_) {
-    return sender.sin_addr.s_addr == client_.sin_addr.s_addr && sender.sin_port == client_.sin_port;
+    SocksAddress client;
+    SocksAddress::FromSockaddr(client_, client);
+    return from.Encode() == client.Encode();
   }
-  if (sender.sin_addr.s_addr != htonl(INADDR_LOOPBACK) && (ntohl(sender.sin_addr.s_addr) >> 24) != 127) return false;
-  if (clientHint_.type == SocksAddress::kIpv4 && clientHint_.port != 0) {
-    if (htons(clientHint_.port) != sender.sin_port) return false;
-    in_addr hinted{};
-    std::memcpy(&hinted, clientHint_.host.data(), 4);
-    if (hinted.s_addr != 0 && hinted.s_addr != sender.sin_addr.s_addr) return false;
+  const bool loopback = from.type == SocksAddress::kIpv4 ? static_cast<std::uint8_t>(from.host[0]) == 127
+                                                         : from.host == std::string(15, '\0') + '\1';
+  if (!loopback) return false;
+  if (clientHint_.type == from.type && clientHint_.port != 0) {
+    if (clientHint_.port != from.port) return false;
+    if (clientHint_.host.find_first_not_of('\0') != std::string::npos && clientHint_.host != from.host) return false;
   }
   client_ = sender;
+  clientLength_ = from.type == SocksAddress::kIpv4 ? sizeof(sockaddr_in) : sizeof(sockaddr_in6);
   haveClient_ = true;
   return true;
 }
@@ -104,12 +109,12 @@ bool UdpAssociation::AcceptsClient(const sockaddr_in& sender) {
 void UdpAssociation::FromClient() {
   static thread_local std::uint8_t datagram[kMaxDatagram];
   for (int i = 0; i < kDatagramsPerEvent; ++i) {
-    sockaddr_in sender{};
+    sockaddr_storage sender{};
     socklen_t length = sizeof sender;
     const ssize_t got =
         recvfrom(localFd_, datagram, sizeof datagram, 0, reinterpret_cast<sockaddr*>(&sender), &length);
     if (got < 0) return;
-    if (sender.sin_family != AF_INET || !AcceptsClient(sender)) continue;
+    if (!AcceptsClient(sender)) continue;
     if (static_cast<std::size_t>(got) < kMinHeader || datagram[0] != 0 || datagram[1] != 0 || datagram[2] != 0) {
       continue;
     }
@@ -126,8 +131,8 @@ void UdpAssociation::FromRelay() {
     const ssize_t got = recv(relayFd_, datagram, sizeof datagram, 0);
     if (got < 0) return;
     if (!haveClient_ || static_cast<std::size_t>(got) < kMinHeader || datagram[2] != 0) continue;
-    if (sendto(localFd_, datagram, static_cast<std::size_t>(got), 0, reinterpret_cast<const sockaddr*>(&client_),
-               sizeof client_) == got) {
+    if (sendto(localFd_, datagram, static_cast<std::size_t>(got), 0, reinterpret_cast<const sockaddr*>(&client_), clientLength_) ==
+        got) {
       counters_.bytesDown += PayloadBytes(datagram, static_cast<std::size_t>(got));
       counters_.Changed();
     }

@@ -18,7 +18,8 @@
 class UdpAssociation final : public EventHandler {
  public:
   // clientHint: the address the client said it will send from (zero
-  // address or port: any loopback sender).
+  // address or port: any loopback sender). An IPv6 hint means the client
+  // sends from ::1; any other, from 127.0.0.0/8.
   UdpAssociation(EventLoop& loop, ProxyCounters& counters, const SocksAddress& clientHint);
   ~UdpAssociation();
   UdpAssociation(const UdpAssociation&) = delete;
@@ -35,7 +36,7 @@ class UdpAssociation final : public EventHandler {
  private:
   void FromClient();
   void FromRelay();
-  bool AcceptsClient(const sockaddr_in& sender);
+  bool AcceptsClient(const sockaddr_storage& sender);
 
   EventLoop& loop_;
   ProxyCounters& counters_;
@@ -44,5 +45,6 @@ class UdpAssociation final : public EventHandler {
   int localFd_ = -1;
   int relayFd_ = -1;
   bool haveClient_ = false;
-  sockaddr_in client_{};
+  sockaddr_storage client_{};
+  socklen_t clientLength_ = 0;
 };

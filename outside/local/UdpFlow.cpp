@@ -5,6 +5,7 @@
 
 #include <sys/epoll.h>
 #include <sys/socket.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -12,96 +13,127 @@
 
 namespace {
 
-// A flow nobody has used for this long ends.
-constexpr std::chrono::seconds kIdleTime{60};
-// A failed flow stays this long, dropping its client's datagrams, so that a
-// line server refusing UDP is not asked again for every datagram.
+// A game socket nobody has used for this long is forgotten.
+constexpr std::chrono::seconds kIdleTime{120};
+// A line that has not opened the association by then is not going to: the
+// flow is forgotten, and the game socket's next datagram tries again.
+constexpr std::chrono::seconds kSetUpTime{10};
+// A failed flow stays this long, dropping its game socket's datagrams, so
+// that a line server that cannot be reached is not asked again for every
+// datagram.
 constexpr std::chrono::seconds kFailedLinger{5};
 // What may wait for the association to be ready.
 constexpr std::size_t kMaxPendingDatagrams = 64;
 constexpr std::size_t kMaxPendingBytes = 256 * 1024;
-// The largest UDP payload IPv4 carries.
-constexpr std::size_t kMaxUdpPayload = 65507;
+// The largest UDP payloads IPv4 and IPv6 carry.
+constexpr std::size_t kMaxUdpPayload4 = 65507;
+constexpr std::size_t kMaxUdpPayload6 = 65527;
 constexpr std::size_t kMaxDatagram = 65536;
+constexpr int kDatagramsPerEvent = 16;
 
-void Log(const std::string& text) { std::fprintf(stderr, "local.exe: %s\n", text.c_str()); }
+void WriteLog(const std::string& text) { std::fprintf(stderr, "local.exe: %s\n", text.c_str()); }
 
-SocksAddress AnyAddress() {
-  SocksAddress any;
-  any.host.assign(4, '\0');
-  return any;
+// RSV RSV FRAG, then the address.
+std::string RelayHeader(const SocksAddress& address) { return std::string(3, '\0') + address.Encode(); }
+
+bool IsAnyAddress(const SocksAddress& address) {
+  return (address.type == SocksAddress::kIpv4 || address.type == SocksAddress::kIpv6) &&
+         address.host.find_first_not_of('\0') == std::string::npos;
 }
 
 }  // namespace
 
-UdpFlow::UdpFlow(EventLoop& loop, const LineSettings& line, ProxyCounters& counters, const sockaddr_in& client,
-                 const sockaddr_in& destination)
-    : loop_(loop),
-      line_(line),
-      counters_(counters),
-      client_(client),
-      destination_(destination),
-      lastActivity_(Clock::now()) {}
+UdpFlow::UdpFlow(UdpFlowShared& shared, const SocksAddress& game)
+    : shared_(shared), game_(game), startedAt_(Clock::now()), lastActivity_(startedAt_) {}
 
 UdpFlow::~UdpFlow() {
   Uncount();
   CloseFd(controlFd_);
   CloseFd(relayFd_);
-  CloseFd(replyFd_);
 }
+
+int UdpFlow::family() const { return game_.type == SocksAddress::kIpv6 ? AF_INET6 : AF_INET; }
 
 void UdpFlow::Uncount() {
   if (!counted_) return;
   counted_ = false;
-  --counters_.udpAssociations;
-  counters_.Changed();
+  --shared_.counters.udpAssociations;
+  shared_.counters.Changed();
 }
 
 void UdpFlow::CloseFd(int& fd) {
   if (fd < 0) return;
-  loop_.Remove(fd);
+  shared_.loop.Remove(fd);
   close(fd);
   fd = -1;
 }
 
+void UdpFlow::Log(ThrottledLog& kind, const std::string& text) {
+  const std::string record = kind.Note(text, Clock::now());
+  if (!record.empty()) WriteLog(record);
+}
+
 bool UdpFlow::Start() {
-  std::string why;
-  replyFd_ = BindUdpTransparent(destination_, client_, why);
-  if (replyFd_ < 0 || !loop_.Add(replyFd_, EPOLLIN, this)) {
-    Fail("cannot answer from " + SocksAddress::FromSockaddr(destination_).ToText() + ": " + why);
-    return false;
-  }
-  handshake_ = std::make_unique<UpstreamHandshake>(line_.user, line_.password, socks5::kCommandUdpAssociate,
-                                                   AnyAddress());
-  controlFd_ = StartTcpConnect(line_.server);
-  if (controlFd_ < 0 || !loop_.Add(controlFd_, EPOLLOUT, this)) {
+  // The request names no client address: the relay learns it from the
+  // first datagram.
+  SocksAddress any;
+  any.host.assign(4, '\0');
+  handshake_ = std::make_unique<UpstreamHandshake>(shared_.line.user, shared_.line.password,
+                                                   socks5::kCommandUdpAssociate, any);
+  controlFd_ = StartTcpConnect(shared_.line.server);
+  if (controlFd_ < 0 || !shared_.loop.Add(controlFd_, EPOLLOUT, this)) {
     Fail("cannot connect to the line server: " + ErrnoText(errno));
     return false;
   }
   return true;
 }
 
-void UdpFlow::FromClient(const std::uint8_t* payload, std::size_t size) {
+void UdpFlow::FromGame(const SocksAddress& destination, const std::uint8_t* payload, std::size_t size) {
   if (state_ == State::kFailed) return;
   lastActivity_ = Clock::now();
-  // RSV RSV FRAG, then the original destination, then the payload.
-  std::string datagram{0, 0, 0};
-  datagram += SocksAddress::FromSockaddr(destination_).Encode();
-  if (datagram.size() + size > kMaxUdpPayload) {
-    Log("dropping a datagram of " + std::to_string(size) + " bytes: too large for the line server's relay");
-    return;
+  const std::string header = RelayHeader(destination);
+  // Until the relay is known, the line's family (IPv4 here) bounds it.
+  const std::size_t limit = relayLimit_ != 0 ? relayLimit_ : kMaxUdpPayload4;
+  if (header.size() + size > limit) {
+    return Log(shared_.tooLarge, "dropping a datagram of " + std::to_string(size) + " bytes to " +
+                                     destination.ToText() + ": too large for the line's relay with its header");
   }
-  datagram.append(reinterpret_cast<const char*>(payload), size);
-  if (state_ == State::kReady) return SendToRelay(datagram);
-  if (pending_.size() >= kMaxPendingDatagrams || pendingBytes_ + datagram.size() > kMaxPendingBytes) return;
-  pendingBytes_ += datagram.size();
-  pending_.push_back(std::move(datagram));
+  const std::string key = destination.Encode();
+  if (remotes_.Find(key) == nullptr) EnsureReplySocket(destination, key);
+  if (state_ == State::kReady) return SendToRelay(header, payload, size);
+  if (pending_.size() >= kMaxPendingDatagrams || pendingBytes_ + header.size() + size > kMaxPendingBytes) return;
+  pending_.emplace_back(header.size(), header + std::string(reinterpret_cast<const char*>(payload), size));
+  pendingBytes_ += pending_.back().second.size();
 }
 
-void UdpFlow::SendToRelay(const std::string& datagram) {
-  if (send(relayFd_, datagram.data(), datagram.size(), 0) != static_cast<ssize_t>(datagram.size())) return;
-  counters_.bytesUp += datagram.size() - 3 - SocksAddress::FromSockaddr(destination_).Encode().size();
-  counters_.Changed();
+void UdpFlow::EnsureReplySocket(const SocksAddress& destination, const std::string& key) {
+  std::string why;
+  const int fd = BindUdpTransparent(destination, game_, why);
+  if (fd < 0) {
+    // The datagram still goes; answers from there cannot reach the game.
+    return Log(shared_.noReplySocket, "no reply socket for answers from " + destination.ToText() + " to " +
+                                          game_.ToText() + ": " + why);
+  }
+  auto socket = std::make_unique<ReplySocket>(shared_.loop, fd, destination, *this);
+  if (!socket->Watch()) return;
+  std::unique_ptr<ReplySocket> evicted;
+  bool full = false;
+  remotes_.Insert(key, std::move(socket), evicted, full);
+  if (full) {
+    Log(shared_.remotesFull, "a game socket talks to more than " + std::to_string(kMaxRemotes) +
+                                 " endpoints: the least recently used one's answers are dropped now");
+  }
+}
+
+void UdpFlow::SendToRelay(const std::string& header, const std::uint8_t* payload, std::size_t size) {
+  iovec parts[2] = {{const_cast<char*>(header.data()), header.size()},
+                    {const_cast<std::uint8_t*>(payload), size}};
+  msghdr message{};
+  message.msg_iov = parts;
+  message.msg_iovlen = 2;
+  if (sendmsg(relayFd_, &message, 0) != static_cast<ssize_t>(header.size() + size)) return;
+  shared_.counters.bytesUp += size;
+  shared_.counters.Changed();
 }
 
 void UdpFlow::OnEvent(int fd, std::uint32_t events) {
@@ -110,38 +142,30 @@ void UdpFlow::OnEvent(int fd, std::uint32_t events) {
     OnControlEvent(events);
   } else if (fd == relayFd_) {
     FromRelay();
-  } else if (fd == replyFd_) {
-    FromReplySocket();
-  }
-}
-
-void UdpFlow::FromReplySocket() {
-  static thread_local std::uint8_t payload[kMaxDatagram];
-  for (int i = 0; i < 16; ++i) {
-    const ssize_t got = recv(replyFd_, payload, sizeof payload, 0);
-    if (got < 0) return;
-    FromClient(payload, static_cast<std::size_t>(got));
   }
 }
 
 void UdpFlow::OnControlEvent(std::uint32_t events) {
   if (state_ == State::kConnecting) {
     const int error = PendingSocketError(controlFd_);
-    if (error != 0) return Fail("cannot connect to the line server " + line_.server.ToText() + ": " + ErrnoText(error));
+    if (error != 0) {
+      return Fail("cannot connect to the line server " + shared_.line.server.ToText() + ": " + ErrnoText(error));
+    }
     const std::string greeting = handshake_->Greeting();
     if (send(controlFd_, greeting.data(), greeting.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(greeting.size())) {
       return Fail("line server closed");
     }
     state_ = State::kHandshake;
-    loop_.Set(controlFd_, EPOLLIN);
+    shared_.loop.Set(controlFd_, EPOLLIN);
     return;
   }
   std::uint8_t buffer[1024];
   const ssize_t got = recv(controlFd_, buffer, sizeof buffer, 0);
   if (got < 0 && (errno == EAGAIN || errno == EINTR)) return;
   if (got <= 0 || (events & EPOLLERR)) {
-    return Fail(state_ == State::kReady ? "line server ended the UDP association"
-                                        : "line server closed the connection during negotiation");
+    if (state_ == State::kReady) return Fail("line server ended the UDP association");
+    // Closing instead of answering UDP ASSOCIATE is a refusal too.
+    return Fail("line server closed the connection during negotiation", requestSent_);
   }
   if (state_ == State::kHandshake) {
     controlIn_.Append(buffer, static_cast<std::size_t>(got));
@@ -158,39 +182,55 @@ void UdpFlow::AdvanceHandshake() {
         if (send(controlFd_, output.data(), output.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(output.size())) {
           return Fail("line server closed");
         }
+        // Login, then the request: what the line answers next is its
+        // answer to UDP ASSOCIATE once the login was sent before.
+        requestSent_ = output[0] == static_cast<char>(socks5::kVersion);
         continue;
-      case UpstreamHandshake::Step::kFailed: return Fail(handshake_->failureReason() + " (UDP ASSOCIATE)");
+      case UpstreamHandshake::Step::kFailed: {
+        const std::uint8_t reply = handshake_->failureReply();
+        const bool refused = requestSent_ && (reply == socks5::kReplyCommandNotSupported ||
+                                              reply == socks5::kReplyNotAllowed);
+        return Fail(handshake_->failureReason() + " (UDP ASSOCIATE)", refused);
+      }
       case UpstreamHandshake::Step::kDone: return OpenRelay();
     }
   }
 }
 
 void UdpFlow::OpenRelay() {
+  requestSent_ = false;
   SocksAddress relay = handshake_->bound();
   // A relay announced as "any address" is on the line server itself.
-  if (relay.type == SocksAddress::kIpv4 && relay.host == std::string(4, '\0')) relay.host = line_.server.host;
+  if (IsAnyAddress(relay) && relay.type == shared_.line.server.type) relay.host = shared_.line.server.host;
   sockaddr_storage address{};
   socklen_t length = 0;
-  if (!relay.ToSockaddr(address, length)) return Fail("line server gave no usable UDP relay address");
+  if (!relay.ToSockaddr(address, length)) return Fail("line server gave no usable UDP relay address", true);
   relayFd_ = socket(address.ss_family, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
   if (relayFd_ < 0) return Fail("cannot open a UDP socket: " + ErrnoText(errno));
   SetBypassMark(relayFd_);
-  if (connect(relayFd_, reinterpret_cast<sockaddr*>(&address), length) != 0 || !loop_.Add(relayFd_, EPOLLIN, this)) {
+  if (connect(relayFd_, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
+      !shared_.loop.Add(relayFd_, EPOLLIN, this)) {
     return Fail("cannot reach the UDP relay " + relay.ToText() + ": " + ErrnoText(errno));
   }
+  relayLimit_ = address.ss_family == AF_INET6 ? kMaxUdpPayload6 : kMaxUdpPayload4;
   state_ = State::kReady;
-  ++counters_.udpAssociations;
+  ++shared_.counters.udpAssociations;
   counted_ = true;
-  counters_.Changed();
+  shared_.counters.Changed();
   handshake_.reset();
-  for (const std::string& datagram : pending_) SendToRelay(datagram);
+  for (const auto& [headerSize, datagram] : pending_) {
+    if (datagram.size() > relayLimit_) continue;
+    if (send(relayFd_, datagram.data(), datagram.size(), 0) != static_cast<ssize_t>(datagram.size())) continue;
+    shared_.counters.bytesUp += datagram.size() - headerSize;
+  }
+  shared_.counters.Changed();
   pending_.clear();
   pendingBytes_ = 0;
 }
 
 void UdpFlow::FromRelay() {
   static thread_local std::uint8_t datagram[kMaxDatagram];
-  for (int i = 0; i < 16; ++i) {
+  for (int i = 0; i < kDatagramsPerEvent && relayFd_ >= 0; ++i) {
     const ssize_t got = recv(relayFd_, datagram, sizeof datagram, 0);
     if (got < 0) return;
     const std::size_t size = static_cast<std::size_t>(got);
@@ -200,18 +240,20 @@ void UdpFlow::FromRelay() {
         ParseSocksAddress(datagram + 3, size - 3, sender, used) != ParseStatus::kDone) {
       continue;  // fragments and damaged headers are dropped
     }
+    // Only endpoints the game socket sent to may answer it.
+    std::unique_ptr<ReplySocket>* reply = remotes_.Find(sender.Encode());
+    if (reply == nullptr) continue;
     lastActivity_ = Clock::now();
     const std::size_t payload = size - 3 - used;
-    if (sendto(replyFd_, datagram + 3 + used, payload, 0, reinterpret_cast<const sockaddr*>(&client_),
-               sizeof client_) == static_cast<ssize_t>(payload)) {
-      counters_.bytesDown += payload;
-      counters_.Changed();
+    if ((*reply)->Send(datagram + 3 + used, payload)) {
+      shared_.counters.bytesDown += payload;
+      shared_.counters.Changed();
     }
   }
 }
 
-void UdpFlow::Fail(const std::string& reason) {
-  Log("UDP to " + SocksAddress::FromSockaddr(destination_).ToText() + ": " + reason);
+void UdpFlow::Fail(const std::string& reason, bool refused) {
+  Log(shared_.failed, "UDP of " + game_.ToText() + ": " + reason);
   state_ = State::kFailed;
   Uncount();
   failedAt_ = Clock::now();
@@ -219,9 +261,16 @@ void UdpFlow::Fail(const std::string& reason) {
   CloseFd(relayFd_);
   pending_.clear();
   pendingBytes_ = 0;
+  // Never called while a reply socket's event runs (only the control
+  // connection and the relay fail), so they can go now.
+  remotes_.TakeIf([](const std::string&, const auto&) { return true; }, [](std::unique_ptr<ReplySocket>) {});
+  if (refused) shared_.limits.UdpRefused(reason);
 }
 
 bool UdpFlow::Finished(Clock::time_point now) const {
-  if (state_ == State::kFailed) return now - failedAt_ >= kFailedLinger;
-  return now - lastActivity_ >= kIdleTime;
+  switch (state_) {
+    case State::kFailed: return now - failedAt_ >= kFailedLinger;
+    case State::kReady: return now - lastActivity_ >= kIdleTime;
+    default: return now - startedAt_ >= kSetUpTime;
+  }
 }

@@ -146,11 +146,15 @@ int main(int argc, char** argv) {
   // Redirected UDP arrives on a transparent socket the redirection service
   // makes for us; without it, or when the line refuses UDP, the proxy
   // carries TCP only and the games' UDP flows directly.
-  TransparentUdp udp(loop, server.line(), counters);
+  TransparentUdp udp(loop, server.line(), counters, limits);
+  limits.Govern(udp);
   if (first.udpRefused) {
     limits.UdpRefused(first.reason);
-  } else if (!udp.Listen(record.mainPort, listenError)) {
-    std::fprintf(stderr, "local.exe: %s; UDP is not carried\n", listenError.c_str());
+  } else {
+    for (int family : {AF_INET, AF_INET6}) {
+      if (!udp.Listen(family, record.mainPort, listenError))
+        std::fprintf(stderr, "local.exe: %s; UDP is not carried\n", listenError.c_str());
+    }
   }
   // The status interface for the front end and "brisgol-run --status";
   // the proxy carries traffic without it.
