@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <memory>
 #include <string>
 
@@ -55,13 +56,33 @@ std::string DirectoryOf(const std::string& path) {
   return slash == std::string::npos ? std::string(".") : slash == 0 ? std::string("/") : path.substr(0, slash);
 }
 
-// The front end of our program directory, or a "brisgol" that lies beside
-// a brisgol-run (its command in /usr/bin).
+// True when both paths name one file (a link, a bind mount) or two files
+// of the same bytes (a copy).
+bool SameProgram(const std::string& a, const std::string& b) {
+  struct stat first {}, second {};
+  if (stat(a.c_str(), &first) != 0 || stat(b.c_str(), &second) != 0) return false;
+  if (first.st_dev == second.st_dev && first.st_ino == second.st_ino) return true;
+  if (first.st_size != second.st_size) return false;
+  std::ifstream one(a, std::ios::binary), two(b, std::ios::binary);
+  char left[65536], right[65536];
+  while (one && two) {
+    one.read(left, sizeof left);
+    two.read(right, sizeof right);
+    if (one.gcount() != two.gcount() || std::memcmp(left, right, static_cast<std::size_t>(one.gcount())) != 0) {
+      return false;
+    }
+  }
+  return one.eof() && two.eof();
+}
+
+// The front end: the program of our own program directory (found from
+// /proc/self/exe) under any path or name, a copy of it, or a "brisgol"
+// that lies beside a brisgol-run (its command in /usr/bin).
 bool IsFrontEnd(const std::string& program) {
   const std::string target = Resolved(program);
   if (target.empty()) return false;
   const std::string own = Resolved("/proc/self/exe");
-  if (!own.empty() && target == Resolved(DirectoryOf(own) + "/" + kFrontEnd)) return true;
+  if (!own.empty() && SameProgram(target, DirectoryOf(own) + "/" + kFrontEnd)) return true;
   const std::string name = target.substr(target.rfind('/') + 1);
   if (name != kFrontEnd) return false;
   return access((DirectoryOf(target) + "/" + kLauncher).c_str(), F_OK) == 0 ||

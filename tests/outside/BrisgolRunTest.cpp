@@ -73,6 +73,49 @@ TEST_F(BrisgolRun, RefusesToRunTheFrontEndItself) {
   std::filesystem::remove(link);
 }
 
+// A program directory of its own, with a stand-in front end: the front
+// end is known by what its file is, under any name or path.
+TEST_F(BrisgolRun, KnowsTheFrontEndOfItsProgramDirectoryByItsFileNotItsName) {
+  namespace fs = std::filesystem;
+  const fs::path root = fs::path(testing::TempDir()) / ("brisgol-run-identity-" + std::to_string(getpid()));
+  fs::remove_all(root);
+  fs::create_directories(root / "program");
+  fs::create_directories(root / "elsewhere");
+  const fs::path launcher = root / "program" / "brisgol-run";
+  fs::copy_file(Launcher(), launcher);
+  // The stand-in: a script no other program has the bytes of.
+  const fs::path frontEnd = root / "program" / "brisgol";
+  { std::ofstream(frontEnd) << "#!/bin/sh\n# the front end of " << root.string() << "\necho front end ran\n"; }
+  fs::permissions(frontEnd, fs::perms::owner_all | fs::perms::group_read | fs::perms::others_read);
+  const auto run = [&](const fs::path& program, std::string& output) {
+    FILE* pipe = popen((launcher.string() + " " + program.string() + " 2>&1").c_str(), "r");
+    output.clear();
+    if (pipe == nullptr) return -1;
+    char buffer[512];
+    for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, n);
+    const int status = pclose(pipe);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  };
+  std::string output;
+  const fs::path copy = root / "elsewhere" / "game";
+  fs::copy_file(frontEnd, copy);
+  const fs::path link = root / "elsewhere" / "shortcut";
+  fs::create_symlink(frontEnd, link);
+  const fs::path hardLink = root / "elsewhere" / "hard";
+  fs::create_hard_link(frontEnd, hardLink);
+  for (const fs::path& disguised : {frontEnd, copy, link, hardLink}) {
+    EXPECT_EQ(run(disguised, output), 2) << disguised;
+    EXPECT_NE(output.find("is the accelerator's front end; start it directly"), std::string::npos) << output;
+    EXPECT_EQ(output.find("front end ran"), std::string::npos) << output;
+  }
+  // One changed byte and it is another program: it runs (covered, which
+  // needs the service; here it only gets as far as asking for it).
+  { std::ofstream(copy, std::ios::app) << "#\n"; }
+  EXPECT_NE(run(copy, output), 2) << output;
+  EXPECT_EQ(output.find("is the accelerator's front end"), std::string::npos) << output;
+  fs::remove_all(root);
+}
+
 TEST_F(BrisgolRun, WithoutTheServiceItSaysWhatToDo) {
   if (Cgroup2MountPoint().empty()) GTEST_SKIP() << "no cgroup v2 here: brisgol-run covers programs by their group";
   std::string output;

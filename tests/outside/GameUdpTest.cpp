@@ -244,7 +244,7 @@ class GameUdp : public ::testing::Test {
   void Accelerate(bool lineCarriesUdp, bool waitForDetour = true) {
     std::string why;
     line_ = std::make_unique<LineServer>(dir_ / "line");
-    ASSERT_TRUE(line_->Start(FreeLoopbackPort(), why, kLine4, lineCarriesUdp, kLine6)) << why;
+    ASSERT_TRUE(line_->Start(FreeLoopbackPort(), why, std::string(kLine4) + "," + kLine6, lineCarriesUdp)) << why;
     port_ = FreeLoopbackPort();
     const std::string record = EncodeLaunchRecord(FormatLaunchRecord(TestLaunchRecord(line_->port(), port_)));
     const std::string id = std::to_string(kPlayer);

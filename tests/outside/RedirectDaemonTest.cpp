@@ -11,17 +11,19 @@
 #include "outside/redirect/RedirectPaths.h"
 #include "outside/redirect/ServiceClient.h"
 #include "tests/outside/support/ChildProcess.h"
+#include "tests/outside/support/GameScripts.h"
 #include "tests/outside/support/LocalProxyProcess.h"
 #include "tests/outside/support/RedirectServiceStop.h"
 #include "tests/outside/support/ShellCommand.h"
 #include "tests/outside/support/TestNetwork.h"
+#include "tests/outside/support/TestUser.h"
 #include "tests/outside/support/UserChild.h"
+#include "tests/outside/support/WaitUntil.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <linux/netfilter_ipv4.h>
 #include <poll.h>
-#include <pwd.h>
 #include <signal.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -58,14 +60,11 @@ using Clock = std::chrono::steady_clock;
 bool Succeeds(const std::string& command) { return ShellSucceeds(command); }
 std::string Output(const std::string& command) { return ShellOutput(command + " 2>&1"); }
 
-std::string Python() { return access("/usr/bin/python3", X_OK) == 0 ? "/usr/bin/python3" : "python3"; }
-std::string Source(const std::string& path) { return std::string(std::getenv("BRISGOL_SOURCE_DIR")) + "/" + path; }
 std::string Program(const std::string& name) { return ProgramDir() + "/" + name; }
 
 // "python3 game_client.py tcp ADDRESS 7777 hello".
 std::string Client(const std::string& protocol, const std::string& address) {
-  return Python() + " " + Source("tests/tkCore/game_client.py") + " " + protocol + " " + address + " " +
-         std::to_string(kGamePort) + " hello";
+  return GameClientCommand(protocol, address, kGamePort);
 }
 
 std::string ReadWhole(const std::string& path) {
@@ -75,15 +74,6 @@ std::string ReadWhole(const std::string& path) {
   return text.str();
 }
 
-bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds limit) {
-  const auto end = Clock::now() + limit;
-  while (!condition()) {
-    if (Clock::now() >= end) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  return true;
-}
-
 bool Ask(RedirectRequest::Command command, std::string& error, int port = 0, long pid = 0) {
   RedirectRequest request;
   request.command = command;
@@ -91,53 +81,6 @@ bool Ask(RedirectRequest::Command command, std::string& error, int port = 0, lon
   request.pid = pid;
   return AskRedirectService(request, error);
 }
-
-// The words that run a program as uid:gid and nothing else.
-std::vector<std::string> As(uid_t uid, gid_t gid, std::vector<std::string> program) {
-  std::vector<std::string> words = {"setpriv", "--reuid=" + std::to_string(uid), "--regid=" + std::to_string(gid),
-                                    "--clear-groups"};
-  words.insert(words.end(), program.begin(), program.end());
-  return words;
-}
-
-// An ordinary account made for the test, removed again.
-class TestUser {
- public:
-  bool Create(std::string& why) {
-    if (!Succeeds("useradd --system --user-group --no-create-home --home-dir /nonexistent --shell /usr/sbin/nologin " +
-                  name_)) {
-      why = "cannot create the user " + name_ + " (useradd)";
-      return false;
-    }
-    created_ = true;
-    const passwd* entry = getpwnam(name_.c_str());
-    if (entry == nullptr) {
-      why = "the user " + name_ + " is missing after useradd";
-      return false;
-    }
-    uid_ = entry->pw_uid;
-    gid_ = entry->pw_gid;
-    return true;
-  }
-  ~TestUser() {
-    if (!created_) return;
-    Succeeds("userdel " + name_);
-    Succeeds("groupdel " + name_);
-  }
-  uid_t uid() const { return uid_; }
-  gid_t gid() const { return gid_; }
-  // A shell command run as the user; what it printed.
-  std::string Run(const std::string& command) const {
-    return Output("setpriv --reuid=" + std::to_string(uid_) + " --regid=" + std::to_string(gid_) +
-                  " --clear-groups sh -c '" + command + "'");
-  }
-
- private:
-  std::string name_ = "bgplayer" + std::to_string(getpid());
-  bool created_ = false;
-  uid_t uid_ = 0;
-  gid_t gid_ = 0;
-};
 
 std::string OriginalDestination(int connection) {
   sockaddr_storage original{};
@@ -234,10 +177,10 @@ class RedirectDaemon : public ::testing::Test {
         !network_->Create({{std::string(kHost4) + "/29", std::string(kHost6) + "/64"},
                            {std::string(kGame4) + "/29", std::string(kGame6) + "/64"}},
                           why) ||
-        !network_->Start({Python(), Source("tests/tkCore/game_server.py"), std::string(kGame4) + "," + kGame6,
+        !network_->Start({PythonProgram(), GameScript("game_server.py"), std::string(kGame4) + "," + kGame6,
                           std::to_string(kGamePort)},
                          why) ||
-        !WaitFor([] { return Output(Client("tcp", kGame4)) == std::string(kHost4) + " hello\n"; },
+        !WaitUntil([] { return Output(Client("tcp", kGame4)) == std::string(kHost4) + " hello\n"; },
                  std::chrono::seconds(5))) {
       setUpFailure_ = new std::string(why.empty() ? "the game server does not answer" : why);
     }
@@ -269,7 +212,7 @@ class RedirectDaemon : public ::testing::Test {
   bool StartService() {
     if (!service_.Start({Program(kRedirectServiceName)})) return false;
     std::string error;
-    return WaitFor([&] { return Ask(RedirectRequest::Command::kPing, error); }, std::chrono::seconds(5));
+    return WaitUntil([&] { return Ask(RedirectRequest::Command::kPing, error); }, std::chrono::seconds(5));
   }
   std::string Launched(const std::string& command) { return Program("brisgol-run") + " " + command; }
   std::string Table(uid_t uid) { return Output("nft list table inet " + std::string(kUserTablePrefix) + std::to_string(uid)); }
@@ -307,12 +250,18 @@ TEST_F(RedirectDaemon, AGameUnderBrisgolRunGoesToItsPlayersProxyAndNothingElseDo
             gid + "\n" + kHost4 + " hello\n" + kHost6 + " hello\n" + kHost4 + " hello\n");
   EXPECT_EQ(other.find("brisgol"), std::string::npos) << other;
   fs::remove_all(saves);
+  // IPv6 UDP is refused at once too: the datagram is rejected on its way
+  // out, so the game's send fails (a game's unconnected socket would
+  // never hear of an ICMP error).
+  EXPECT_EQ(player_->Run(Launched(Client("udp-connected", kGame6))), "FAIL [Errno 1] Operation not permitted\n");
+  EXPECT_EQ(player_->Run(Launched(Client("udp", kGame6))), "FAIL [Errno 1] Operation not permitted\n");
+  EXPECT_EQ(player_->Run(Client("udp-connected", kGame6)), std::string(kHost6) + " hello\n");
 
   // The proxy ends: the rules go, and with them the (empty) cgroup.
   proxy.Stop();
-  EXPECT_TRUE(WaitFor([&] { return !UserTableInForce(player_->uid()) && !DetourRoutesInForce(); },
+  EXPECT_TRUE(WaitUntil([&] { return !UserTableInForce(player_->uid()) && !DetourRoutesInForce(); },
                       std::chrono::seconds(1)));
-  EXPECT_TRUE(WaitFor([&] { return !fs::exists(CoveredCgroupDirectory(player_->uid())); }, std::chrono::seconds(1)));
+  EXPECT_TRUE(WaitUntil([&] { return !fs::exists(CoveredCgroupDirectory(player_->uid())); }, std::chrono::seconds(1)));
   EXPECT_EQ(player_->Run(Launched(Client("tcp", kGame4))), std::string(kHost4) + " hello\n");
 }
 
@@ -320,6 +269,42 @@ TEST_F(RedirectDaemon, IPv6IsCarriedWhileTheProxyListensOnTheIPv6Loopback) {
   PlayerProxy proxy;
   ASSERT_TRUE(proxy.Start(player_->uid(), player_->gid(), true));
   EXPECT_EQ(player_->Run(Launched(Client("tcp", kGame6))), "proxy [2001:db8:6::2]:7777\n") << Table(player_->uid());
+  proxy.Stop();
+}
+
+TEST_F(RedirectDaemon, TheUdpDetourLastsOnlyWhileTheProxysListenerIsOpen) {
+  PlayerProxy proxy;
+  ASSERT_TRUE(proxy.Start(player_->uid(), player_->gid()));
+  const int port = proxy.port();
+  const std::string tproxy = "tproxy ip to 127.0.0.1:" + std::to_string(port);
+  // Without a transparent listener the game's UDP flows directly.
+  EXPECT_EQ(Table(player_->uid()).find("tproxy"), std::string::npos) << Table(player_->uid());
+  EXPECT_EQ(player_->Run(Launched(Client("udp", kGame4))), std::string(kHost4) + " hello\n");
+  UserChild listener;
+  ASSERT_TRUE(listener.Start(player_->uid(), player_->gid(), [port](const auto& report, const auto& hold) {
+    RedirectRequest request;
+    request.command = RedirectRequest::Command::kUdpListener;
+    request.local = {AF_INET, "127.0.0.1", port};
+    std::string error;
+    int socket = -1;
+    report(AskRedirectService(request, error, &socket) ? "listening" : error);
+    hold();
+    close(socket);
+    return 0;
+  }));
+  ASSERT_EQ(listener.Report(), "listening");
+  EXPECT_TRUE(WaitUntil([&] { return Table(player_->uid()).find(tproxy) != std::string::npos; }, std::chrono::seconds(5)))
+      << Table(player_->uid());
+  const auto closed = Clock::now();
+  listener.Finish();
+  EXPECT_TRUE(WaitUntil([&] { return Table(player_->uid()).find("tproxy") == std::string::npos; }, std::chrono::seconds(5)))
+      << Table(player_->uid());
+  std::printf("the UDP detour went %lld ms after its listener closed\n",
+              static_cast<long long>(
+                  std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - closed).count()));
+  EXPECT_TRUE(UserTableInForce(player_->uid())) << "TCP is still redirected";
+  EXPECT_EQ(player_->Run(Launched(Client("udp", kGame4))), std::string(kHost4) + " hello\n");
+  EXPECT_EQ(player_->Run(Launched(Client("tcp", kGame4))), "proxy 198.18.6.2:7777\n");
   proxy.Stop();
 }
 
@@ -354,21 +339,21 @@ TEST_F(RedirectDaemon, AnotherUserCanNeitherClearChangeNorBorrowThePlayersRules)
   // The player's still goes to the player's proxy.
   EXPECT_EQ(player_->Run(Launched(Client("tcp", kGame4))), "proxy 198.18.6.2:7777\n");
   proxy.Stop();
-  EXPECT_TRUE(WaitFor([] { return !fs::exists(CoveredCgroupDirectory(kStranger)); }, std::chrono::seconds(1)));
+  EXPECT_TRUE(WaitUntil([] { return !fs::exists(CoveredCgroupDirectory(kStranger)); }, std::chrono::seconds(1)));
 }
 
 TEST_F(RedirectDaemon, HandedOverSocketsReachOnlyThePlayersOwnGame) {
   PlayerProxy proxy;
   ASSERT_TRUE(proxy.Start(player_->uid(), player_->gid()));
   // The player's game waits for an answer; the stranger's socket too.
-  const std::string wait = Python() + " -c \"import socket, sys; s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM); "
+  const std::string wait = PythonProgram() + " -c \"import socket, sys; s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM); "
                            "s.bind(('" + std::string(kHost4) + "', int(sys.argv[1]))); s.settimeout(3); "
                            "print(*s.recvfrom(100), flush=True)\" ";
   ChildProcess game, stranger;
   const fs::path output = fs::temp_directory_path() / ("brisgol-game-" + std::to_string(getpid()));
-  ASSERT_TRUE(game.Start(As(player_->uid(), player_->gid(), {"sh", "-c", Launched(wait + "40101")}),
+  ASSERT_TRUE(game.Start(player_->As({"sh", "-c", Launched(wait + "40101")}),
                          output.string() + ".game"));
-  ASSERT_TRUE(stranger.Start(As(kStranger, kStranger, {"sh", "-c", wait + "40102"}), output.string() + ".stranger"));
+  ASSERT_TRUE(stranger.Start({"setpriv", "--reuid=" + std::to_string(kStranger), "--regid=" + std::to_string(kStranger), "--clear-groups", "sh", "-c", wait + "40102"}, output.string() + ".stranger"));
   std::this_thread::sleep_for(std::chrono::milliseconds(500));
   EXPECT_EQ(RunAsUser(player_->uid(), player_->gid(), [] {
               RedirectRequest reply;
@@ -435,8 +420,8 @@ TEST_F(RedirectDaemon, AKilledServiceLeavesNothingStaleOnceStartedAgain) {
   PlayerProxy proxy;
   ASSERT_TRUE(proxy.Start(player_->uid(), player_->gid()));
   ChildProcess game;
-  ASSERT_TRUE(game.Start(As(player_->uid(), player_->gid(), {Program("brisgol-run"), "sleep", "30"})));
-  ASSERT_TRUE(WaitFor([&] { return fs::exists(CoveredCgroupDirectory(player_->uid()) + "/cgroup.procs"); },
+  ASSERT_TRUE(game.Start(player_->As({Program("brisgol-run"), "sleep", "30"})));
+  ASSERT_TRUE(WaitUntil([&] { return fs::exists(CoveredCgroupDirectory(player_->uid()) + "/cgroup.procs"); },
                       std::chrono::seconds(2)));
   // Someone else's rules, which the service never touches.
   ASSERT_TRUE(Succeeds("nft add table inet bgtest_keep"));
@@ -458,7 +443,7 @@ TEST_F(RedirectDaemon, AKilledServiceLeavesNothingStaleOnceStartedAgain) {
   // goes when it ends.
   EXPECT_TRUE(fs::exists(CoveredCgroupDirectory(player_->uid())));
   game.Stop(SIGKILL, std::chrono::seconds(2));
-  EXPECT_TRUE(WaitFor([&] { return !fs::exists(CoveredCgroupDirectory(player_->uid())); }, std::chrono::seconds(1)));
+  EXPECT_TRUE(WaitUntil([&] { return !fs::exists(CoveredCgroupDirectory(player_->uid())); }, std::chrono::seconds(1)));
   proxy.Stop();
 }
 
@@ -484,7 +469,7 @@ TEST_F(RedirectDaemon, ServesTheSameWhenSystemdHandsItItsSocket) {
   }
   close(listening);
   std::string error;
-  EXPECT_TRUE(WaitFor([&] { return Ask(RedirectRequest::Command::kPing, error); }, std::chrono::seconds(5))) << error;
+  EXPECT_TRUE(WaitUntil([&] { return Ask(RedirectRequest::Command::kPing, error); }, std::chrono::seconds(5))) << error;
   PlayerProxy proxy;
   EXPECT_TRUE(proxy.Start(player_->uid(), player_->gid()));
   EXPECT_EQ(player_->Run(Launched(Client("tcp", kGame4))), "proxy 198.18.6.2:7777\n");

@@ -3,6 +3,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 
@@ -22,25 +23,32 @@ bool EnsureLineUser(std::string& why) {
   return true;
 }
 
-bool LineServer::Start(int port, std::string& why, const std::string& external, bool allowUdp,
-                       const std::string& external6) {
+bool LineServer::Start(int port, std::string& why, const std::string& external, bool allowUdp) {
   if (!EnsureLineUser(why)) return false;
   std::filesystem::create_directories(dir_);
   const std::string name = "danted-" + std::to_string(port);
   const auto config = dir_ / (name + ".conf");
+  std::string externals;
+  for (std::size_t start = 0; start <= external.size();) {
+    const std::size_t comma = std::min(external.find(',', start), external.size());
+    externals += "external: " + external.substr(start, comma - start) + "\n";
+    start = comma + 1;
+  }
   std::ofstream(config) << "logoutput: " << (dir_ / (name + ".log")).string() << "\n"
                         << "internal: 127.0.0.1 port = " << port << "\n"
-                        << "external: " << external << "\n"
-                        << (external6.empty() ? "" : "external: " + external6 + "\n")
+                        << externals
                         << "socksmethod: username\n"
                         << "clientmethod: none\n"
                         << "user.privileged: root\n"
                         << "user.unprivileged: nobody\n"
-                        << "client pass {\n  from: 127.0.0.0/8 to: 0.0.0.0/0\n  log: error\n}\n"
-                        << "socks pass {\n  from: 127.0.0.0/8 to: 0/0\n"
-                        << "  command: connect " << (allowUdp ? "udpassociate bindreply udpreply" : "bindreply")
-                        << "\n  log: error\n}\n"
-                        << "socks pass {\n  from: 0/0 to: 127.0.0.0/8\n  command: udpreply\n  log: error\n}\n";
+                        << "client pass {\n  from: 127.0.0.0/8 to: 0.0.0.0/0\n  log: error\n}\n";
+  for (const char* anywhere : {"0.0.0.0/0", "::/0"}) {
+    std::ofstream(config, std::ios::app)
+        << "socks pass {\n  from: 127.0.0.0/8 to: " << anywhere << "\n"
+        << "  command: connect " << (allowUdp ? "udpassociate bindreply udpreply" : "bindreply")
+        << "\n  log: error\n}\n"
+        << "socks pass {\n  from: " << anywhere << " to: 127.0.0.0/8\n  command: udpreply\n  log: error\n}\n";
+  }
   if (!process_.Start({"danted", "-f", config.string(), "-p", (dir_ / (name + ".pid")).string()},
                       (dir_ / (name + ".out")).string())) {
     why = "cannot run danted (package dante-server)";

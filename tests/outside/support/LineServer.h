@@ -22,12 +22,10 @@ class LineServer {
   explicit LineServer(std::filesystem::path dir) : dir_(std::move(dir)) {}
   ~LineServer() { Stop(); }
 
-  // external: the address it opens its outgoing connections from;
-  // allowUdp false: it refuses UDP ASSOCIATE; external6, when given: the
-  // address it reaches IPv6 targets from (without one it carries IPv4
-  // only).
-  bool Start(int port, std::string& why, const std::string& external = "127.0.0.1", bool allowUdp = true,
-             const std::string& external6 = "");
+  // external: the addresses it opens its outgoing connections from, one
+  // per family, separated by commas ("198.18.7.3,2001:db8:7::3");
+  // allowUdp false: it refuses UDP ASSOCIATE.
+  bool Start(int port, std::string& why, const std::string& external = "127.0.0.1", bool allowUdp = true);
   void Stop();
   int port() const { return port_; }
 
