@@ -294,6 +294,7 @@ void Connection::AdvanceHandshake() {
 
 void Connection::BeginRelay() {
   state_ = State::kRelaying;
+  ++counters_.lineAnswers;
   SetKeepAlive(client_.fd);
   SetKeepAlive(upstream_.fd);
   ++counters_.tcpConnections;
@@ -310,6 +311,7 @@ void Connection::BeginRelay() {
 }
 
 void Connection::BeginUdp() {
+  ++counters_.lineAnswers;
   SocksAddress relay = handshake_->bound();
   // A relay announced as "any address" is on the line server itself.
   if (relay.type == SocksAddress::kIpv4 && relay.host == std::string(4, '\0')) relay.host = line_.server.host;

@@ -16,12 +16,12 @@ void LineMonitor::Tick() {
   if (lost_ || check_.running() || ++ticks_ < kTicksBetweenChecks) return;
   ticks_ = 0;
   const Clock::time_point started = Clock::now();
-  const std::uint64_t carriedBefore = counters_.bytesDown;
-  check_.Begin(false, kCheckLimit, [this, started, carriedBefore](const LineCheckResult& result) {
+  const std::uint64_t livedBefore = SignsOfLife();
+  check_.Begin(false, kCheckLimit, [this, started, livedBefore](const LineCheckResult& result) {
     Record(result, started);
-    // A line that went on delivering the games' traffic meanwhile is busy,
+    // A line that went on answering the games' flows meanwhile is busy,
     // not gone (a burst of new flows can keep its logins waiting).
-    if (result.passed || counters_.bytesDown != carriedBefore) {
+    if (result.passed || SignsOfLife() != livedBefore) {
       failing_ = false;
       return;
     }
@@ -35,6 +35,8 @@ void LineMonitor::Tick() {
     }
   });
 }
+
+std::uint64_t LineMonitor::SignsOfLife() const { return counters_.lineAnswers + counters_.bytesDown; }
 
 void LineMonitor::Record(const LineCheckResult& result, Clock::time_point started) {
   const Clock::time_point now = Clock::now();

@@ -2,7 +2,8 @@
 // starts (which also asks whether the line carries UDP), then one every
 // two seconds. Each outcome goes into the counters, where the status
 // interface shows it. After ten seconds of nothing but failed checks, with
-// nothing coming down the line meanwhile, the line is given up, once: the proxy then ends, so that the front end's
+// no answer from the line to the games' flows meanwhile, the line is given
+// up, once: the proxy then ends, so that the front end's
 // failure handling runs and the redirect lets the games go direct.
 #pragma once
 
@@ -31,6 +32,8 @@ class LineMonitor {
   using Clock = std::chrono::steady_clock;
 
   void Record(const LineCheckResult& result, Clock::time_point started);
+  // Grows whenever the line answers the games' flows.
+  std::uint64_t SignsOfLife() const;
 
   ProxyCounters& counters_;
   LineCheck check_;

@@ -11,6 +11,10 @@ struct ProxyCounters {
   std::uint64_t udpAssociations = 0;  // UDP associations with the line open now
   std::uint64_t bytesUp = 0;          // payload bytes from the games to the line
   std::uint64_t bytesDown = 0;        // payload bytes from the line to the games
+  // Signs that the line is alive, whether or not a game could take what it
+  // sent: logins it passed for the games' flows, datagrams from its relay.
+  // Not part of the status; the line check reads it.
+  std::uint64_t lineAnswers = 0;
   // The line server's last check (greeting and login): when it ended, on
   // the steady clock in milliseconds (0: not checked yet), whether it
   // passed, and its round trip in microseconds.

@@ -214,6 +214,7 @@ void UdpFlow::OpenRelay() {
   }
   relayLimit_ = address.ss_family == AF_INET6 ? kMaxUdpPayload6 : kMaxUdpPayload4;
   state_ = State::kReady;
+  ++shared_.counters.lineAnswers;
   ++shared_.counters.udpAssociations;
   counted_ = true;
   shared_.counters.Changed();
@@ -240,6 +241,7 @@ void UdpFlow::FromRelay() {
         ParseSocksAddress(datagram + 3, size - 3, sender, used) != ParseStatus::kDone) {
       continue;  // fragments and damaged headers are dropped
     }
+    ++shared_.counters.lineAnswers;
     // Only endpoints the game socket sent to may answer it.
     std::unique_ptr<ReplySocket>* reply = remotes_.Find(sender.Encode());
     if (reply == nullptr) continue;
