@@ -364,9 +364,10 @@ TEST_F(GameUdp, EmptyAndLargestDatagramsAreCarriedOrDroppedAndTheProxyGoesOn) {
 
 TEST_F(GameUdp, IPv6IsCarriedWithItsOwnAddressesLikeIPv4) {
   Accelerate(true);
-  if (Table().find("tproxy ip6 to [::1]:" + std::to_string(port_)) == std::string::npos) {
-    GTEST_SKIP() << "local.exe does not listen on [::1] (IPv6 is detoured only beside its TCP listener there)";
-  }
+  // The service detours IPv6 once it has seen local.exe's [::1] listeners.
+  ASSERT_TRUE(WaitFor([&] { return Table().find("tproxy ip6 to [::1]:" + std::to_string(port_)) != std::string::npos; },
+                      std::chrono::seconds(5)))
+      << Table() << Output();
   const std::string got = RunGame([] {
     const int fd = socket(AF_INET6, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     std::string result = Exchange(fd, kServer6, "hello") + "\n";
