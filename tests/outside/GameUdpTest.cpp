@@ -18,6 +18,7 @@
 #include "tests/outside/support/TestNetwork.h"
 #include "tests/outside/support/TestServers.h"
 #include "tests/outside/support/UserChild.h"
+#include "tests/outside/support/WaitUntil.h"
 
 #include <arpa/inet.h>
 #include <poll.h>
@@ -52,14 +53,6 @@ using Clock = std::chrono::steady_clock;
 
 std::string Source(const std::string& path) { return std::string(std::getenv("BRISGOL_SOURCE_DIR")) + "/" + path; }
 std::string Python() { return access("/usr/bin/python3", X_OK) == 0 ? "/usr/bin/python3" : "python3"; }
-
-// True as soon as condition holds; false when it did not within limit.
-bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds limit) {
-  for (const auto end = Clock::now() + limit; !condition(); std::this_thread::sleep_for(std::chrono::milliseconds(20))) {
-    if (Clock::now() >= end) return false;
-  }
-  return true;
-}
 
 std::string Table() { return ShellOutput("nft list table inet " + std::string(kUserTablePrefix) + std::to_string(kPlayer) + " 2>&1"); }
 
@@ -222,7 +215,7 @@ class GameUdp : public ::testing::Test {
     StopRedirectService();
     ASSERT_TRUE(service_.Start({ProgramDir() + "/" + kRedirectServiceName}));
     std::string error;
-    ASSERT_TRUE(WaitFor([&] { return AskRedirectService(RedirectRequest{}, error); }, std::chrono::seconds(5)))
+    ASSERT_TRUE(WaitUntil([&] { return AskRedirectService(RedirectRequest{}, error); }, std::chrono::seconds(5)))
         << error;
     // The servers answer, directly.
     const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
@@ -263,7 +256,7 @@ class GameUdp : public ::testing::Test {
                         }),
               0);
     if (waitForDetour) {
-      ASSERT_TRUE(WaitFor([&] { return Table().find("tproxy ip to 127.0.0.1:" + std::to_string(port_)) != std::string::npos; },
+      ASSERT_TRUE(WaitUntil([&] { return Table().find("tproxy ip to 127.0.0.1:" + std::to_string(port_)) != std::string::npos; },
                           std::chrono::seconds(3)))
           << Table() << Output();
     }
@@ -365,7 +358,7 @@ TEST_F(GameUdp, EmptyAndLargestDatagramsAreCarriedOrDroppedAndTheProxyGoesOn) {
 TEST_F(GameUdp, IPv6IsCarriedWithItsOwnAddressesLikeIPv4) {
   Accelerate(true);
   // The service detours IPv6 once it has seen local.exe's [::1] listeners.
-  ASSERT_TRUE(WaitFor([&] { return Table().find("tproxy ip6 to [::1]:" + std::to_string(port_)) != std::string::npos; },
+  ASSERT_TRUE(WaitUntil([&] { return Table().find("tproxy ip6 to [::1]:" + std::to_string(port_)) != std::string::npos; },
                       std::chrono::seconds(5)))
       << Table() << Output();
   const std::string got = RunGame([] {
@@ -425,7 +418,7 @@ TEST_F(GameUdp, ALineRefusingUdpLeavesTheGamesUdpDirectWhileTcpGoesThroughIt) {
   // The detour may or may not come first: a proxy that learns of the
   // refusal at start never asks for it.
   Accelerate(false, false);
-  ASSERT_TRUE(WaitFor([] { return Table().find("redirect to") != std::string::npos; }, std::chrono::seconds(3)))
+  ASSERT_TRUE(WaitUntil([] { return Table().find("redirect to") != std::string::npos; }, std::chrono::seconds(3)))
       << Table();
   const std::string got = RunGame([] {
     const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
