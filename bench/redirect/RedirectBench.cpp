@@ -6,8 +6,11 @@
 // socat relays in a row (the same number of hops):
 //   - UDP round trips of 64-byte datagrams (p50, p99), also through a
 //     SOCKS5 UDP association straight to the line server (the one-hop
-//     floor the proxy adds its own hop to),
+//     floor the proxy adds its own hop to), and through that association
+//     behind the barest user-space relay there is (what one more hop on
+//     loopback costs on this machine, whoever makes it),
 //   - the first datagram of a new game socket (the association's set-up),
+//     beside the line's login alone,
 //   - TCP throughput of one bulk stream (MB/s).
 // Needs root, nftables, danted and socat. Prints its figures; asserts
 // nothing.
@@ -30,6 +33,7 @@
 #include <poll.h>
 #include <sched.h>
 #include <signal.h>
+#include <sys/epoll.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -197,7 +201,9 @@ Latency UdpRoundTrips(int fd, const sockaddr_in& target, int count, const std::s
       }
     }
     if (!answered) {
-      ++lost;
+      // A path that has stopped answering is not waited for a second at a
+      // time to the end.
+      if (++lost >= 10 && samples.empty()) return Percentiles({}, count);
       continue;
     }
     samples.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
@@ -235,6 +241,64 @@ int LineAssociation(int linePort, sockaddr_in& relay) {
   }
   close(control);
   return -1;
+}
+
+// The barest UDP relay: a forked child forwarding what 127.0.0.1:port
+// receives to target and the answers back to whoever sent last, one
+// datagram per system call, nothing looked at. Its port; kill the child.
+int BareRelay(const sockaddr_in& target, pid_t& child) {
+  const int port = FreeLoopbackPort();
+  child = fork();
+  if (child != 0) return port;
+  const int in = socket(AF_INET, SOCK_DGRAM, 0);
+  const int up = socket(AF_INET, SOCK_DGRAM, 0);
+  const sockaddr_in own = Address("127.0.0.1", port);
+  const int ep = epoll_create1(0);
+  epoll_event watch{};
+  watch.events = EPOLLIN;
+  if (bind(in, reinterpret_cast<const sockaddr*>(&own), sizeof own) != 0 ||
+      connect(up, reinterpret_cast<const sockaddr*>(&target), sizeof target) != 0)
+    _exit(1);
+  for (int fd : {in, up}) {
+    watch.data.fd = fd;
+    epoll_ctl(ep, EPOLL_CTL_ADD, fd, &watch);
+  }
+  sockaddr_in client{};
+  char datagram[2048];
+  for (;;) {
+    epoll_event ready[2];
+    const int count = epoll_wait(ep, ready, 2, -1);
+    for (int i = 0; i < count; ++i) {
+      if (ready[i].data.fd == in) {
+        socklen_t length = sizeof client;
+        const ssize_t got = recvfrom(in, datagram, sizeof datagram, 0, reinterpret_cast<sockaddr*>(&client), &length);
+        if (got >= 0) send(up, datagram, static_cast<std::size_t>(got), 0);
+      } else {
+        const ssize_t got = recv(up, datagram, sizeof datagram, 0);
+        if (got >= 0)
+          sendto(in, datagram, static_cast<std::size_t>(got), 0, reinterpret_cast<const sockaddr*>(&client), sizeof client);
+      }
+    }
+  }
+}
+
+// The line's own part of a new association: greeting, login and UDP
+// ASSOCIATE answered, count times.
+Latency LineLogins(int linePort, int count) {
+  std::vector<double> samples;
+  int lost = 0;
+  for (int i = 0; i < count; ++i) {
+    sockaddr_in relay{};
+    const auto start = Clock::now();
+    const int control = LineAssociation(linePort, relay);
+    if (control < 0) {
+      ++lost;
+      continue;
+    }
+    samples.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
+    close(control);
+  }
+  return Percentiles(std::move(samples), lost);
 }
 
 double TcpThroughput(int fd, const sockaddr_in& target, std::size_t megabytes) {
@@ -391,30 +455,50 @@ int main(int argc, char** argv) {
       socatTcpRate = rate;
     }
   }
-  // The one-hop floor: a SOCKS5 UDP client straight to the line server.
-  sockaddr_in relay{};
-  const int control = LineAssociation(line.port(), relay);
-  double floorP50 = 0;
-  if (control >= 0) {
+  // The one-hop floor: a SOCKS5 UDP client straight to the line server;
+  // then the same behind a bare relay (an association of its own: the
+  // line's relay takes datagrams from one client port only).
+  double floorP50 = 0, bareHopP50 = 0;
+  const std::string header = UdpDatagram(kGame, kEchoPort, "");
+  for (const bool behindBareRelay : {false, true}) {
+    const char* name = behindBareRelay ? "  the same behind a bare relay" : "SOCKS5 UDP straight to the line";
+    sockaddr_in relay{};
+    const int control = LineAssociation(line.port(), relay);
+    if (control < 0) {
+      std::printf("%s: no association\n", name);
+      continue;
+    }
+    pid_t bare = -1;
+    sockaddr_in to = relay;
+    if (behindBareRelay) {
+      to = Address("127.0.0.1", BareRelay(relay, bare));
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
     const int udp = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    const std::string header = UdpDatagram(kGame, kEchoPort, "");
-    UdpRoundTrips(udp, relay, 10, header, header.size());
-    const Latency latency = UdpRoundTrips(udp, relay, roundTrips, header, header.size());
-    Print("SOCKS5 UDP straight to the line", latency, -1);
-    floorP50 = latency.p50;
+    UdpRoundTrips(udp, to, 10, header, header.size());
+    const Latency latency = UdpRoundTrips(udp, to, roundTrips, header, header.size());
+    Print(name, latency, -1);
+    (behindBareRelay ? bareHopP50 : floorP50) = latency.p50;
     close(udp);
     close(control);
-  } else {
-    std::printf("SOCKS5 UDP straight to the line: no association\n");
+    if (bare > 0) {
+      kill(bare, SIGKILL);
+      waitpid(bare, nullptr, 0);
+    }
   }
   const Latency first = FirstDatagrams(Address(kGame, kEchoPort), 50);
   std::printf("%-34s p50 %8.1f us  p99 %8.1f us  lost %3d\n", "first datagram of a new socket", first.p50, first.p99,
               first.lost);
+  const Latency logins = LineLogins(line.port(), 20);
+  std::printf("%-34s p50 %8.1f us  p99 %8.1f us  lost %3d\n", "  the line's login alone", logins.p50, logins.p99,
+              logins.lost);
   if (socatP50 > 0 && socatTcpRate > 0)
     std::printf("redirect / socat: UDP p50 %.2fx (goal 1.2x or less), TCP throughput %.2fx\n", redirectP50 / socatP50,
                 redirectTcp / socatTcpRate);
   if (floorP50 > 0)
     std::printf("redirect over the one-hop floor: UDP p50 +%.1f us (goal 15 us or less)\n", redirectP50 - floorP50);
+  if (floorP50 > 0 && bareHopP50 > 0)
+    std::printf("a bare relay's hop over the same floor: UDP p50 +%.1f us\n", bareHopP50 - floorP50);
   RedirectRequest clear;
   clear.command = RedirectRequest::Command::kClear;
   AskService(clear);

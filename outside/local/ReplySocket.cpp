@@ -6,15 +6,8 @@
 
 #include <utility>
 
-namespace {
-
-constexpr std::size_t kMaxDatagram = 65536;
-constexpr int kDatagramsPerEvent = 16;
-
-}  // namespace
-
-ReplySocket::ReplySocket(EventLoop& loop, int fd, SocksAddress remote, IGameDatagrams& game)
-    : loop_(loop), fd_(fd), remote_(std::move(remote)), game_(game) {}
+ReplySocket::ReplySocket(EventLoop& loop, DatagramBatch& batch, int fd, SocksAddress remote, IGameDatagrams& game)
+    : loop_(loop), batch_(batch), fd_(fd), remote_(std::move(remote)), game_(game) {}
 
 ReplySocket::~ReplySocket() {
   if (watched_) loop_.Remove(fd_);
@@ -31,10 +24,6 @@ bool ReplySocket::Send(const std::uint8_t* payload, std::size_t size) {
 }
 
 void ReplySocket::OnEvent(int, std::uint32_t) {
-  static thread_local std::uint8_t payload[kMaxDatagram];
-  for (int i = 0; i < kDatagramsPerEvent; ++i) {
-    const ssize_t got = recv(fd_, payload, sizeof payload, 0);
-    if (got < 0) return;
-    game_.FromGame(remote_, payload, static_cast<std::size_t>(got));
-  }
+  const int count = batch_.Receive(fd_);
+  for (int i = 0; i < count; ++i) game_.FromGame(remote_, batch_.data(i), batch_.size(i));
 }

@@ -6,6 +6,7 @@
 // transparent listener); those go to the game socket's flow.
 #pragma once
 
+#include "outside/local/DatagramBatch.h"
 #include "outside/local/EventLoop.h"
 #include "outside/local/SocksAddress.h"
 
@@ -23,8 +24,8 @@ class IGameDatagrams {
 
 class ReplySocket final : public EventHandler {
  public:
-  // Takes fd; watches it once Watch succeeds.
-  ReplySocket(EventLoop& loop, int fd, SocksAddress remote, IGameDatagrams& game);
+  // Takes fd; watches it once Watch succeeds. Reads into batch.
+  ReplySocket(EventLoop& loop, DatagramBatch& batch, int fd, SocksAddress remote, IGameDatagrams& game);
   ~ReplySocket();
   ReplySocket(const ReplySocket&) = delete;
   ReplySocket& operator=(const ReplySocket&) = delete;
@@ -36,6 +37,7 @@ class ReplySocket final : public EventHandler {
 
  private:
   EventLoop& loop_;
+  DatagramBatch& batch_;
   int fd_;
   bool watched_ = false;
   SocksAddress remote_;

@@ -13,9 +13,6 @@
 
 namespace {
 
-constexpr std::size_t kMaxDatagram = 65536;
-constexpr int kDatagramsPerEvent = 16;
-
 void WriteLog(const std::string& text) { std::fprintf(stderr, "local.exe: %s\n", text.c_str()); }
 
 // The original destination a tproxy listener's datagram carries.
@@ -48,7 +45,7 @@ void TransparentUdp::RefusedOnce::Ipv6Refused(const std::string& why) {
 
 TransparentUdp::TransparentUdp(EventLoop& loop, const LineSettings& line, ProxyCounters& counters,
                                ILineLimits& limits)
-    : loop_(loop), limits_(limits), shared_{loop, line, counters, limits_, {}, {}, {}, {}} {}
+    : loop_(loop), limits_(limits), shared_{loop, line, counters, limits_, batch_, {}, {}, {}, {}} {}
 
 TransparentUdp::~TransparentUdp() {
   CloseListener(v4_);
@@ -102,25 +99,15 @@ void TransparentUdp::OnEvent(int fd, std::uint32_t) {
 }
 
 void TransparentUdp::Receive(Listener& listener) {
-  static thread_local std::uint8_t payload[kMaxDatagram];
-  for (int i = 0; i < kDatagramsPerEvent && listener.fd >= 0; ++i) {
-    sockaddr_storage game{};
-    iovec data{payload, sizeof payload};
-    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(sockaddr_in6))];
-    msghdr message{};
-    message.msg_name = &game;
-    message.msg_namelen = sizeof game;
-    message.msg_iov = &data;
-    message.msg_iovlen = 1;
-    message.msg_control = control;
-    message.msg_controllen = sizeof control;
-    const ssize_t got = recvmsg(listener.fd, &message, 0);
-    if (got < 0) return;
+  const int count = batch_.Receive(listener.fd);
+  // A refusal of the line met on the way may close the listener.
+  for (int i = 0; i < count && listener.fd >= 0; ++i) {
     SocksAddress destination, from;
-    if (!OriginalDestination(message, destination) || !SocksAddress::FromSockaddr(game, from)) continue;
+    if (!OriginalDestination(batch_.header(i), destination) || !SocksAddress::FromSockaddr(batch_.sender(i), from))
+      continue;
     // Datagrams sent to the proxy's own port are no redirected traffic.
     if (destination.Encode() == listener.own.Encode()) continue;
-    if (UdpFlow* flow = FlowFor(from)) flow->FromGame(destination, payload, static_cast<std::size_t>(got));
+    if (UdpFlow* flow = FlowFor(from)) flow->FromGame(destination, batch_.data(i), batch_.size(i));
   }
 }
 

@@ -11,6 +11,7 @@
 #pragma once
 
 #include "outside/local/Connection.h"
+#include "outside/local/DatagramBatch.h"
 #include "outside/local/EventLoop.h"
 #include "outside/local/LineLimits.h"
 #include "outside/local/LruTable.h"
@@ -67,6 +68,7 @@ class TransparentUdp final : public EventHandler {
 
   EventLoop& loop_;
   RefusedOnce limits_;
+  DatagramBatch batch_;
   UdpFlowShared shared_;
   Listener v4_, v6_;
   LruTable<std::unique_ptr<UdpFlow>> flows_{kMaxFlows};

@@ -28,8 +28,6 @@ constexpr std::size_t kMaxPendingBytes = 256 * 1024;
 // The largest UDP payloads IPv4 and IPv6 carry.
 constexpr std::size_t kMaxUdpPayload4 = 65507;
 constexpr std::size_t kMaxUdpPayload6 = 65527;
-constexpr std::size_t kMaxDatagram = 65536;
-constexpr int kDatagramsPerEvent = 16;
 
 void WriteLog(const std::string& text) { std::fprintf(stderr, "local.exe: %s\n", text.c_str()); }
 
@@ -114,7 +112,7 @@ void UdpFlow::EnsureReplySocket(const SocksAddress& destination, const std::stri
     return Log(shared_.noReplySocket, "no reply socket for answers from " + destination.ToText() + " to " +
                                           game_.ToText() + ": " + why);
   }
-  auto socket = std::make_unique<ReplySocket>(shared_.loop, fd, destination, *this);
+  auto socket = std::make_unique<ReplySocket>(shared_.loop, shared_.batch, fd, destination, *this);
   if (!socket->Watch()) return;
   std::unique_ptr<ReplySocket> evicted;
   bool full = false;
@@ -230,11 +228,11 @@ void UdpFlow::OpenRelay() {
 }
 
 void UdpFlow::FromRelay() {
-  static thread_local std::uint8_t datagram[kMaxDatagram];
-  for (int i = 0; i < kDatagramsPerEvent && relayFd_ >= 0; ++i) {
-    const ssize_t got = recv(relayFd_, datagram, sizeof datagram, 0);
-    if (got < 0) return;
-    const std::size_t size = static_cast<std::size_t>(got);
+  DatagramBatch& batch = shared_.batch;
+  const int count = batch.Receive(relayFd_);
+  for (int i = 0; i < count; ++i) {
+    const std::uint8_t* datagram = batch.data(i);
+    const std::size_t size = batch.size(i);
     SocksAddress sender;
     std::size_t used = 0;
     if (size < 4 || datagram[0] != 0 || datagram[1] != 0 || datagram[2] != 0 ||

@@ -10,6 +10,7 @@
 
 #include "outside/local/ByteQueue.h"
 #include "outside/local/Connection.h"
+#include "outside/local/DatagramBatch.h"
 #include "outside/local/EventLoop.h"
 #include "outside/local/LineLimits.h"
 #include "outside/local/LruTable.h"
@@ -24,12 +25,14 @@
 #include <utility>
 
 // What every flow shares: the line, the counters, where a refusal of UDP
-// is told, and the records traffic can cause over and over.
+// is told, where datagrams are read, and the records traffic can cause
+// over and over.
 struct UdpFlowShared {
   EventLoop& loop;
   const LineSettings& line;
   ProxyCounters& counters;
   ILineLimits& limits;
+  DatagramBatch& batch;
   ThrottledLog remotesFull;
   ThrottledLog tooLarge;
   ThrottledLog noReplySocket;
