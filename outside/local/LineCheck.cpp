@@ -19,6 +19,27 @@ SocksAddress AnyIpv4() {
   return any;
 }
 
+// The discard port of the line server's own IPv6 loopback: nothing leaves
+// the line's machine, whatever it does with the request.
+SocksAddress OwnIpv6Discard() {
+  SocksAddress discard;
+  discard.type = SocksAddress::kIpv6;
+  discard.host = std::string(15, '\0') + '\1';
+  discard.port = 9;
+  return discard;
+}
+
+std::unique_ptr<UpstreamHandshake> HandshakeFor(LineCheck::Question question, const LineSettings& line) {
+  switch (question) {
+    case LineCheck::Question::kUdp:
+      return std::make_unique<UpstreamHandshake>(line.user, line.password, socks5::kCommandUdpAssociate, AnyIpv4());
+    case LineCheck::Question::kIpv6:
+      return std::make_unique<UpstreamHandshake>(line.user, line.password, socks5::kCommandConnect, OwnIpv6Discard());
+    case LineCheck::Question::kLogin: break;
+  }
+  return std::make_unique<UpstreamHandshake>(line.user, line.password);
+}
+
 }  // namespace
 
 LineCheck::LineCheck(EventLoop& loop, const LineSettings& line) : loop_(loop), line_(line) {}
@@ -31,15 +52,15 @@ LineCheck::~LineCheck() {
   }
 }
 
-void LineCheck::Begin(bool askUdp, std::chrono::milliseconds limit, Done done) {
+void LineCheck::Begin(Question question, std::chrono::milliseconds limit, Done done) {
   if (running()) return;
   done_ = std::move(done);
+  question_ = question;
   result_ = LineCheckResult{};
   input_.Clear();
   connected_ = false;
   started_ = Clock::now();
-  handshake_ = askUdp ? std::make_unique<UpstreamHandshake>(line_.user, line_.password, socks5::kCommandUdpAssociate, AnyIpv4())
-                      : std::make_unique<UpstreamHandshake>(line_.user, line_.password);
+  handshake_ = HandshakeFor(question, line_);
   if (timerFd_ < 0) {
     timerFd_ = timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
     if (timerFd_ >= 0 && !loop_.Add(timerFd_, EPOLLIN, this)) {
@@ -72,12 +93,7 @@ void LineCheck::OnEvent(int fd, std::uint32_t events) {
   if (fd == timerFd_) {
     std::uint64_t expirations = 0;
     if (read(timerFd_, &expirations, sizeof expirations) <= 0) return;
-    if (result_.passed) {
-      // Logged in, but the UDP request went unanswered.
-      result_.udpRefused = true;
-      result_.reason = "the line server did not answer UDP ASSOCIATE";
-      return Finish();
-    }
+    if (result_.passed) return Unanswered();
     return Fail(connected_ ? "no answer to the login in time" : "no connection in time");
   }
   if (fd != fd_) return;
@@ -103,9 +119,7 @@ void LineCheck::OnReadable() {
   if (got <= 0) {
     const std::string why = got == 0 ? "closed the connection" : ErrnoText(errno);
     if (!result_.passed) return Fail("the line server " + why + " during the login");
-    result_.udpRefused = true;
-    result_.reason = "the line server " + why + " after UDP ASSOCIATE";
-    return Finish();
+    return Closed(why);
   }
   input_.Append(buffer, static_cast<std::size_t>(got));
   for (;;) {
@@ -124,9 +138,7 @@ void LineCheck::OnReadable() {
       case UpstreamHandshake::Step::kDone: return Finish();
       case UpstreamHandshake::Step::kFailed:
         if (!result_.passed) return Fail(handshake_->failureReason());
-        result_.udpRefused = true;
-        result_.reason = handshake_->failureReason();
-        return Finish();
+        return Rejected(handshake_->failureReply(), handshake_->failureReason());
     }
   }
 }
@@ -139,9 +151,30 @@ bool LineCheck::Send(const std::string& bytes) {
   return false;
 }
 
+void LineCheck::Unanswered() {
+  // A line still trying to reach [::1] has IPv6.
+  result_.refused = question_ == Question::kUdp;
+  if (result_.refused) result_.reason = "the line server did not answer UDP ASSOCIATE";
+  Finish();
+}
+
+void LineCheck::Closed(const std::string& why) {
+  // Closing instead of answering is a refusal.
+  result_.refused = true;
+  result_.reason = "the line server " + why + (question_ == Question::kUdp ? " after UDP ASSOCIATE" : " after a CONNECT to IPv6");
+  Finish();
+}
+
+void LineCheck::Rejected(std::uint8_t reply, const std::string& reason) {
+  result_.refused = question_ == Question::kUdp || reply == socks5::kReplyAddressTypeNotSupported ||
+                    reply == socks5::kReplyNetworkUnreachable;
+  if (result_.refused) result_.reason = reason;
+  Finish();
+}
+
 void LineCheck::Fail(const std::string& reason) {
   result_.passed = false;
-  result_.udpRefused = false;
+  result_.refused = false;
   result_.reason = reason;
   Finish();
 }

@@ -1,7 +1,13 @@
 // One check of the line server on a fresh connection of the proxy's own
 // (marked, so that the redirect leaves it alone): connect, greeting and
-// login, and, when asked, one UDP ASSOCIATE request, whose answer tells
-// whether the line carries UDP at all. A check ends within its time limit.
+// login, and, when asked, one request whose answer tells whether the line
+// carries a kind of traffic at all:
+//   - UDP: UDP ASSOCIATE; refused unless the line opens the association,
+//   - IPv6: CONNECT to the discard port of the line server's own [::1]; a
+//     line that cannot reach IPv6 destinations says so at once ("address
+//     type not supported", or "network unreachable" for its own loopback);
+//     any other answer, or none in time, is a line that tried.
+// A check ends within its time limit.
 #pragma once
 
 #include "outside/local/ByteQueue.h"
@@ -17,14 +23,15 @@
 
 struct LineCheckResult {
   bool passed = false;       // reached, and the password accepted
-  bool udpRefused = false;   // asked about UDP: the line does not carry it
+  bool refused = false;      // the line does not carry what was asked
   std::uint32_t micros = 0;  // from the start to the login's answer
-  std::string reason;        // why it failed, or why UDP is not carried
+  std::string reason;        // why it failed, or why it was refused
 };
 
 class LineCheck final : public EventHandler {
  public:
   using Done = std::function<void(const LineCheckResult&)>;
+  enum class Question { kLogin, kUdp, kIpv6 };
 
   LineCheck(EventLoop& loop, const LineSettings& line);
   ~LineCheck();
@@ -33,7 +40,7 @@ class LineCheck final : public EventHandler {
 
   // Starts a check unless one runs; done is called once with its result,
   // from the loop (never from inside Begin).
-  void Begin(bool askUdp, std::chrono::milliseconds limit, Done done);
+  void Begin(Question question, std::chrono::milliseconds limit, Done done);
   bool running() const { return static_cast<bool>(done_); }
   void OnEvent(int fd, std::uint32_t events) override;
 
@@ -44,6 +51,11 @@ class LineCheck final : public EventHandler {
   void OnReadable();
   bool Send(const std::string& bytes);
   void Fail(const std::string& reason);
+  // Logged in, the question's request met: no answer in time (answer 0),
+  // the connection closed (why), or a failure reply.
+  void Unanswered();
+  void Closed(const std::string& why);
+  void Rejected(std::uint8_t reply, const std::string& reason);
   void Finish();
   void CloseSocket();
 
@@ -53,6 +65,7 @@ class LineCheck final : public EventHandler {
   int timerFd_ = -1;
   bool connected_ = false;
   Clock::time_point started_;
+  Question question_ = Question::kLogin;
   ByteQueue input_;
   std::unique_ptr<UpstreamHandshake> handshake_;
   LineCheckResult result_;

@@ -1,14 +1,22 @@
 #include "outside/local/LineMonitor.h"
 
+#include <utility>
+
 LineMonitor::LineMonitor(EventLoop& loop, const LineSettings& line, ProxyCounters& counters,
                          std::function<void(const std::string& why)> onLineLost)
-    : counters_(counters), check_(loop, line), onLineLost_(std::move(onLineLost)) {}
+    : counters_(counters), check_(loop, line), ipv6Check_(loop, line), onLineLost_(std::move(onLineLost)) {}
 
 void LineMonitor::CheckAtStart(LineCheck::Done done) {
   const Clock::time_point started = Clock::now();
-  check_.Begin(true, kCheckLimit, [this, started, done = std::move(done)](const LineCheckResult& result) {
+  check_.Begin(LineCheck::Question::kUdp, kCheckLimit, [this, started, done = std::move(done)](const LineCheckResult& result) {
     Record(result, started);
     done(result);
+  });
+}
+
+void LineMonitor::AskIpv6(std::function<void(const std::string& why)> refused) {
+  ipv6Check_.Begin(LineCheck::Question::kIpv6, kCheckLimit, [refused = std::move(refused)](const LineCheckResult& result) {
+    if (result.passed && result.refused) refused(result.reason);
   });
 }
 
@@ -17,7 +25,7 @@ void LineMonitor::Tick() {
   ticks_ = 0;
   const Clock::time_point started = Clock::now();
   const std::uint64_t livedBefore = SignsOfLife();
-  check_.Begin(false, kCheckLimit, [this, started, livedBefore](const LineCheckResult& result) {
+  check_.Begin(LineCheck::Question::kLogin, kCheckLimit, [this, started, livedBefore](const LineCheckResult& result) {
     Record(result, started);
     // A line that went on answering the games' flows meanwhile is busy,
     // not gone (a burst of new flows can keep its logins waiting).

@@ -1,6 +1,6 @@
 // The line server watched for as long as the proxy runs: one check when it
 // starts (which also asks whether the line carries UDP), then one every
-// two seconds. Each outcome goes into the counters, where the status
+// two seconds. Beside the first, one question: does the line carry IPv6. Each outcome goes into the counters, where the status
 // interface shows it. After ten seconds of nothing but failed checks, with
 // no answer from the line to the games' flows meanwhile, the line is given
 // up, once: the proxy then ends, so that the front end's
@@ -25,6 +25,9 @@ class LineMonitor {
 
   // The first check, done once with its result.
   void CheckAtStart(LineCheck::Done done);
+  // Asks whether the line carries IPv6; refused is called (once, from the
+  // loop) only when the line says it does not.
+  void AskIpv6(std::function<void(const std::string& why)> refused);
   // From the loop's tick: starts the periodic checks when due.
   void Tick();
 
@@ -37,6 +40,7 @@ class LineMonitor {
 
   ProxyCounters& counters_;
   LineCheck check_;
+  LineCheck ipv6Check_;
   std::function<void(const std::string&)> onLineLost_;
   int ticks_ = 0;
   bool failing_ = false;

@@ -17,6 +17,7 @@ class ListenerLimits final : public ILineLimits {
   void UdpRefused(const std::string& why) override;
   void Ipv6Refused(const std::string& why) override;
   bool udpRefused() const { return udpRefused_; }
+  bool ipv6Refused() const { return ipv6Refused_; }
 
  private:
   ProxyServer* tcp_ = nullptr;

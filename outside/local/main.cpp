@@ -113,6 +113,8 @@ int main(int argc, char** argv) {
   // What the proxy carries right now, as its status interface tells it.
   ProxyCounters counters;
   const LineSettings line = LineOf(record);
+  // What the line does not carry closes the listeners it would come in by.
+  ListenerLimits limits;
   LineMonitor monitor(loop, line, counters, [&](const std::string& why) {
     std::fprintf(stderr, "local.exe: the line server %s has failed every check for %lld s (%s); ending\n",
                  LineName(record).c_str(), static_cast<long long>(LineMonitor::kGiveUpAfter.count()), why.c_str());
@@ -126,6 +128,9 @@ int main(int argc, char** argv) {
     checked = true;
     loop.Stop();
   });
+  // Answered mostly before the listeners open (the games' IPv6 is then
+  // refused from the start, so they use IPv4), else as soon as it is.
+  monitor.AskIpv6([&limits](const std::string& why) { limits.Ipv6Refused(why); });
   loop.Run();
   if (!checked) return 0;
   if (!first.passed) {
@@ -133,7 +138,6 @@ int main(int argc, char** argv) {
     return kExitLineUnreachable;
   }
 
-  ListenerLimits limits;
   ProxyServer server(loop, line, counters, limits);
   limits.Govern(server);
   std::string listenError;
@@ -143,15 +147,17 @@ int main(int argc, char** argv) {
     return 1;
   }
   if (!ipv6Error.empty()) std::fprintf(stderr, "local.exe: %s; IPv6 is not carried\n", ipv6Error.c_str());
+  if (limits.ipv6Refused()) server.CloseIpv6();
   // Redirected UDP arrives on a transparent socket the redirection service
   // makes for us; without it, or when the line refuses UDP, the proxy
   // carries TCP only and the games' UDP flows directly.
   TransparentUdp udp(loop, server.line(), counters, limits);
   limits.Govern(udp);
-  if (first.udpRefused) {
+  if (first.refused) {
     limits.UdpRefused(first.reason);
   } else {
     for (int family : {AF_INET, AF_INET6}) {
+      if (family == AF_INET6 && limits.ipv6Refused()) continue;
       if (!udp.Listen(family, record.mainPort, listenError))
         std::fprintf(stderr, "local.exe: %s; UDP is not carried\n", listenError.c_str());
     }

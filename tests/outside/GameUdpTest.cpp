@@ -232,12 +232,14 @@ class GameUdp : public ::testing::Test {
     fs::remove_all(dir_);
   }
 
-  // The line server, local.exe as the player, and the player's rule to it;
-  // true once UDP is detoured to local.exe (when waitForDetour).
-  void Accelerate(bool lineCarriesUdp, bool waitForDetour = true) {
+  // The line server (with an IPv6 address out, or none), local.exe as the
+  // player, and the player's rule to it; true once UDP is detoured to
+  // local.exe (when waitForDetour).
+  void Accelerate(bool lineCarriesUdp, bool waitForDetour = true, bool lineCarriesIpv6 = true) {
     std::string why;
     line_ = std::make_unique<LineServer>(dir_ / "line");
-    ASSERT_TRUE(line_->Start(FreeLoopbackPort(), why, std::string(kLine4) + "," + kLine6, lineCarriesUdp)) << why;
+    const std::string externals = lineCarriesIpv6 ? std::string(kLine4) + "," + kLine6 : std::string(kLine4);
+    ASSERT_TRUE(line_->Start(FreeLoopbackPort(), why, externals, lineCarriesUdp)) << why;
     port_ = FreeLoopbackPort();
     const std::string record = EncodeLaunchRecord(FormatLaunchRecord(TestLaunchRecord(line_->port(), port_)));
     const std::string id = std::to_string(kPlayer);
@@ -376,6 +378,46 @@ TEST_F(GameUdp, IPv6IsCarriedWithItsOwnAddressesLikeIPv4) {
   std::getline(lines, empty);
   EXPECT_NE(hello.find(" hello"), std::string::npos) << got;
   EXPECT_EQ(empty.rfind(std::string(kLine6) + ":", 0), 0u) << got;
+}
+
+TEST_F(GameUdp, ALineWithoutIpv6HasTheGamesIpv6RefusedAtOnceWhileIpv4GoesThroughIt) {
+  Accelerate(true, true, false);
+  // The line said so at the start: the games' IPv6 is refused, never
+  // detoured to a line that would drop it.
+  ASSERT_TRUE(WaitUntil([] { return Table().find("jump ipv6_refused") != std::string::npos; }, std::chrono::seconds(5)))
+      << Table() << Output();
+  EXPECT_EQ(Table().find("tproxy ip6"), std::string::npos) << Table();
+  const std::string got = RunGame([] {
+    socklen_t length = 0;
+    const sockaddr_storage server6 = SocketAddress(kServer6, kGamePort, length);
+    const int udp6 = socket(AF_INET6, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    std::string result = sendto(udp6, "hello", 5, 0, reinterpret_cast<const sockaddr*>(&server6), length) == 5
+                             ? "sent, then " + Answer(udp6, std::chrono::milliseconds(1000))
+                             : std::string("refused: ") + std::strerror(errno);
+    close(udp6);
+    const int tcp6 = socket(AF_INET6, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    result += connect(tcp6, reinterpret_cast<const sockaddr*>(&server6), length) == 0
+                  ? std::string("\nconnected")
+                  : std::string("\nrefused: ") + std::strerror(errno);
+    close(tcp6);
+    // IPv4, where the game falls back to, is carried.
+    const int udp4 = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    result += "\n" + Said(Exchange(udp4, kServerA, "hello"));
+    close(udp4);
+    return result;
+  });
+  std::istringstream lines(got);
+  std::string udp6, tcp6, udp4;
+  std::getline(lines, udp6);
+  std::getline(lines, tcp6);
+  std::getline(lines, udp4);
+  EXPECT_EQ(udp6, "refused: Operation not permitted") << got << Output();
+  EXPECT_EQ(tcp6, "refused: Connection refused") << got;
+  EXPECT_EQ(udp4.rfind(kLine4, 0), 0u) << got;
+  EXPECT_EQ(Output().find("UDP is not carried"), std::string::npos) << Output();
+  std::size_t told = 0;
+  for (auto at = Output().find("does not carry IPv6"); at != std::string::npos; at = Output().find("does not carry IPv6", at + 1)) ++told;
+  EXPECT_EQ(told, 1u) << Output();
 }
 
 TEST_F(GameUdp, FiveThousandNewSocketsLeaveTheProxyBoundedAndLaterSocketsCarried) {

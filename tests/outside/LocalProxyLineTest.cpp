@@ -474,7 +474,10 @@ TEST_F(LocalProxyLine, PassesAResetFromEitherSideOnAsAReset) {
   EXPECT_EQ(line_.seen().resetsFromClients, 1);
 }
 
-TEST(LocalProxyRedirected, ResetsRefusedGamesAndStopsTakingIpv6WhenTheLineRefusesIt) {
+// The line's answers to IPv6 in the test's own namespace, where its rule
+// redirects 198.18.0.1:9 and [2001:db8::1]:9 to local.exe: how the games'
+// connections end.
+TEST(LocalProxyRedirected, ResetsRefusedGamesAndRefusesIpv6AtOnceWhenTheLineCannotCarryIt) {
   if (geteuid() != 0) GTEST_SKIP() << "needs root for the test's own network namespace and redirect rules";
   constexpr int kMainPort = 40123;
   OwnNetwork network;
@@ -489,30 +492,44 @@ TEST(LocalProxyRedirected, ResetsRefusedGamesAndStopsTakingIpv6WhenTheLineRefuse
   const fs::path dir = fs::temp_directory_path() / ("local_proxy_redirected_" + std::to_string(getpid()));
   fs::create_directories(dir);
   const std::string output = (dir / "local.out").string();
-  {
+  struct Case {
+    const char* name;
+    int ownLoopbackReply;
+    int firstIpv6Game;  // GameConnection's answer: 0 reset, 2 refused at once
+    int ipv6Connects;   // what the line saw
+  };
+  // A line that answers every IPv6 destination so tells at the start, and
+  // no game's IPv6 reaches the line. One whose start answer did not say
+  // (its own loopback not allowed) tells with the first game, which is
+  // reset; the next one is refused at once.
+  for (const Case& item : {Case{"says so at the start", -1, 2, 1}, Case{"says so to a game", 2, 0, 2}}) {
     ChildProcess frontEnd;
     ASSERT_TRUE(frontEnd.Start({"sleep", "600"}));
     ScriptedLineServer line;
     ScriptedLineServer::Script refusing;
     refusing.connectReply = 5;
     refusing.ipv6Reply = 8;
+    refusing.ownLoopbackReply = item.ownLoopbackReply;
     line.SetScript(refusing);
     LaunchRecord record = TestLaunchRecord(line.port(), kMainPort);
     record.frontEndPid = frontEnd.pid();
     LocalProxyProcess proxy;
     ASSERT_TRUE(proxy.StartAsUser(kPlayer, record, output)) << ReadText(output);
+    if (item.firstIpv6Game == 2) {
+      const auto end = Clock::now() + 5s;
+      while (Count(ReadText(output), "does not carry IPv6") == 0 && Clock::now() < end) std::this_thread::sleep_for(10ms);
+    }
 
     // The line refuses the target: the game is reset, as by the target.
-    EXPECT_EQ(RunAsUser(kPlayer, kPlayer, [] { return GameConnection("198.18.0.1", 9); }), 0) << ReadText(output);
-    // The line cannot carry IPv6: this game is reset, and the next one
-    // is refused at once (it falls back to IPv4).
-    EXPECT_EQ(RunAsUser(kPlayer, kPlayer, [] { return GameConnection("2001:db8::1", 9); }), 0) << ReadText(output);
-    EXPECT_EQ(RunAsUser(kPlayer, kPlayer, [] { return GameConnection("2001:db8::1", 9); }), 2) << ReadText(output);
-    EXPECT_EQ(line.seen().ipv6Connects, 1);
-    EXPECT_EQ(line.seen().connects, 2);
-    EXPECT_EQ(Count(ReadText(output), "does not carry IPv6"), 1u) << ReadText(output);
-    EXPECT_TRUE(proxy.process().running());
+    EXPECT_EQ(RunAsUser(kPlayer, kPlayer, [] { return GameConnection("198.18.0.1", 9); }), 0) << item.name << ReadText(output);
+    EXPECT_EQ(RunAsUser(kPlayer, kPlayer, [] { return GameConnection("2001:db8::1", 9); }), item.firstIpv6Game)
+        << item.name << ReadText(output);
+    EXPECT_EQ(RunAsUser(kPlayer, kPlayer, [] { return GameConnection("2001:db8::1", 9); }), 2) << item.name << ReadText(output);
+    EXPECT_EQ(line.seen().ipv6Connects, item.ipv6Connects) << item.name;
+    EXPECT_EQ(Count(ReadText(output), "does not carry IPv6"), 1u) << item.name << ReadText(output);
+    EXPECT_TRUE(proxy.process().running()) << item.name;
     proxy.process().Stop(SIGTERM, 5s);
+    fs::remove(output);
   }
   std::error_code error;
   fs::remove_all(dir, error);

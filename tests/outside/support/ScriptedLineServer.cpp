@@ -168,7 +168,11 @@ void ScriptedLineServer::Serve(int fd) {
     ++seen_.connects;
     if (type == 4) ++seen_.ipv6Connects;
   }
-  const std::uint8_t refusal = command != 1 ? 7 : type == 4 ? now.ipv6Reply : now.connectReply;
+  const bool ownLoopback = type == 4 && address.compare(0, 16, std::string(15, '\0') + '\1') == 0;
+  const std::uint8_t refusal = command != 1                                  ? 7
+                               : ownLoopback && now.ownLoopbackReply >= 0 ? static_cast<std::uint8_t>(now.ownLoopbackReply)
+                               : type == 4                                ? now.ipv6Reply
+                                                                          : now.connectReply;
   if (refusal != 0) {
     SendBytes(fd, Reply(refusal));
     return done();

@@ -24,6 +24,7 @@ class ScriptedLineServer {
     bool silent = false;             // nothing answered, nothing relayed
     std::uint8_t udpReply = 0;       // to UDP ASSOCIATE
     std::uint8_t ipv6Reply = 0;      // to a CONNECT naming an IPv6 address
+    int ownLoopbackReply = -1;       // to a CONNECT naming [::1]; -1: as ipv6Reply
     std::uint8_t connectReply = 0;   // to a CONNECT naming an IPv4 address
     bool endAndHoldRelays = false;   // relayed: EOF to the client at once, nothing read until Release
     bool resetOnWord = false;        // relayed: "RESET" from the client is answered with a reset
