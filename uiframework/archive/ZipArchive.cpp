@@ -234,7 +234,7 @@ DWORD OpenForReading(ZipArchive* archive, int index) {
 // sizes that do not match the data) is a failure.
 DWORD FinishStreaming(ZipArchive* archive) {
   archive->streamingIndex = -1;
-  return archive->stream.Close() ? ZipOk : ZipInflateFailed;
+  return archive->stream.Close() ? ZipOk : archive->stream.DataFailure();
 }
 
 DWORD ExtractIntoFile(ZipArchive* archive, const ZipEntry& entry, FILE* out) {
@@ -246,7 +246,7 @@ DWORD ExtractIntoFile(ZipArchive* archive, const ZipEntry& entry, FILE* out) {
     const int read = archive->stream.Read(archive->transfer.data(), static_cast<unsigned>(kTransferBytes));
     if (read < 0) {
       CloseStreaming(archive);
-      return ZipInflateFailed;
+      return archive->stream.DataFailure();
     }
     if (read == 0) break;
     if (std::fwrite(archive->transfer.data(), 1, static_cast<size_t>(read), out) != static_cast<size_t>(read)) {
@@ -256,7 +256,7 @@ DWORD ExtractIntoFile(ZipArchive* archive, const ZipEntry& entry, FILE* out) {
   }
   if (!archive->stream.AtEnd()) {
     CloseStreaming(archive);
-    return ZipInflateFailed;
+    return archive->stream.DataFailure();
   }
   return FinishStreaming(archive);
 }
@@ -414,15 +414,20 @@ DWORD ExtractEntry(ZipArchive* archive, int index, void* target, DWORD length, i
     const int read = chunk == 0 ? 0 : archive->stream.Read(target, chunk);
     if (read < 0) {
       CloseStreaming(archive);
-      return Report(ZipInflateFailed);
+      return Report(archive->stream.DataFailure());
+    }
+    if (archive->stream.AtEnd()) {
+      // Bytes that fail their CRC are not handed out as read.
+      const DWORD finished = FinishStreaming(archive);
+      if (bytesRead != nullptr && finished == ZipOk) *bytesRead = static_cast<DWORD>(read);
+      return Report(finished);
     }
     if (bytesRead != nullptr) *bytesRead = static_cast<DWORD>(read);
-    if (archive->stream.AtEnd()) return Report(FinishStreaming(archive));
     if (read > 0) return Report(ZipMore);
     // No data and not at the end: the data stops short of its declared
     // size (or a zero-length call).
     CloseStreaming(archive);
-    return Report(chunk == 0 ? ZipBadArgs : ZipInflateFailed);
+    return Report(chunk == 0 ? ZipBadArgs : archive->stream.DataFailure());
   }
   if (mode != ZipFileHandle && mode != ZipFileName) return Report(ZipBadArgs);
   CloseStreaming(archive);

@@ -12,10 +12,12 @@ CZipEntryStream::~CZipEntryStream() { Close(); }
 
 DWORD CZipEntryStream::Open(unzFile file, const char* password) {
   Close();
+  m_encrypted = false;
   unz_file_info64 info{};
   if (unzGetCurrentFileInfo64(file, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK) return ZipCorrupt;
   if (info.compression_method != 0 && info.compression_method != Z_DEFLATED) return ZipInflateFailed;
   const bool encrypted = (info.flag & 1u) != 0;
+  m_encrypted = encrypted;
   if (encrypted && (password == nullptr || *password == 0)) return ZipBadPassword;
   if (unzOpenCurrentFile2(file, nullptr, nullptr, 1) != UNZ_OK) return ZipReadFailed;
   m_file = file;

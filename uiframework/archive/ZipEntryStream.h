@@ -32,12 +32,18 @@ class CZipEntryStream {
   // Closes the entry; false when the data did not match its CRC.
   bool Close();
   bool IsOpen() const { return m_file != nullptr; }
+  // What damaged data of the entry last opened means: for an encrypted
+  // entry a wrong password (the header check is one byte: one wrong
+  // password in 256 passes it, and the data then fails to inflate or to
+  // match its CRC), else ZipInflateFailed.
+  DWORD DataFailure() const { return m_encrypted ? ZipBadPassword : ZipInflateFailed; }
 
  private:
   int ReadRaw(std::uint8_t* buffer, unsigned length);
 
   unzFile m_file = nullptr;
   std::unique_ptr<CZipCipher> m_cipher;
+  bool m_encrypted = false;
   bool m_deflated = false;
   bool m_inflateReady = false;
   bool m_streamEnded = false;
