@@ -3,7 +3,8 @@
 // to the transparent sockets the service hands it)
 // and a line server (dante), to a game server inside a network namespace
 // on 198.18.9.0/29. Against the same traffic sent directly and through two
-// socat relays in a row (the same number of hops):
+// socat relays in a row (the same number of hops), the UDP paths measured
+// in turns so that each meets the machine in the same state:
 //   - UDP round trips of 64-byte datagrams (p50, p99), also through a
 //     SOCKS5 UDP association straight to the line server (the one-hop
 //     floor the proxy adds its own hop to), and through that association
@@ -44,6 +45,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <string>
 #include <thread>
@@ -178,37 +180,40 @@ Latency Percentiles(std::vector<double> samples, int lost) {
   return figures;
 }
 
-// Round trips of 64-byte payloads to target. header: what goes in front of
-// each payload (a SOCKS5 UDP header) and answerHeader the size of what
-// comes in front of each answer.
-Latency UdpRoundTrips(int fd, const sockaddr_in& target, int count, const std::string& header = "",
-                      std::size_t answerHeader = 0) {
+// One UDP path of the comparison: its socket, where its datagrams go and
+// what goes in front of each payload (a SOCKS5 UDP header on the paths
+// that talk to the line's relay themselves; the answers carry one of the
+// same size), and its round trips so far.
+struct UdpPath {
+  const char* name;
+  int fd = -1;
+  sockaddr_in to{};
+  std::string header;
   std::vector<double> samples;
   int lost = 0;
-  std::string datagram = header + std::string(64, '\0');
-  char answer[256];
-  for (int i = 0; i < count; ++i) {
-    std::memcpy(datagram.data() + header.size(), &i, sizeof i);
-    const auto start = Clock::now();
-    sendto(fd, datagram.data(), datagram.size(), 0, reinterpret_cast<const sockaddr*>(&target), sizeof target);
-    pollfd ready{fd, POLLIN, 0};
-    bool answered = false;
-    while (poll(&ready, 1, 1000) == 1) {
-      if (recv(fd, answer, sizeof answer, 0) == static_cast<ssize_t>(answerHeader + 64) &&
-          std::memcmp(answer + answerHeader, &i, sizeof i) == 0) {
-        answered = true;
-        break;
-      }
-    }
-    if (!answered) {
-      // A path that has stopped answering is not waited for a second at a
-      // time to the end.
-      if (++lost >= 10 && samples.empty()) return Percentiles({}, count);
-      continue;
-    }
-    samples.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
+};
+
+// One round trip of a 64-byte payload numbered i; a path that has stopped
+// answering is not waited for a second at a time to the end.
+void RoundTrip(UdpPath& path, int i) {
+  if (path.lost >= 10 && path.samples.empty()) {
+    ++path.lost;
+    return;
   }
-  return Percentiles(std::move(samples), lost);
+  std::string datagram = path.header + std::string(64, '\0');
+  std::memcpy(datagram.data() + path.header.size(), &i, sizeof i);
+  char answer[256];
+  const auto start = Clock::now();
+  sendto(path.fd, datagram.data(), datagram.size(), 0, reinterpret_cast<const sockaddr*>(&path.to), sizeof path.to);
+  pollfd ready{path.fd, POLLIN, 0};
+  while (poll(&ready, 1, 1000) == 1) {
+    if (recv(path.fd, answer, sizeof answer, 0) == static_cast<ssize_t>(datagram.size()) &&
+        std::memcmp(answer + path.header.size(), &i, sizeof i) == 0) {
+      path.samples.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
+      return;
+    }
+  }
+  ++path.lost;
 }
 
 // A SOCKS5 UDP association with the line server at 127.0.0.1:linePort, as
@@ -311,6 +316,14 @@ double TcpThroughput(int fd, const sockaddr_in& target, std::size_t megabytes) {
   std::string ack;
   if (!ReceiveExactly(fd, 1, ack)) return 0;
   return static_cast<double>(megabytes) / std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// The processor time process pid has used so far, in microseconds.
+double CpuMicros(pid_t pid) {
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/schedstat");
+  double nanoseconds = 0;
+  stat >> nanoseconds;
+  return nanoseconds / 1000;
 }
 
 bool AskService(const RedirectRequest& request) {
@@ -417,88 +430,91 @@ int main(int argc, char** argv) {
   const int socatUdp = SocatChain("udp", kGame, kEchoPort, relays);
   const int socatTcp = SocatChain("tcp", kGame, kSinkPort, relays);
 
-  struct Path {
-    const char* name;
-    bool covered;
-    sockaddr_in udp, tcp;
-  };
-  const Path paths[] = {
-      {"direct", false, Address(kGame, kEchoPort), Address(kGame, kSinkPort)},
-      {"redirect, local.exe and line", true, Address(kGame, kEchoPort), Address(kGame, kSinkPort)},
-      {"two socat relays", false, Address("127.0.0.1", socatUdp), Address("127.0.0.1", socatTcp)},
-  };
-  std::printf("redirect_bench: %d round trips, %zu MB\n", roundTrips, megabytes);
-  double redirectP50 = 0, socatP50 = 0, redirectTcp = 0, socatTcpRate = 0;
-  for (const Path& path : paths) {
-    int udp = -1, tcp = -1;
-    if (path.covered) {
-      if (!CoveredSockets(udp, tcp)) {
-        std::fprintf(stderr, "redirect_bench: the redirection service did not cover the game's sockets\n");
-        return 1;
-      }
-    } else {
-      udp = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-      tcp = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    }
-    // A few round trips first: the flow's association is set up once.
-    UdpRoundTrips(udp, path.udp, 10);
-    const Latency latency = UdpRoundTrips(udp, path.udp, roundTrips);
-    const double rate = TcpThroughput(tcp, path.tcp, megabytes);
-    close(udp);
-    close(tcp);
-    Print(path.name, latency, rate);
-    if (path.covered) {
-      redirectP50 = latency.p50;
-      redirectTcp = rate;
-    } else if (std::string(path.name) == "two socat relays") {
-      socatP50 = latency.p50;
-      socatTcpRate = rate;
-    }
+  // The UDP paths, measured in turns (one round trip each, over and over)
+  // so that every path meets the machine in the same state: direct; the
+  // redirect (a covered game's socket); two socat relays; a SOCKS5 UDP
+  // client straight to the line server (the one-hop floor); the same
+  // behind a bare relay (an association of its own: the line's relay takes
+  // datagrams from one client port only).
+  int coveredUdp = -1, coveredTcp = -1;
+  if (!CoveredSockets(coveredUdp, coveredTcp)) {
+    std::fprintf(stderr, "redirect_bench: the redirection service did not cover the game's sockets\n");
+    return 1;
   }
-  // The one-hop floor: a SOCKS5 UDP client straight to the line server;
-  // then the same behind a bare relay (an association of its own: the
-  // line's relay takes datagrams from one client port only).
-  double floorP50 = 0, bareHopP50 = 0;
   const std::string header = UdpDatagram(kGame, kEchoPort, "");
-  for (const bool behindBareRelay : {false, true}) {
-    const char* name = behindBareRelay ? "  the same behind a bare relay" : "SOCKS5 UDP straight to the line";
-    sockaddr_in relay{};
-    const int control = LineAssociation(line.port(), relay);
-    if (control < 0) {
-      std::printf("%s: no association\n", name);
-      continue;
-    }
-    pid_t bare = -1;
-    sockaddr_in to = relay;
-    if (behindBareRelay) {
-      to = Address("127.0.0.1", BareRelay(relay, bare));
-      std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    const int udp = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    UdpRoundTrips(udp, to, 10, header, header.size());
-    const Latency latency = UdpRoundTrips(udp, to, roundTrips, header, header.size());
-    Print(name, latency, -1);
-    (behindBareRelay ? bareHopP50 : floorP50) = latency.p50;
-    close(udp);
-    close(control);
-    if (bare > 0) {
-      kill(bare, SIGKILL);
-      waitpid(bare, nullptr, 0);
-    }
+  sockaddr_in floorRelay{}, bareLineRelay{};
+  const int floorControl = LineAssociation(line.port(), floorRelay);
+  const int bareControl = LineAssociation(line.port(), bareLineRelay);
+  if (floorControl < 0 || bareControl < 0) {
+    std::fprintf(stderr, "redirect_bench: the line server opened no UDP association\n");
+    return 1;
   }
+  pid_t bare = -1;
+  const sockaddr_in bareRelay = Address("127.0.0.1", BareRelay(bareLineRelay, bare));
+  if (bare <= 0) {
+    std::fprintf(stderr, "redirect_bench: cannot start the bare relay\n");
+    return 1;
+  }
+  enum { kDirect, kRedirect, kSocat, kFloor, kBare };
+  std::vector<UdpPath> udp(5);
+  udp[kDirect] = {"direct", -1, Address(kGame, kEchoPort), "", {}, 0};
+  udp[kRedirect] = {"redirect, local.exe and line", coveredUdp, Address(kGame, kEchoPort), "", {}, 0};
+  udp[kSocat] = {"two socat relays", -1, Address("127.0.0.1", socatUdp), "", {}, 0};
+  udp[kFloor] = {"SOCKS5 UDP straight to the line", -1, floorRelay, header, {}, 0};
+  udp[kBare] = {"  the same behind a bare relay", -1, bareRelay, header, {}, 0};
+  for (UdpPath& path : udp)
+    if (path.fd < 0) path.fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  // A few round trips first: the covered socket's association is set up.
+  for (int i = 0; i < 10; ++i)
+    for (UdpPath& path : udp) RoundTrip(path, -1 - i);
+  for (UdpPath& path : udp) {
+    path.samples.clear();
+    path.lost = 0;
+  }
+  const double proxyCpuBefore = CpuMicros(proxy.process().pid()), bareCpuBefore = CpuMicros(bare);
+  for (int i = 0; i < roundTrips; ++i)
+    for (UdpPath& path : udp) RoundTrip(path, i);
+  const double proxyCpu = (CpuMicros(proxy.process().pid()) - proxyCpuBefore) / roundTrips;
+  const double bareCpu = (CpuMicros(bare) - bareCpuBefore) / roundTrips;
+  kill(bare, SIGKILL);
+  waitpid(bare, nullptr, 0);
+  close(floorControl);
+  close(bareControl);
+  std::vector<Latency> latency;
+  for (UdpPath& path : udp) {
+    latency.push_back(Percentiles(std::move(path.samples), path.lost));
+    if (path.fd != coveredUdp) close(path.fd);
+  }
+  close(coveredUdp);
+
+  // TCP, one bulk stream each.
+  const int directTcp = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  const int socatTcpFd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  const double tcpDirect = TcpThroughput(directTcp, Address(kGame, kSinkPort), megabytes);
+  const double tcpRedirect = TcpThroughput(coveredTcp, Address(kGame, kSinkPort), megabytes);
+  const double tcpSocat = TcpThroughput(socatTcpFd, Address("127.0.0.1", socatTcp), megabytes);
+  for (int fd : {directTcp, coveredTcp, socatTcpFd}) close(fd);
+
+  std::printf("redirect_bench: %d round trips, %zu MB\n", roundTrips, megabytes);
+  const double tcp[] = {tcpDirect, tcpRedirect, tcpSocat, -1, -1};
+  for (std::size_t i = 0; i < udp.size(); ++i) Print(udp[i].name, latency[i], tcp[i]);
+  const double redirectP50 = latency[kRedirect].p50, socatP50 = latency[kSocat].p50;
+  const double floorP50 = latency[kFloor].p50, bareHopP50 = latency[kBare].p50;
   const Latency first = FirstDatagrams(Address(kGame, kEchoPort), 50);
   std::printf("%-34s p50 %8.1f us  p99 %8.1f us  lost %3d\n", "first datagram of a new socket", first.p50, first.p99,
               first.lost);
   const Latency logins = LineLogins(line.port(), 20);
   std::printf("%-34s p50 %8.1f us  p99 %8.1f us  lost %3d\n", "  the line's login alone", logins.p50, logins.p99,
               logins.lost);
-  if (socatP50 > 0 && socatTcpRate > 0)
+  if (socatP50 > 0 && tcpSocat > 0)
     std::printf("redirect / socat: UDP p50 %.2fx (goal 1.2x or less), TCP throughput %.2fx\n", redirectP50 / socatP50,
-                redirectTcp / socatTcpRate);
+                tcpRedirect / tcpSocat);
   if (floorP50 > 0)
     std::printf("redirect over the one-hop floor: UDP p50 +%.1f us (goal 15 us or less)\n", redirectP50 - floorP50);
   if (floorP50 > 0 && bareHopP50 > 0)
     std::printf("a bare relay's hop over the same floor: UDP p50 +%.1f us\n", bareHopP50 - floorP50);
+  std::printf("processor time a UDP round trip: local.exe %.1f us, the bare relay %.1f us\n", proxyCpu, bareCpu);
   RedirectRequest clear;
   clear.command = RedirectRequest::Command::kClear;
   AskService(clear);
