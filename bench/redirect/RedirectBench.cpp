@@ -238,8 +238,7 @@ int LineAssociation(int linePort, sockaddr_in& relay) {
     if (step != UpstreamHandshake::Step::kDone) continue;
     sockaddr_storage address{};
     socklen_t length = 0;
-    SocksAddress bound = handshake.bound();
-    if (bound.type == SocksAddress::kIpv4 && bound.host == std::string(4, '\0')) bound.host = "\x7f\0\0\1";
+    const SocksAddress bound = handshake.UdpRelay(SocksAddress::FromSockaddr(Address("127.0.0.1", linePort)));
     if (!bound.ToSockaddr(address, length) || address.ss_family != AF_INET) break;
     std::memcpy(&relay, &address, sizeof relay);
     return control;

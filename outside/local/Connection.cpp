@@ -312,12 +312,9 @@ void Connection::BeginRelay() {
 
 void Connection::BeginUdp() {
   ++counters_.lineAnswers;
-  SocksAddress relay = handshake_->bound();
-  // A relay announced as "any address" is on the line server itself.
-  if (relay.type == SocksAddress::kIpv4 && relay.host == std::string(4, '\0')) relay.host = line_.server.host;
   udp_ = std::make_unique<UdpAssociation>(loop_, counters_, target_);
   std::string error;
-  if (!udp_->Open(relay, error)) {
+  if (!udp_->Open(handshake_->UdpRelay(line_.server), error)) {
     udp_.reset();
     return FailClient(socks5::kReplyGeneralFailure, error);
   }

@@ -4,18 +4,18 @@
 // column.
 #pragma once
 
+#include "outside/redirect/ProcSockets.h"
+
 #include <sys/socket.h>
 #include <sys/types.h>
 
-#include <string>
+#include <vector>
 
-// An endpoint as the listings write it: the address as the kernel's 32-bit
-// words in hex ("0100007F" for 127.0.0.1), a colon, the port in hex.
-std::string ListedEndpoint(const sockaddr_storage& address);
-
-// The owner of the socket listed with local and remote in listing (the
-// text of one of the files); false when none is.
-bool ListedOwner(const std::string& listing, const std::string& local, const std::string& remote, uid_t& owner);
+// The owner of the socket among sockets (one listing's) whose local end is
+// peer and whose remote end is ours; false when none is. IPv4 ends are
+// also found as an IPv6 listing writes them (::ffff:a.b.c.d).
+bool ListedPeerOwner(const std::vector<ProcSocket>& sockets, const sockaddr_storage& ours, const sockaddr_storage& peer,
+                     uid_t& owner);
 
 // The owner of the socket at the far end of the connected fd; false when
 // it is not listed (not on this machine, or gone already).

@@ -86,58 +86,53 @@ bool RedirectedDestination(int fd, SocksAddress& original) {
   return original.host != here.host || original.port != here.port;
 }
 
+namespace {
+
+// The loopback address of family (127.0.0.1 or ::1) at port; its length.
+socklen_t LoopbackAddress(int family, int port, sockaddr_storage& address) {
+  address = sockaddr_storage{};
+  if (family == AF_INET6) {
+    auto& in6 = reinterpret_cast<sockaddr_in6&>(address);
+    in6.sin6_family = AF_INET6;
+    in6.sin6_addr = in6addr_loopback;
+    in6.sin6_port = htons(static_cast<std::uint16_t>(port));
+    return sizeof in6;
+  }
+  auto& in4 = reinterpret_cast<sockaddr_in&>(address);
+  in4.sin_family = AF_INET;
+  in4.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  in4.sin_port = htons(static_cast<std::uint16_t>(port));
+  return sizeof in4;
+}
+
+// Closes fd after a failed call, keeping that call's errno; -1.
+int CloseKeepingErrno(int fd) {
+  const int error = errno;
+  close(fd);
+  errno = error;
+  return -1;
+}
+
+}  // namespace
+
 int ListenTcpLoopback(int family, int port) {
   const int fd = socket(family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
   if (fd < 0) return -1;
   const int on = 1;
   setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-  sockaddr_storage address{};
-  socklen_t length = 0;
-  if (family == AF_INET6) {
-    setsockopt(fd, IPPROTO_IPV6, IPV6_V6ONLY, &on, sizeof on);
-    auto& in6 = reinterpret_cast<sockaddr_in6&>(address);
-    in6.sin6_family = AF_INET6;
-    in6.sin6_addr = in6addr_loopback;
-    in6.sin6_port = htons(static_cast<std::uint16_t>(port));
-    length = sizeof in6;
-  } else {
-    auto& in4 = reinterpret_cast<sockaddr_in&>(address);
-    in4.sin_family = AF_INET;
-    in4.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    in4.sin_port = htons(static_cast<std::uint16_t>(port));
-    length = sizeof in4;
-  }
-  if (bind(fd, reinterpret_cast<sockaddr*>(&address), length) != 0 || listen(fd, 1024) != 0) {
-    const int error = errno;
-    close(fd);
-    errno = error;
-    return -1;
-  }
+  if (family == AF_INET6) setsockopt(fd, IPPROTO_IPV6, IPV6_V6ONLY, &on, sizeof on);
+  sockaddr_storage address;
+  const socklen_t length = LoopbackAddress(family, port, address);
+  if (bind(fd, reinterpret_cast<sockaddr*>(&address), length) != 0 || listen(fd, 1024) != 0) return CloseKeepingErrno(fd);
   return fd;
 }
 
 int BindUdpLoopback(int family) {
   const int fd = socket(family, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
   if (fd < 0) return -1;
-  sockaddr_storage address{};
-  socklen_t length = 0;
-  if (family == AF_INET6) {
-    auto* v6 = reinterpret_cast<sockaddr_in6*>(&address);
-    v6->sin6_family = AF_INET6;
-    v6->sin6_addr = in6addr_loopback;
-    length = sizeof *v6;
-  } else {
-    auto* v4 = reinterpret_cast<sockaddr_in*>(&address);
-    v4->sin_family = AF_INET;
-    v4->sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    length = sizeof *v4;
-  }
-  if (bind(fd, reinterpret_cast<sockaddr*>(&address), length) != 0) {
-    const int error = errno;
-    close(fd);
-    errno = error;
-    return -1;
-  }
+  sockaddr_storage address;
+  const socklen_t length = LoopbackAddress(family, 0, address);
+  if (bind(fd, reinterpret_cast<sockaddr*>(&address), length) != 0) return CloseKeepingErrno(fd);
   return fd;
 }
 

@@ -34,11 +34,6 @@ void WriteLog(const std::string& text) { std::fprintf(stderr, "local.exe: %s\n",
 // RSV RSV FRAG, then the address.
 std::string RelayHeader(const SocksAddress& address) { return std::string(3, '\0') + address.Encode(); }
 
-bool IsAnyAddress(const SocksAddress& address) {
-  return (address.type == SocksAddress::kIpv4 || address.type == SocksAddress::kIpv6) &&
-         address.host.find_first_not_of('\0') == std::string::npos;
-}
-
 }  // namespace
 
 UdpFlow::UdpFlow(UdpFlowShared& shared, const SocksAddress& game)
@@ -197,9 +192,7 @@ void UdpFlow::AdvanceHandshake() {
 
 void UdpFlow::OpenRelay() {
   requestSent_ = false;
-  SocksAddress relay = handshake_->bound();
-  // A relay announced as "any address" is on the line server itself.
-  if (IsAnyAddress(relay) && relay.type == shared_.line.server.type) relay.host = shared_.line.server.host;
+  const SocksAddress relay = handshake_->UdpRelay(shared_.line.server);
   sockaddr_storage address{};
   socklen_t length = 0;
   if (!relay.ToSockaddr(address, length)) return Fail("line server gave no usable UDP relay address", true);

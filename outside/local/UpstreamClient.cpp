@@ -11,6 +11,14 @@ UpstreamHandshake::UpstreamHandshake(std::string user, std::string password, std
 UpstreamHandshake::UpstreamHandshake(std::string user, std::string password)
     : user_(std::move(user)), password_(std::move(password)), loginOnly_(true) {}
 
+SocksAddress UpstreamHandshake::UdpRelay(const SocksAddress& lineServer) const {
+  SocksAddress relay = bound_;
+  const bool any = (relay.type == SocksAddress::kIpv4 || relay.type == SocksAddress::kIpv6) &&
+                   relay.host.find_first_not_of('\0') == std::string::npos;
+  if (any && relay.type == lineServer.type) relay.host = lineServer.host;
+  return relay;
+}
+
 std::string UpstreamHandshake::Greeting() const {
   return std::string{static_cast<char>(socks5::kVersion), 1, static_cast<char>(socks5::kMethodUserPassword)};
 }

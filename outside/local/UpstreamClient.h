@@ -29,6 +29,9 @@ class UpstreamHandshake {
   Step OnInput(ByteQueue& input, std::string& output);
 
   const SocksAddress& bound() const { return bound_; }
+  // After UDP ASSOCIATE: where the line's relay takes datagrams. A relay
+  // announced as "any address" is on the line server itself.
+  SocksAddress UdpRelay(const SocksAddress& lineServer) const;
   std::uint8_t failureReply() const { return failureReply_; }
   const std::string& failureReason() const { return failureReason_; }
   // The line accepted the password (a later failure is the request's).

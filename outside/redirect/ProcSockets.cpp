@@ -38,18 +38,18 @@ bool Decimal(const std::string& text, unsigned long max, unsigned long& value) {
 // "0100007F:1F90": the address as the kernel's 32-bit words in hex (each
 // word printed as a host-order number of its network-order bytes), then
 // the port.
-bool LocalAddress(const std::string& text, int family, ProcSocket& socket) {
+bool ListedEndpoint(const std::string& text, int family, unsigned char* address, int& port) {
   const std::size_t words = family == AF_INET ? 1 : 4;
   if (text.size() != words * 8 + 5 || text[words * 8] != ':') return false;
   for (std::size_t i = 0; i < words; ++i) {
     unsigned long word = 0;
     if (!HexNumber(text, i * 8, 8, word)) return false;
     const std::uint32_t host = static_cast<std::uint32_t>(word);
-    std::memcpy(socket.address + i * 4, &host, 4);
+    std::memcpy(address + i * 4, &host, 4);
   }
-  unsigned long port = 0;
-  if (!HexNumber(text, words * 8 + 1, 4, port)) return false;
-  socket.port = static_cast<int>(port);
+  unsigned long number = 0;
+  if (!HexNumber(text, words * 8 + 1, 4, number)) return false;
+  port = static_cast<int>(number);
   return true;
 }
 
@@ -84,7 +84,9 @@ std::vector<ProcSocket> ParseProcNet(const std::string& text, int family) {
     ProcSocket socket;
     socket.family = family;
     unsigned long stateNumber = 0, uidNumber = 0, inodeNumber = 0;
-    if (!LocalAddress(local, family, socket) || !HexNumber(state, 0, state.size(), stateNumber) ||
+    if (!ListedEndpoint(local, family, socket.address, socket.port) ||
+        !ListedEndpoint(remote, family, socket.remoteAddress, socket.remotePort) ||
+        !HexNumber(state, 0, state.size(), stateNumber) ||
         state.size() != 2 || !Decimal(uid, 0xFFFFFFFFul, uidNumber) || !Decimal(inode, ~0ul, inodeNumber)) {
       continue;
     }

@@ -1,5 +1,6 @@
 // The machine's TCP and UDP sockets as /proc/net/{tcp,tcp6,udp,udp6} list
-// them: who owns which local address and port.
+// them: who owns which local address and port, and what each is connected
+// to.
 #pragma once
 
 #include "outside/redirect/RedirectProtocol.h"
@@ -14,6 +15,8 @@ struct ProcSocket {
   int family = 0;                 // AF_INET or AF_INET6
   unsigned char address[16] = {};  // the local address, network order (IPv4: first 4 bytes)
   int port = 0;                   // the local port
+  unsigned char remoteAddress[16] = {};  // the far end (all zero: none)
+  int remotePort = 0;
   unsigned state = 0;             // the kernel's TCP state number (0x0A: listening)
   uid_t uid = 0;
   unsigned long inode = 0;

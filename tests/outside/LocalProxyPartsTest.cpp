@@ -38,10 +38,18 @@ TEST(CoveredRefusal, OnlyTheUsersOwnCoveredCgroupAndBelowCount) {
   EXPECT_FALSE(CgroupListIsCovered("", 1000));
 }
 
-TEST(PeerUser, EndpointsAreWrittenAsTheListingsWriteThem) {
-  EXPECT_EQ(ListedEndpoint(Endpoint("127.0.0.1", 8080)), "0100007F:1F90");
-  EXPECT_EQ(ListedEndpoint(Endpoint("::1", 443)), "00000000000000000000000001000000:01BB");
-  EXPECT_EQ(ListedEndpoint(Endpoint("2001:db8::5", 1)), "B80D0120000000000000000005000000:0001");
+TEST(PeerUser, EndsAreReadAsTheListingsWriteThem) {
+  // The kernel's 32-bit words in hex, then the port: ::1 port 443 talking
+  // to 2001:db8::5 port 1, as an IPv6 listing writes it.
+  const std::string listing6 =
+      "  sl  local_address                         remote_address                        st tx_queue rx_queue tr tm->when "
+      "retrnsmt   uid  timeout inode\n"
+      "   0: 00000000000000000000000001000000:01BB B80D0120000000000000000005000000:0001 01 00000000:00000000 "
+      "00:00000000 00000000  1002        0 7 1 0\n";
+  uid_t owner = 0;
+  ASSERT_TRUE(ListedPeerOwner(ParseProcNet(listing6, AF_INET6), Endpoint("2001:db8::5", 1), Endpoint("::1", 443), owner));
+  EXPECT_EQ(owner, 1002u);
+  EXPECT_FALSE(ListedPeerOwner(ParseProcNet(listing6, AF_INET6), Endpoint("2001:db8::5", 1), Endpoint("::1", 444), owner));
 }
 
 TEST(PeerUser, FindsTheOwnerOfTheSocketWithBothEnds) {
@@ -51,13 +59,23 @@ TEST(PeerUser, FindsTheOwnerOfTheSocketWithBothEnds) {
       "   1: 0100007F:C350 0100007F:1F90 01 00000000:00000000 00:00000000 00000000  1001        0 2 1 0\n"
       "   2: 0100007F:1F90 0100007F:C350 01 00000000:00000000 02:000000A5 00000000  1000        0 3 1 0\n"
       "garbage\n";
+  const std::vector<ProcSocket> sockets = ParseProcNet(listing, AF_INET);
   uid_t owner = 0;
-  ASSERT_TRUE(ListedOwner(listing, "0100007F:C350", "0100007F:1F90", owner));
+  // 127.0.0.1:8080 (0100007F:1F90) and 127.0.0.1:50000 (0100007F:C350).
+  ASSERT_TRUE(ListedPeerOwner(sockets, Endpoint("127.0.0.1", 8080), Endpoint("127.0.0.1", 50000), owner));
   EXPECT_EQ(owner, 1001u);
-  ASSERT_TRUE(ListedOwner(listing, "0100007F:1F90", "0100007F:C350", owner));
+  ASSERT_TRUE(ListedPeerOwner(sockets, Endpoint("127.0.0.1", 50000), Endpoint("127.0.0.1", 8080), owner));
   EXPECT_EQ(owner, 1000u);
-  EXPECT_FALSE(ListedOwner(listing, "0100007F:C351", "0100007F:1F90", owner));
-  EXPECT_FALSE(ListedOwner("", "0100007F:C350", "0100007F:1F90", owner));
+  EXPECT_FALSE(ListedPeerOwner(sockets, Endpoint("127.0.0.1", 8080), Endpoint("127.0.0.1", 50001), owner));
+  EXPECT_FALSE(ListedPeerOwner({}, Endpoint("127.0.0.1", 8080), Endpoint("127.0.0.1", 50000), owner));
+  // An IPv4 end as a dual-stack socket lists it.
+  const std::string mapped =
+      "  sl  local_address                         remote_address                        st\n"
+      "   0: 0000000000000000FFFF00000100007F:C350 0000000000000000FFFF00000100007F:1F90 01 00000000:00000000 "
+      "00:00000000 00000000  1003        0 4 1 0\n";
+  ASSERT_TRUE(ListedPeerOwner(ParseProcNet(mapped, AF_INET6), Endpoint("127.0.0.1", 8080), Endpoint("127.0.0.1", 50000),
+                              owner));
+  EXPECT_EQ(owner, 1003u);
 }
 
 TEST(UpstreamHandshake, ALoginOnlyCheckEndsWhenThePasswordIsAccepted) {
