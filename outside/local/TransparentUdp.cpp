@@ -31,21 +31,9 @@ bool OriginalDestination(msghdr& message, SocksAddress& destination) {
 
 }  // namespace
 
-void TransparentUdp::RefusedOnce::UdpRefused(const std::string& why) {
-  if (udpTold_) return;
-  udpTold_ = true;
-  limits_.UdpRefused(why);
-}
-
-void TransparentUdp::RefusedOnce::Ipv6Refused(const std::string& why) {
-  if (ipv6Told_) return;
-  ipv6Told_ = true;
-  limits_.Ipv6Refused(why);
-}
-
 TransparentUdp::TransparentUdp(EventLoop& loop, const LineSettings& line, ProxyCounters& counters,
                                ILineLimits& limits)
-    : loop_(loop), limits_(limits), shared_{loop, line, counters, limits_, batch_, {}, {}, {}, {}} {}
+    : loop_(loop), shared_{loop, line, counters, limits, batch_, {}, {}, {}, {}} {}
 
 TransparentUdp::~TransparentUdp() {
   CloseListener(v4_);

@@ -5,9 +5,9 @@
 // which carries every destination it talks to; at most kMaxFlows of them,
 // the least recently used forgotten when a new one needs room.
 //
-// When the line refuses UDP, the line limits are told once; their answer
-// is to Close the listeners, which is safe from inside that call (what
-// goes is destroyed after the current events).
+// When the line refuses UDP, the line limits are told (they act on the
+// first time only); their answer is to Close the listeners, which is safe
+// from inside that call (what goes is destroyed after the current events).
 #pragma once
 
 #include "outside/local/Connection.h"
@@ -41,19 +41,6 @@ class TransparentUdp final : public EventHandler {
   void Tick();
 
  private:
-  // Tells the line limits of the first refusal only.
-  class RefusedOnce final : public ILineLimits {
-   public:
-    explicit RefusedOnce(ILineLimits& limits) : limits_(limits) {}
-    void UdpRefused(const std::string& why) override;
-    void Ipv6Refused(const std::string& why) override;
-
-   private:
-    ILineLimits& limits_;
-    bool udpTold_ = false;
-    bool ipv6Told_ = false;
-  };
-
   struct Listener {
     int fd = -1;
     SocksAddress own;  // datagrams to it are no redirected traffic
@@ -67,7 +54,6 @@ class TransparentUdp final : public EventHandler {
   void Bury(std::unique_ptr<UdpFlow> flow);
 
   EventLoop& loop_;
-  RefusedOnce limits_;
   DatagramBatch batch_;
   UdpFlowShared shared_;
   Listener v4_, v6_;
