@@ -15,6 +15,7 @@
 #include "tests/outside/support/LocalProxyProcess.h"
 #include "tests/outside/support/RedirectServiceStop.h"
 #include "tests/outside/support/ShellCommand.h"
+#include "tests/outside/support/TestAddress.h"
 #include "tests/outside/support/TestNetwork.h"
 #include "tests/outside/support/TestServers.h"
 #include "tests/outside/support/UserChild.h"
@@ -58,24 +59,6 @@ std::string Table() { return ShellOutput("nft list table inet " + std::string(kU
 
 // --- What the game does (in a child, as the player) ---
 
-sockaddr_storage SocketAddress(const std::string& address, int port, socklen_t& length) {
-  sockaddr_storage result{};
-  if (address.find(':') != std::string::npos) {
-    auto* v6 = reinterpret_cast<sockaddr_in6*>(&result);
-    v6->sin6_family = AF_INET6;
-    v6->sin6_port = htons(static_cast<std::uint16_t>(port));
-    inet_pton(AF_INET6, address.c_str(), &v6->sin6_addr);
-    length = sizeof *v6;
-  } else {
-    auto* v4 = reinterpret_cast<sockaddr_in*>(&result);
-    v4->sin_family = AF_INET;
-    v4->sin_port = htons(static_cast<std::uint16_t>(port));
-    inet_pton(AF_INET, address.c_str(), &v4->sin_addr);
-    length = sizeof *v4;
-  }
-  return result;
-}
-
 std::string Text(const sockaddr_storage& address) {
   char text[INET6_ADDRSTRLEN] = {};
   if (address.ss_family == AF_INET6) {
@@ -90,7 +73,7 @@ std::string Text(const sockaddr_storage& address) {
 
 void Send(int fd, const std::string& address, const std::string& data) {
   socklen_t length = 0;
-  const sockaddr_storage target = SocketAddress(address, kGamePort, length);
+  const sockaddr_storage target = TestSocketAddress(address, kGamePort, &length);
   sendto(fd, data.data(), data.size(), 0, reinterpret_cast<const sockaddr*>(&target), length);
 }
 
@@ -132,7 +115,7 @@ std::string Said(const std::string& answer) {
 
 std::string TcpExchange(const std::string& address, const std::string& data) {
   socklen_t length = 0;
-  const sockaddr_storage target = SocketAddress(address, kGamePort, length);
+  const sockaddr_storage target = TestSocketAddress(address, kGamePort, &length);
   const int fd = socket(target.ss_family, SOCK_STREAM | SOCK_CLOEXEC, 0);
   timeval limit{2, 0};
   setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
@@ -389,7 +372,7 @@ TEST_F(GameUdp, ALineWithoutIpv6HasTheGamesIpv6RefusedAtOnceWhileIpv4GoesThrough
   EXPECT_EQ(Table().find("tproxy ip6"), std::string::npos) << Table();
   const std::string got = RunGame([] {
     socklen_t length = 0;
-    const sockaddr_storage server6 = SocketAddress(kServer6, kGamePort, length);
+    const sockaddr_storage server6 = TestSocketAddress(kServer6, kGamePort, &length);
     const int udp6 = socket(AF_INET6, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     std::string result = sendto(udp6, "hello", 5, 0, reinterpret_cast<const sockaddr*>(&server6), length) == 5
                              ? "sent, then " + Answer(udp6, std::chrono::milliseconds(1000))

@@ -9,10 +9,10 @@
 #include "tests/outside/support/LocalProxyProcess.h"
 #include "tests/outside/support/ScriptedLineServer.h"
 #include "tests/outside/support/SocksTestClient.h"
+#include "tests/outside/support/TestAddress.h"
 #include "tests/outside/support/TestServers.h"
 #include "tests/outside/support/UserChild.h"
 
-#include <arpa/inet.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sched.h>
@@ -200,22 +200,8 @@ class OwnNetwork {
 // What a game's connection to address:port met: 0 connected, then reset;
 // 1 connected, then an orderly end; 2 refused at once; 3 anything else.
 int GameConnection(const std::string& address, int port) {
-  const bool six = address.find(':') != std::string::npos;
-  sockaddr_storage target{};
   socklen_t length = 0;
-  if (six) {
-    auto& in6 = reinterpret_cast<sockaddr_in6&>(target);
-    in6.sin6_family = AF_INET6;
-    inet_pton(AF_INET6, address.c_str(), &in6.sin6_addr);
-    in6.sin6_port = htons(static_cast<std::uint16_t>(port));
-    length = sizeof in6;
-  } else {
-    auto& in4 = reinterpret_cast<sockaddr_in&>(target);
-    in4.sin_family = AF_INET;
-    inet_pton(AF_INET, address.c_str(), &in4.sin_addr);
-    in4.sin_port = htons(static_cast<std::uint16_t>(port));
-    length = sizeof in4;
-  }
+  sockaddr_storage target = TestSocketAddress(address, port, &length);
   const int fd = socket(target.ss_family, SOCK_STREAM | SOCK_CLOEXEC, 0);
   timeval timeout{5, 0};
   setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);

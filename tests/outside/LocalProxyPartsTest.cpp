@@ -5,28 +5,10 @@
 #include "outside/local/CoveredRefusal.h"
 #include "outside/local/PeerUser.h"
 #include "outside/local/UpstreamClient.h"
+#include "tests/outside/support/TestAddress.h"
 
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
 
-namespace {
-
-sockaddr_storage Endpoint(const char* address, int port) {
-  sockaddr_storage storage{};
-  if (inet_pton(AF_INET, address, &reinterpret_cast<sockaddr_in&>(storage).sin_addr) == 1) {
-    auto& in4 = reinterpret_cast<sockaddr_in&>(storage);
-    in4.sin_family = AF_INET;
-    in4.sin_port = htons(static_cast<std::uint16_t>(port));
-  } else {
-    auto& in6 = reinterpret_cast<sockaddr_in6&>(storage);
-    in6.sin6_family = AF_INET6;
-    inet_pton(AF_INET6, address, &in6.sin6_addr);
-    in6.sin6_port = htons(static_cast<std::uint16_t>(port));
-  }
-  return storage;
-}
-
-}  // namespace
 
 TEST(CoveredRefusal, OnlyTheUsersOwnCoveredCgroupAndBelowCount) {
   EXPECT_TRUE(CgroupListIsCovered("0::/brisgol/u1000\n", 1000));
@@ -47,9 +29,9 @@ TEST(PeerUser, EndsAreReadAsTheListingsWriteThem) {
       "   0: 00000000000000000000000001000000:01BB B80D0120000000000000000005000000:0001 01 00000000:00000000 "
       "00:00000000 00000000  1002        0 7 1 0\n";
   uid_t owner = 0;
-  ASSERT_TRUE(ListedPeerOwner(ParseProcNet(listing6, AF_INET6), Endpoint("2001:db8::5", 1), Endpoint("::1", 443), owner));
+  ASSERT_TRUE(ListedPeerOwner(ParseProcNet(listing6, AF_INET6), TestSocketAddress("2001:db8::5", 1), TestSocketAddress("::1", 443), owner));
   EXPECT_EQ(owner, 1002u);
-  EXPECT_FALSE(ListedPeerOwner(ParseProcNet(listing6, AF_INET6), Endpoint("2001:db8::5", 1), Endpoint("::1", 444), owner));
+  EXPECT_FALSE(ListedPeerOwner(ParseProcNet(listing6, AF_INET6), TestSocketAddress("2001:db8::5", 1), TestSocketAddress("::1", 444), owner));
 }
 
 TEST(PeerUser, FindsTheOwnerOfTheSocketWithBothEnds) {
@@ -62,18 +44,18 @@ TEST(PeerUser, FindsTheOwnerOfTheSocketWithBothEnds) {
   const std::vector<ProcSocket> sockets = ParseProcNet(listing, AF_INET);
   uid_t owner = 0;
   // 127.0.0.1:8080 (0100007F:1F90) and 127.0.0.1:50000 (0100007F:C350).
-  ASSERT_TRUE(ListedPeerOwner(sockets, Endpoint("127.0.0.1", 8080), Endpoint("127.0.0.1", 50000), owner));
+  ASSERT_TRUE(ListedPeerOwner(sockets, TestSocketAddress("127.0.0.1", 8080), TestSocketAddress("127.0.0.1", 50000), owner));
   EXPECT_EQ(owner, 1001u);
-  ASSERT_TRUE(ListedPeerOwner(sockets, Endpoint("127.0.0.1", 50000), Endpoint("127.0.0.1", 8080), owner));
+  ASSERT_TRUE(ListedPeerOwner(sockets, TestSocketAddress("127.0.0.1", 50000), TestSocketAddress("127.0.0.1", 8080), owner));
   EXPECT_EQ(owner, 1000u);
-  EXPECT_FALSE(ListedPeerOwner(sockets, Endpoint("127.0.0.1", 8080), Endpoint("127.0.0.1", 50001), owner));
-  EXPECT_FALSE(ListedPeerOwner({}, Endpoint("127.0.0.1", 8080), Endpoint("127.0.0.1", 50000), owner));
+  EXPECT_FALSE(ListedPeerOwner(sockets, TestSocketAddress("127.0.0.1", 8080), TestSocketAddress("127.0.0.1", 50001), owner));
+  EXPECT_FALSE(ListedPeerOwner({}, TestSocketAddress("127.0.0.1", 8080), TestSocketAddress("127.0.0.1", 50000), owner));
   // An IPv4 end as a dual-stack socket lists it.
   const std::string mapped =
       "  sl  local_address                         remote_address                        st\n"
       "   0: 0000000000000000FFFF00000100007F:C350 0000000000000000FFFF00000100007F:1F90 01 00000000:00000000 "
       "00:00000000 00000000  1003        0 4 1 0\n";
-  ASSERT_TRUE(ListedPeerOwner(ParseProcNet(mapped, AF_INET6), Endpoint("127.0.0.1", 8080), Endpoint("127.0.0.1", 50000),
+  ASSERT_TRUE(ListedPeerOwner(ParseProcNet(mapped, AF_INET6), TestSocketAddress("127.0.0.1", 8080), TestSocketAddress("127.0.0.1", 50000),
                               owner));
   EXPECT_EQ(owner, 1003u);
 }
