@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -259,6 +260,46 @@ TEST(ZipArchive, LyingSizesAndDamagedDataNeverYieldAWrongBuffer) {
     ReadEntryBytes(broken, L"ok.txt", 1 << 20, bytes);
     CloseArchive(broken);
   }
+}
+
+// A deflated entry whose data ends before its declared size (damaged
+// data; also what a wrong password that passes the header check yields)
+// fails the read that finds it short, handing none of its bytes out.
+TEST(ZipArchive, ADeflatedEntryThatEndsShortOfItsDeclaredSizeIsDamaged) {
+  TempMachineRoot root;
+  std::string zip = BuildZipWithTool(root.path(), {{"data.bin", Pattern(5000)}}, "");
+  ASSERT_FALSE(zip.empty());
+  ASSERT_EQ(zip.compare(0, 4, "PK\x03\x04"), 0);
+  ASSERT_EQ(zip[8], 8) << "the tool stored the entry instead of deflating it";
+  const size_t central = zip.find("PK\x01\x02");
+  ASSERT_NE(central, std::string::npos);
+  const std::uint32_t declared = 6000;
+  for (size_t at : {size_t{22}, central + 24})
+    for (int b = 0; b < 4; ++b) zip[at + b] = static_cast<char>((declared >> (8 * b)) & 0xFF);
+  ZipArchive* archive = OpenArchiveMemory(zip.data(), static_cast<DWORD>(zip.size()), nullptr);
+  ASSERT_NE(archive, nullptr);
+  int index = -1;
+  ZipEntry entry;
+  ASSERT_EQ(FindEntry(archive, L"data.bin", true, index, entry), ZipOk);
+  ASSERT_EQ(entry.uncompressedSize, declared);
+  std::vector<char> buffer(declared);
+  DWORD read = 99;
+  EXPECT_EQ(ExtractToMemory(archive, index, buffer.data(), declared, &read), ZipInflateFailed);
+  EXPECT_EQ(read, 0u);
+  // In chunks: the whole data comes out, then the read that finds it short fails.
+  DWORD result = ZipMore;
+  DWORD total = 0;
+  while (result == ZipMore) {
+    result = ExtractToMemory(archive, index, buffer.data(), 1000, &read);
+    if (result == ZipMore) total += read;
+  }
+  EXPECT_EQ(result, ZipInflateFailed);
+  EXPECT_EQ(total, 5000u);
+  FILE* file = std::tmpfile();
+  ASSERT_NE(file, nullptr);
+  EXPECT_EQ(ExtractEntry(archive, index, file, 0, ZipFileHandle, nullptr), ZipInflateFailed);
+  std::fclose(file);
+  CloseArchive(archive);
 }
 
 TEST(ZipArchive, ZipBombIsRefusedByItsDeclaredSize) {

@@ -84,7 +84,10 @@ int CZipEntryStream::Read(void* buffer, unsigned length) {
       if (status != Z_OK && status != Z_BUF_ERROR) return -1;
       if (status == Z_BUF_ERROR && m_zip.avail_in > 0) return -1;
     }
-    produced = static_cast<int>(length - m_zip.avail_out);
+    // length never exceeds what the entry still declares: a stream that
+    // ends, or data that runs out, before filling it is damaged.
+    if (m_zip.avail_out > 0) return -1;
+    produced = static_cast<int>(length);
   }
   m_crc = static_cast<std::uint32_t>(crc32(m_crc, out, static_cast<uInt>(produced)));
   m_remaining -= static_cast<std::uint64_t>(produced);
