@@ -1,0 +1,194 @@
+#include "outside/redirect/UdpKernelPath.h"
+
+#include "outside/redirect/UdpKernelPathObject.h"
+
+#include <bpf/bpf.h>
+#include <bpf/libbpf.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace {
+
+// The filter's place on every device: fixed, so that a service started
+// after one that crashed replaces its filter instead of adding a second.
+constexpr unsigned kFilterHandle = 0x6277;
+constexpr unsigned kFilterPriority = 1;
+// Loopback has the same index in every network namespace.
+constexpr unsigned kLoopbackIndex = 1;
+
+udp_kernel_out_key OutKey(const sockaddr_in& game) {
+  udp_kernel_out_key key{};
+  key.game_addr = game.sin_addr.s_addr;
+  key.game_port = game.sin_port;
+  return key;
+}
+
+udp_kernel_back_key BackKey(const udp_kernel_out& out) {
+  udp_kernel_back_key key{};
+  key.relay_addr = out.relay_addr;
+  key.association_addr = out.association_addr;
+  key.relay_port = out.relay_port;
+  key.association_port = out.association_port;
+  return key;
+}
+
+bpf_tc_hook Hook(unsigned ifindex) {
+  bpf_tc_hook hook{};
+  hook.sz = sizeof(hook);
+  hook.ifindex = static_cast<int>(ifindex);
+  hook.attach_point = BPF_TC_INGRESS;
+  return hook;
+}
+
+bpf_tc_opts Filter(int program, unsigned flags) {
+  bpf_tc_opts opts{};
+  opts.sz = sizeof(opts);
+  opts.handle = kFilterHandle;
+  opts.priority = kFilterPriority;
+  opts.prog_fd = program;
+  opts.flags = flags;
+  return opts;
+}
+
+std::string Why(const char* what, int code) { return std::string(what) + ": " + std::strerror(code < 0 ? -code : code); }
+
+// libbpf prints to standard error by default; the service reports its own
+// errors.
+int Quiet(enum libbpf_print_level, const char*, va_list) { return 0; }
+
+}  // namespace
+
+UdpKernelPath::UdpKernelPath() = default;
+
+UdpKernelPath::~UdpKernelPath() {
+  DetachAll();
+  if (object_ != nullptr) bpf_object__close(object_);
+}
+
+bool UdpKernelPath::Load(std::string& error) {
+  if (object_ != nullptr) return true;
+  libbpf_set_print(Quiet);
+  const std::string_view bytes = UdpKernelPathObject();
+  LIBBPF_OPTS(bpf_object_open_opts, opts, .object_name = "udp_kernel_path");
+  bpf_object* object = bpf_object__open_mem(bytes.data(), bytes.size(), &opts);
+  if (object == nullptr) {
+    error = Why("cannot open the UDP kernel path", errno);
+    return false;
+  }
+  if (const int loaded = bpf_object__load(object); loaded != 0) {
+    bpf_object__close(object);
+    error = Why("cannot load the UDP kernel path", loaded);
+    return false;
+  }
+  bpf_program* program = bpf_object__find_program_by_name(object, "udp_kernel_path");
+  bpf_map* out = bpf_object__find_map_by_name(object, "udp_kernel_out");
+  bpf_map* back = bpf_object__find_map_by_name(object, "udp_kernel_back");
+  if (program == nullptr || out == nullptr || back == nullptr) {
+    bpf_object__close(object);
+    error = "the UDP kernel path's object lacks its program or tables";
+    return false;
+  }
+  object_ = object;
+  program_ = bpf_program__fd(program);
+  out_ = bpf_map__fd(out);
+  back_ = bpf_map__fd(back);
+  return true;
+}
+
+bool UdpKernelPath::AttachTo(unsigned ifindex, std::string& error) {
+  if (attached_.count(ifindex) != 0) return true;
+  bpf_tc_hook hook = Hook(ifindex);
+  const int created = bpf_tc_hook_create(&hook);
+  if (created != 0 && created != -EEXIST) {
+    error = Why("cannot add the ingress hook", created);
+    return false;
+  }
+  if (created == 0) createdHooks_.insert(ifindex);
+  bpf_tc_opts filter = Filter(program_, BPF_TC_F_REPLACE);
+  if (const int attached = bpf_tc_attach(&hook, &filter); attached != 0) {
+    error = Why("cannot attach the UDP kernel path", attached);
+    return false;
+  }
+  attached_.insert(ifindex);
+  return true;
+}
+
+void UdpKernelPath::DetachAll() {
+  for (unsigned ifindex : attached_) {
+    bpf_tc_hook hook = Hook(ifindex);
+    bpf_tc_opts filter = Filter(0, 0);
+    bpf_tc_detach(&hook, &filter);
+    // A hook of our own goes with our filter; one that was there before
+    // keeps whatever else it holds.
+    if (createdHooks_.count(ifindex) != 0) {
+      hook.attach_point = static_cast<bpf_tc_attach_point>(BPF_TC_INGRESS | BPF_TC_EGRESS);
+      bpf_tc_hook_destroy(&hook);
+    }
+  }
+  attached_.clear();
+  createdHooks_.clear();
+}
+
+bool UdpKernelPath::Add(const UdpKernelRoute& route, std::string& error) {
+  if (object_ == nullptr) {
+    error = "the UDP kernel path is not loaded";
+    return false;
+  }
+  // Loopback sees the game's detoured datagrams (and a local relay's
+  // replies); the device to a remote relay sees its replies.
+  if (!AttachTo(kLoopbackIndex, error) || (route.ifindex != 0 && !AttachTo(route.ifindex, error))) return false;
+  Remove(route.game);
+  udp_kernel_out out{};
+  out.mark = route.mark;
+  out.association_addr = route.association.sin_addr.s_addr;
+  out.relay_addr = route.relay.sin_addr.s_addr;
+  out.association_port = route.association.sin_port;
+  out.relay_port = route.relay.sin_port;
+  out.ifindex = route.ifindex;
+  udp_kernel_back back{};
+  back.game_addr = route.game.sin_addr.s_addr;
+  back.game_port = route.game.sin_port;
+  const udp_kernel_out_key outKey = OutKey(route.game);
+  const udp_kernel_back_key backKey = BackKey(out);
+  // The way back first: a datagram carried out finds its answer's way.
+  if (const int added = bpf_map_update_elem(back_, &backKey, &back, BPF_NOEXIST); added != 0) {
+    error = Why("cannot add the route back", added);
+    return false;
+  }
+  if (const int added = bpf_map_update_elem(out_, &outKey, &out, BPF_NOEXIST); added != 0) {
+    bpf_map_delete_elem(back_, &backKey);
+    error = Why("cannot add the route out", added);
+    return false;
+  }
+  return true;
+}
+
+bool UdpKernelPath::Remove(const sockaddr_in& game) {
+  if (object_ == nullptr) return false;
+  const udp_kernel_out_key outKey = OutKey(game);
+  udp_kernel_out out{};
+  if (bpf_map_lookup_elem(out_, &outKey, &out) != 0) return false;
+  // The way out first, so that nothing is carried out whose answer has no
+  // way back.
+  bpf_map_delete_elem(out_, &outKey);
+  const udp_kernel_back_key backKey = BackKey(out);
+  bpf_map_delete_elem(back_, &backKey);
+  return true;
+}
+
+bool UdpKernelPath::Counters(const sockaddr_in& game, UdpKernelCounters& counters) const {
+  if (object_ == nullptr) return false;
+  const udp_kernel_out_key outKey = OutKey(game);
+  udp_kernel_out out{};
+  if (bpf_map_lookup_elem(out_, &outKey, &out) != 0) return false;
+  udp_kernel_back back{};
+  const udp_kernel_back_key backKey = BackKey(out);
+  if (bpf_map_lookup_elem(back_, &backKey, &back) != 0) return false;
+  counters.packetsOut = out.packets;
+  counters.bytesOut = out.bytes;
+  counters.packetsBack = back.packets;
+  counters.bytesBack = back.bytes;
+  counters.lastNs = out.last_ns > back.last_ns ? out.last_ns : back.last_ns;
+  return true;
+}

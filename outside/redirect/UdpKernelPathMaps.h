@@ -1,0 +1,51 @@
+/* The tables the redirection service shares with its tc program (C, for
+ * both sides). Addresses and ports are in network byte order. */
+#pragma once
+
+#include <linux/types.h>
+
+/* A game socket whose UDP the kernel carries through its player's open
+ * association: keyed by the game socket's address and port. */
+struct udp_kernel_out_key {
+  __u32 game_addr;
+  __u16 game_port;
+  __u16 pad;
+};
+
+struct udp_kernel_out {
+  __u32 mark; /* the player's UDP detour mark: nothing else is touched */
+  __u32 association_addr;
+  __u32 relay_addr;
+  __u16 association_port;
+  __u16 relay_port;
+  /* The device the route to the relay leaves by; 0 when the relay is on
+   * this machine. */
+  __u32 ifindex;
+  __u32 pad;
+  __u64 packets;
+  __u64 bytes;
+  __u64 last_ns; /* CLOCK_MONOTONIC of the last datagram either way */
+};
+
+/* The association's replies: keyed by the relay's and the association
+ * socket's addresses and ports. */
+struct udp_kernel_back_key {
+  __u32 relay_addr;
+  __u32 association_addr;
+  __u16 relay_port;
+  __u16 association_port;
+};
+
+struct udp_kernel_back {
+  __u32 game_addr;
+  __u16 game_port;
+  __u16 pad;
+  __u64 packets;
+  __u64 bytes;
+  __u64 last_ns;
+};
+
+#define UDP_KERNEL_MAX_ROUTES 4096
+/* The largest game datagram carried (with the 10-byte header it still
+ * fits a 1500-byte link); larger ones take the local proxy. */
+#define UDP_KERNEL_MAX_PAYLOAD 1462
