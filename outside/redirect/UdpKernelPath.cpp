@@ -17,19 +17,25 @@ constexpr unsigned kFilterPriority = 1;
 // Loopback has the same index in every network namespace.
 constexpr unsigned kLoopbackIndex = 1;
 
-udp_kernel_out_key OutKey(const sockaddr_in& game) {
+udp_kernel_out_key OutKey(const sockaddr_in& game, const sockaddr_in& remote) {
   udp_kernel_out_key key{};
   key.game_addr = game.sin_addr.s_addr;
+  key.remote_addr = remote.sin_addr.s_addr;
   key.game_port = game.sin_port;
+  key.remote_port = remote.sin_port;
   return key;
 }
 
-udp_kernel_back_key BackKey(const udp_kernel_out& out) {
+// The way back of a route out: the remote endpoint's answers as the relay
+// sends them to the association socket.
+udp_kernel_back_key BackKey(const udp_kernel_out_key& outKey, const udp_kernel_out& out) {
   udp_kernel_back_key key{};
   key.relay_addr = out.relay_addr;
   key.association_addr = out.association_addr;
+  key.sender_addr = outKey.remote_addr;
   key.relay_port = out.relay_port;
   key.association_port = out.association_port;
+  key.sender_port = outKey.remote_port;
   return key;
 }
 
@@ -138,7 +144,7 @@ bool UdpKernelPath::Add(const UdpKernelRoute& route, std::string& error) {
   // Loopback sees the game's detoured datagrams (and a local relay's
   // replies); the device to a remote relay sees its replies.
   if (!AttachTo(kLoopbackIndex, error) || (route.ifindex != 0 && !AttachTo(route.ifindex, error))) return false;
-  Remove(route.game);
+  Remove(route.game, route.remote);
   udp_kernel_out out{};
   out.mark = route.mark;
   out.association_addr = route.association.sin_addr.s_addr;
@@ -149,8 +155,8 @@ bool UdpKernelPath::Add(const UdpKernelRoute& route, std::string& error) {
   udp_kernel_back back{};
   back.game_addr = route.game.sin_addr.s_addr;
   back.game_port = route.game.sin_port;
-  const udp_kernel_out_key outKey = OutKey(route.game);
-  const udp_kernel_back_key backKey = BackKey(out);
+  const udp_kernel_out_key outKey = OutKey(route.game, route.remote);
+  const udp_kernel_back_key backKey = BackKey(outKey, out);
   // The way back first: a datagram carried out finds its answer's way.
   if (const int added = bpf_map_update_elem(back_, &backKey, &back, BPF_NOEXIST); added != 0) {
     error = Why("cannot add the route back", added);
@@ -164,26 +170,26 @@ bool UdpKernelPath::Add(const UdpKernelRoute& route, std::string& error) {
   return true;
 }
 
-bool UdpKernelPath::Remove(const sockaddr_in& game) {
+bool UdpKernelPath::Remove(const sockaddr_in& game, const sockaddr_in& remote) {
   if (object_ == nullptr) return false;
-  const udp_kernel_out_key outKey = OutKey(game);
+  const udp_kernel_out_key outKey = OutKey(game, remote);
   udp_kernel_out out{};
   if (bpf_map_lookup_elem(out_, &outKey, &out) != 0) return false;
   // The way out first, so that nothing is carried out whose answer has no
   // way back.
   bpf_map_delete_elem(out_, &outKey);
-  const udp_kernel_back_key backKey = BackKey(out);
+  const udp_kernel_back_key backKey = BackKey(outKey, out);
   bpf_map_delete_elem(back_, &backKey);
   return true;
 }
 
-bool UdpKernelPath::Counters(const sockaddr_in& game, UdpKernelCounters& counters) const {
+bool UdpKernelPath::Counters(const sockaddr_in& game, const sockaddr_in& remote, UdpKernelCounters& counters) const {
   if (object_ == nullptr) return false;
-  const udp_kernel_out_key outKey = OutKey(game);
+  const udp_kernel_out_key outKey = OutKey(game, remote);
   udp_kernel_out out{};
   if (bpf_map_lookup_elem(out_, &outKey, &out) != 0) return false;
   udp_kernel_back back{};
-  const udp_kernel_back_key backKey = BackKey(out);
+  const udp_kernel_back_key backKey = BackKey(outKey, out);
   if (bpf_map_lookup_elem(back_, &backKey, &back) != 0) return false;
   counters.packetsOut = out.packets;
   counters.bytesOut = out.bytes;

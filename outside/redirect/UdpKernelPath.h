@@ -22,10 +22,12 @@
 
 struct bpf_object;
 
-// One game socket's association, IPv4, addresses and ports in network
-// byte order as in sockaddr_in.
+// What one game socket sends to one remote endpoint and what that endpoint
+// answers, carried through the game socket's association; IPv4, addresses
+// and ports in network byte order as in sockaddr_in.
 struct UdpKernelRoute {
   sockaddr_in game{};
+  sockaddr_in remote{};
   sockaddr_in association{};
   sockaddr_in relay{};
   // The player's UDP detour mark: only the datagrams the rules detour for
@@ -55,12 +57,14 @@ class UdpKernelPath {
   // when this kernel or process cannot (no BPF, no privilege).
   bool Load(std::string& error);
   // Carries route from now on (replacing an earlier route of the same
-  // game socket), attaching the program where it must see the datagrams.
+  // game socket and remote endpoint), attaching the program where it must
+  // see the datagrams.
   bool Add(const UdpKernelRoute& route, std::string& error);
-  // Stops carrying the game socket's route; false when there was none.
-  bool Remove(const sockaddr_in& game);
-  // What the kernel carried for the game socket's route so far.
-  bool Counters(const sockaddr_in& game, UdpKernelCounters& counters) const;
+  // Stops carrying the route between game and remote; false when there was
+  // none.
+  bool Remove(const sockaddr_in& game, const sockaddr_in& remote);
+  // What the kernel carried on that route so far.
+  bool Counters(const sockaddr_in& game, const sockaddr_in& remote, UdpKernelCounters& counters) const;
 
  private:
   bool AttachTo(unsigned ifindex, std::string& error);

@@ -4,12 +4,13 @@
 
 #include <linux/types.h>
 
-/* A game socket whose UDP the kernel carries through its player's open
- * association: keyed by the game socket's address and port. */
+/* What a game socket sends to one remote endpoint, carried through its
+ * player's open association: keyed by both addresses and ports. */
 struct udp_kernel_out_key {
   __u32 game_addr;
+  __u32 remote_addr;
   __u16 game_port;
-  __u16 pad;
+  __u16 remote_port;
 };
 
 struct udp_kernel_out {
@@ -27,13 +28,18 @@ struct udp_kernel_out {
   __u64 last_ns; /* CLOCK_MONOTONIC of the last datagram either way */
 };
 
-/* The association's replies: keyed by the relay's and the association
- * socket's addresses and ports. */
+/* What that remote endpoint answers: keyed by the relay's and the
+ * association socket's addresses and ports and the sender the header
+ * names. A sender the game socket's route does not list is left to the
+ * local proxy (which drops what the game never sent to). */
 struct udp_kernel_back_key {
   __u32 relay_addr;
   __u32 association_addr;
+  __u32 sender_addr;
   __u16 relay_port;
   __u16 association_port;
+  __u16 sender_port;
+  __u16 pad;
 };
 
 struct udp_kernel_back {

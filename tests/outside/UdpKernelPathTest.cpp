@@ -229,7 +229,7 @@ struct LocalLine {
 
   ~LocalLine() { close(associationFd); }
   // Loads the path with the game socket's route.
-  bool Carry(std::string& error) { return path.Load(error) && path.Add({game, association, relay, kMark, 0}, error); }
+  bool Carry(std::string& error) { return path.Load(error) && path.Add({game, server, association, relay, kMark, 0}, error); }
 };
 
 TEST_F(UdpKernelPathTest, CarriesEverySizeToALocalRelayAndBackFromTheRealSender) {
@@ -252,7 +252,7 @@ TEST_F(UdpKernelPathTest, CarriesEverySizeToALocalRelayAndBackFromTheRealSender)
     bytes += size;
   }
   UdpKernelCounters counters;
-  ASSERT_TRUE(path.Counters(game, counters));
+  ASSERT_TRUE(path.Counters(game, server, counters));
   EXPECT_EQ(counters.packetsOut, Sizes().size());
   EXPECT_EQ(counters.packetsBack, Sizes().size());
   EXPECT_EQ(counters.bytesOut, bytes);
@@ -263,12 +263,12 @@ TEST_F(UdpKernelPathTest, CarriesEverySizeToALocalRelayAndBackFromTheRealSender)
   // detour delivers it to the server directly, which answers directly).
   const Answer large = SendAndWait(gameFd, server, Payload(1463));
   EXPECT_TRUE(large.arrived);
-  ASSERT_TRUE(path.Counters(game, counters));
+  ASSERT_TRUE(path.Counters(game, server, counters));
   EXPECT_EQ(counters.packetsOut, Sizes().size());
   close(gameFd);
 }
 
-TEST_F(UdpKernelPathTest, TouchesOnlyTheListedGameSocketsDatagramsThatCarryThePlayersMark) {
+TEST_F(UdpKernelPathTest, TouchesOnlyListedRoutesAndOnlyThePlayersMarkedDatagrams) {
   InNamespace in(player_);
   ASSERT_TRUE(in.entered());
   LocalLine line;
@@ -283,7 +283,7 @@ TEST_F(UdpKernelPathTest, TouchesOnlyTheListedGameSocketsDatagramsThatCarryThePl
     ASSERT_GE(other, 0);
     EXPECT_TRUE(SendAndWait(other, server, "x").arrived);
     close(other);
-    ASSERT_TRUE(path.Counters(game, counters));
+    ASSERT_TRUE(path.Counters(game, server, counters));
     EXPECT_EQ(counters.packetsOut, 0u);
   }
   {
@@ -291,17 +291,41 @@ TEST_F(UdpKernelPathTest, TouchesOnlyTheListedGameSocketsDatagramsThatCarryThePl
     const int other = MarkedGame(Address("127.0.0.1", 6001), kMark);
     EXPECT_TRUE(SendAndWait(other, server, "x").arrived);
     close(other);
-    ASSERT_TRUE(path.Counters(game, counters));
+    ASSERT_TRUE(path.Counters(game, server, counters));
     EXPECT_EQ(counters.packetsOut, 0u);
   }
   const int gameFd = MarkedGame(game, kMark);
   EXPECT_TRUE(SendAndWait(gameFd, server, "carried").arrived);
-  ASSERT_TRUE(path.Counters(game, counters));
+  ASSERT_TRUE(path.Counters(game, server, counters));
   EXPECT_EQ(counters.packetsOut, 1u);
+  {
+    // The game socket to an endpoint its route does not list: the
+    // ordinary way (here straight to it).
+    const sockaddr_in elsewhere = Address("127.0.0.3", 9000);
+    Server other(BoundUdp(elsewhere), Echo);
+    const Answer answer = SendAndWait(gameFd, elsewhere, "elsewhere");
+    EXPECT_TRUE(answer.arrived && Same(answer.from, elsewhere));
+    ASSERT_TRUE(path.Counters(game, server, counters));
+    EXPECT_EQ(counters.packetsOut, 1u);
+  }
+  {
+    // An answer through the relay from a sender the route does not list
+    // reaches the association socket, header and all, not the game.
+    const int intruder = BoundUdp(Address("127.0.0.3", 9100));
+    sendto(intruder, "intruder", 8, 0, reinterpret_cast<const sockaddr*>(&line.relay), sizeof(line.relay));
+    pollfd ready{line.associationFd, POLLIN, 0};
+    ASSERT_EQ(poll(&ready, 1, 1000), 1);
+    char buffer[64];
+    EXPECT_EQ(recv(line.associationFd, buffer, sizeof(buffer), 0), 18);
+    EXPECT_EQ(std::string(buffer + 10, 8), "intruder");
+    pollfd game{gameFd, POLLIN, 0};
+    EXPECT_EQ(poll(&game, 1, 100), 0);
+    close(intruder);
+  }
   // Removed: the game's datagrams take the ordinary way again.
-  EXPECT_TRUE(path.Remove(game));
-  EXPECT_FALSE(path.Remove(game));
-  EXPECT_FALSE(path.Counters(game, counters));
+  EXPECT_TRUE(path.Remove(game, server));
+  EXPECT_FALSE(path.Remove(game, server));
+  EXPECT_FALSE(path.Counters(game, server, counters));
   const Answer direct = SendAndWait(gameFd, server, "direct");
   EXPECT_TRUE(direct.arrived);
   EXPECT_EQ(direct.bytes, "direct");
@@ -330,7 +354,7 @@ TEST_F(UdpKernelPathTest, CarriesEverySizeToARemoteRelayWithChecksumsComputedInF
   UdpKernelPath path;
   std::string error;
   ASSERT_TRUE(path.Load(error)) << error;
-  ASSERT_TRUE(path.Add({game, association, relay, kMark, device}, error)) << error;
+  ASSERT_TRUE(path.Add({game, server, association, relay, kMark, device}, error)) << error;
   for (size_t size : Sizes()) {
     const Answer answer = SendAndWait(gameFd, server, Payload(size));
     ASSERT_TRUE(answer.arrived) << size;
@@ -338,7 +362,7 @@ TEST_F(UdpKernelPathTest, CarriesEverySizeToARemoteRelayWithChecksumsComputedInF
     EXPECT_TRUE(Same(answer.from, server)) << size;
   }
   UdpKernelCounters counters;
-  ASSERT_TRUE(path.Counters(game, counters));
+  ASSERT_TRUE(path.Counters(game, server, counters));
   EXPECT_EQ(counters.packetsOut, Sizes().size());
   EXPECT_EQ(counters.packetsBack, Sizes().size());
   EXPECT_EQ(SnmpField("Udp", "InCsumErrors"), 0);

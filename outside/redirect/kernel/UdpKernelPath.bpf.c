@@ -9,9 +9,9 @@
  * destination) in front of its payload and the association's addresses
  * and ports, and goes to the line's relay: delivered here when the relay
  * is on this machine, else sent out of the device the route names.
- * Back: a datagram from the relay to the association socket loses its
- * header and reaches the game from the address and port the header
- * names, the one that really sent it.
+ * Back: a datagram from the relay to the association socket, from a
+ * sender listed for it, loses its header and reaches the game from the
+ * address and port the header names, the one that really sent it.
  *
  * Anything else, and anything this program cannot carry (IP options,
  * fragments, GSO, other header forms, oversize), passes untouched to the
@@ -136,23 +136,26 @@ static __always_inline void socks_header(__u32 words[3], __u32 addr, __u16 port)
   words[2] = (__u32)port;
 }
 
-static __always_inline int carry_back(struct __sk_buff *skb, struct udp_kernel_back *back, const struct rewrite *old,
-                                      __u32 payload) {
+static __always_inline int carry_back(struct __sk_buff *skb, const struct rewrite *old, __u32 payload) {
   void *data = (void *)(long)skb->data, *end = (void *)(long)skb->data_end;
   __u8 *header = data + PAYLOAD_OFF;
   if ((void *)(header + SOCKS_HEADER) > end) return TC_ACT_OK;
   if (payload < SOCKS_HEADER || payload > MAX_DATAGRAM || header[0] || header[1] || header[2] || header[3] != 1)
     return TC_ACT_OK;
-  __u32 sender;
-  __u16 sender_port;
-  __builtin_memcpy(&sender, header + 4, 4);
-  __builtin_memcpy(&sender_port, header + 8, 2);
+  struct udp_kernel_back_key key = {.relay_addr = old->saddr,
+                                    .association_addr = old->daddr,
+                                    .relay_port = old->sport,
+                                    .association_port = old->dport};
+  __builtin_memcpy(&key.sender_addr, header + 4, 4);
+  __builtin_memcpy(&key.sender_port, header + 8, 2);
+  struct udp_kernel_back *back = bpf_map_lookup_elem(&udp_kernel_back, &key);
+  if (!back) return TC_ACT_OK;
   __u32 words[3];
-  socks_header(words, sender, sender_port);
+  socks_header(words, key.sender_addr, key.sender_port);
   const __s64 less = bpf_csum_diff(words, sizeof(words), 0, 0, 0);
-  struct rewrite now = {.saddr = sender,
+  struct rewrite now = {.saddr = key.sender_addr,
                         .daddr = back->game_addr,
-                        .sport = sender_port,
+                        .sport = key.sender_port,
                         .dport = back->game_port,
                         .udp_length = bpf_htons(bpf_ntohs(old->udp_length) - SOCKS_HEADER),
                         .ip_length = bpf_htons(bpf_ntohs(old->ip_length) - SOCKS_HEADER)};
@@ -218,14 +221,11 @@ int udp_kernel_path(struct __sk_buff *skb) {
     return TC_ACT_OK;
   const __u32 payload = udp_length - 8;
 
-  struct udp_kernel_back_key back_key = {
-      .relay_addr = old.saddr, .association_addr = old.daddr, .relay_port = old.sport, .association_port = old.dport};
-  struct udp_kernel_back *back = bpf_map_lookup_elem(&udp_kernel_back, &back_key);
-  if (back) return carry_back(skb, back, &old, payload);
-  struct udp_kernel_out_key out_key = {.game_addr = old.saddr, .game_port = old.sport};
+  struct udp_kernel_out_key out_key = {
+      .game_addr = old.saddr, .remote_addr = old.daddr, .game_port = old.sport, .remote_port = old.dport};
   struct udp_kernel_out *out = bpf_map_lookup_elem(&udp_kernel_out, &out_key);
   if (out) return carry_out(skb, out, &old, payload);
-  return TC_ACT_OK;
+  return carry_back(skb, &old, payload);
 }
 
 char LICENSE[] SEC("license") = "GPL";
