@@ -115,3 +115,10 @@ std::set<uid_t> SocketSnapshot::Owners(const RedirectEndpoint& endpoint, bool li
 }
 
 bool SocketSnapshot::Lists(unsigned long inode) const { return inode != 0 && inodes_.count(inode) != 0; }
+
+std::vector<ProcSocket> SocketSnapshot::At(int family, int port) const {
+  std::vector<ProcSocket> found;
+  for (const ProcSocket& socket : sockets_)
+    if (socket.family == family && socket.port == port) found.push_back(socket);
+  return found;
+}

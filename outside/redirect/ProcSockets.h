@@ -41,6 +41,8 @@ class SocketSnapshot {
   std::set<uid_t> Owners(const RedirectEndpoint& endpoint, bool listeningOnly) const;
   // True when the socket with this inode is listed.
   bool Lists(unsigned long inode) const;
+  // The sockets of family bound to port, whatever their address.
+  std::vector<ProcSocket> At(int family, int port) const;
 
  private:
   std::vector<ProcSocket> sockets_;

@@ -5,6 +5,7 @@
 #include "outside/redirect/NftRuleset.h"
 #include "outside/redirect/ProcSockets.h"
 #include "outside/redirect/RedirectProtocol.h"
+#include "outside/redirect/UdpKernelRoute.h"
 
 #include <sys/types.h>
 
@@ -72,4 +73,22 @@ class ITransparentSockets {
   // Bound to remote (SO_REUSEADDR) and connected to game.
   virtual int Reply(const RedirectEndpoint& remote, const RedirectEndpoint& game, uid_t owner,
                     std::string& error) = 0;
+};
+
+// The kernel's share of carrying the games' UDP (UdpKernelPath.h).
+class IUdpKernelPath {
+ public:
+  virtual ~IUdpKernelPath() = default;
+  // Carries route from now on (replacing an earlier route of the same
+  // game socket and remote endpoint); false with why when this machine
+  // cannot.
+  virtual bool Add(const UdpKernelRoute& route, std::string& error) = 0;
+  // Stops carrying the route between game and remote; false when there was
+  // none.
+  virtual bool Remove(const sockaddr_in& game, const sockaddr_in& remote) = 0;
+  // What the kernel carried on that route so far.
+  virtual bool Counters(const sockaddr_in& game, const sockaddr_in& remote, UdpKernelCounters& counters) = 0;
+  // The device by which what source sends to relay leaves; 0 when relay is
+  // an address of this machine.
+  virtual bool DeviceTo(const sockaddr_in& source, const sockaddr_in& relay, unsigned& ifindex, std::string& error) = 0;
 };

@@ -114,6 +114,22 @@ bool ParseCommand(const std::vector<std::string_view>& words, RedirectRequest& p
     }
     return true;
   }
+  if ((command == "UDP-KERNEL" && arguments == 5) ||
+      ((command == "UDP-KERNEL-END" || command == "UDP-KERNEL-SEEN") && arguments == 4)) {
+    parsed.command = command == "UDP-KERNEL"       ? Command::kUdpKernel
+                     : command == "UDP-KERNEL-END" ? Command::kUdpKernelEnd
+                                                   : Command::kUdpKernelSeen;
+    if (!ParseEndpoint(words[3], words[4], parsed.game, error) ||
+        !ParseEndpoint(words[5], words[6], parsed.remote, error) ||
+        (arguments == 5 && !ParsePort(words[7], parsed.port, error))) {
+      return false;
+    }
+    if (parsed.game.family != AF_INET || parsed.remote.family != AF_INET) {
+      error = "the kernel carries IPv4 only";
+      return false;
+    }
+    return true;
+  }
   error = "unknown command or wrong number of arguments";
   return false;
 }
@@ -166,24 +182,39 @@ std::string FormatRedirectRequest(const RedirectRequest& request) {
     case Command::kJoin: line += "JOIN " + std::to_string(request.pid); break;
     case Command::kUdpListener: line += "UDP-LISTENER " + EndpointWords(request.local); break;
     case Command::kUdpReply: line += "UDP-REPLY " + EndpointWords(request.remote) + " " + EndpointWords(request.game); break;
+    case Command::kUdpKernel:
+      line += "UDP-KERNEL " + EndpointWords(request.game) + " " + EndpointWords(request.remote) + " " +
+              std::to_string(request.port);
+      break;
+    case Command::kUdpKernelEnd:
+      line += "UDP-KERNEL-END " + EndpointWords(request.game) + " " + EndpointWords(request.remote);
+      break;
+    case Command::kUdpKernelSeen:
+      line += "UDP-KERNEL-SEEN " + EndpointWords(request.game) + " " + EndpointWords(request.remote);
+      break;
   }
   return line + "\n";
 }
 
-std::string FormatAnswer(bool ok, const std::string& reason) {
-  if (ok) return "OK\n";
-  std::string text = "ERR " + reason;
-  for (char& c : text)
+std::string FormatAnswer(bool ok, const std::string& text) {
+  std::string line = ok ? (text.empty() ? "OK" : "OK " + text) : "ERR " + text;
+  for (char& c : line)
     if (c == '\n' || c == '\r') c = ' ';
-  return text + "\n";
+  return line + "\n";
 }
 
-bool ParseAnswer(std::string_view bytes, std::string& reason) {
+bool ParseAnswer(std::string_view bytes, std::string& text) {
+  text.clear();
   if (bytes == "OK\n") return true;
-  if (bytes.substr(0, 4) == "ERR " && !bytes.empty() && bytes.back() == '\n') {
-    reason = std::string(bytes.substr(4, bytes.size() - 5));
+  const bool ended = !bytes.empty() && bytes.back() == '\n';
+  if (ended && bytes.substr(0, 3) == "OK ") {
+    text = std::string(bytes.substr(3, bytes.size() - 4));
+    return true;
+  }
+  if (ended && bytes.substr(0, 4) == "ERR ") {
+    text = std::string(bytes.substr(4, bytes.size() - 5));
   } else {
-    reason = "the redirection service gave no answer";
+    text = "the redirection service gave no answer";
   }
   return false;
 }

@@ -22,14 +22,30 @@
 //                                               a transparent UDP socket bound
 //                                               to remote:rport and connected
 //                                               to the game's game:gport
+//   BRISGOL-REDIRECT 1 UDP-KERNEL <game> <gport> <remote> <rport> <aport>
+//                                               let the kernel carry what the
+//                                               game socket game:gport sends
+//                                               to remote:rport, and its
+//                                               answers, through the caller's
+//                                               association socket on port
+//                                               aport (IPv4)
+//   BRISGOL-REDIRECT 1 UDP-KERNEL-END <game> <gport> <remote> <rport>
+//                                               the local proxy carries that
+//                                               again
+//   BRISGOL-REDIRECT 1 UDP-KERNEL-SEEN <game> <gport> <remote> <rport>
+//                                               what the kernel carried there:
+//                                               "OK <datagrams out> <datagrams
+//                                               back> <bytes out> <bytes back>"
 //
 // Words are separated by exactly one space. The version is 1. A port is
 // 1..65535 and a process id 1..4194304, in decimal without sign or leading
 // zeros. Addresses are IPv4 dotted-decimal or IPv6 text; the two of a
-// UDP-REPLY are of one family. ADD only ever names 127.0.0.1: the service
-// never sends traffic anywhere but to a local proxy.
+// UDP-REPLY are of one family, those of the UDP-KERNEL requests IPv4. ADD
+// only ever names 127.0.0.1: the service never sends traffic anywhere but
+// to a local proxy.
 //
-// The answer is one line: "OK" or "ERR <reason>". The answers to
+// The answer is one line: "OK", "OK <details>" (UDP-KERNEL-SEEN) or
+// "ERR <reason>". The answers to
 // UDP-LISTENER and UDP-REPLY carry the socket they made with their "OK"
 // (SCM_RIGHTS, see DescriptorPassing.h); every other answer carries none.
 #pragma once
@@ -55,13 +71,24 @@ struct RedirectEndpoint {
 };
 
 struct RedirectRequest {
-  enum class Command { kPing, kAdd, kWatch, kClear, kJoin, kUdpListener, kUdpReply };
+  enum class Command {
+    kPing,
+    kAdd,
+    kWatch,
+    kClear,
+    kJoin,
+    kUdpListener,
+    kUdpReply,
+    kUdpKernel,
+    kUdpKernelEnd,
+    kUdpKernelSeen
+  };
   Command command = Command::kPing;
-  int port = 0;               // kAdd
+  int port = 0;               // kAdd; kUdpKernel: the association socket's
   long pid = 0;               // kWatch, kJoin
   RedirectEndpoint local;     // kUdpListener: the loopback address and port
-  RedirectEndpoint remote;    // kUdpReply: the address the answers come from
-  RedirectEndpoint game;      // kUdpReply: the game socket they go to
+  RedirectEndpoint remote;    // kUdpReply, kUdpKernel*: the game's remote end
+  RedirectEndpoint game;      // kUdpReply, kUdpKernel*: the game socket
 
   // True for the commands whose "OK" carries a socket.
   bool AnswerCarriesSocket() const { return command == Command::kUdpListener || command == Command::kUdpReply; }
@@ -73,7 +100,8 @@ bool ParseRedirectRequest(std::string_view bytes, RedirectRequest& request, std:
 
 std::string FormatRedirectRequest(const RedirectRequest& request);
 
-// "OK\n" or "ERR <reason>\n" (the reason's line breaks become spaces).
-std::string FormatAnswer(bool ok, const std::string& reason);
-// True when the answer is "OK"; reason holds an "ERR" answer's text.
-bool ParseAnswer(std::string_view bytes, std::string& reason);
+// "OK\n", "OK <text>\n" or "ERR <text>\n" (line breaks become spaces).
+std::string FormatAnswer(bool ok, const std::string& text);
+// True when the answer is "OK", text holding its details ("" when none);
+// false with text holding an "ERR" answer's reason.
+bool ParseAnswer(std::string_view bytes, std::string& text);

@@ -65,6 +65,9 @@ ServiceAnswer RedirectService::Handle(const PeerCredentials& peer, std::string_v
       case Command::kJoin: answer = Join(peer, request.pid); break;
       case Command::kUdpListener: answer = Listener(peer, request.local); break;
       case Command::kUdpReply: answer = Reply(peer, request.remote, request.game); break;
+      case Command::kUdpKernel: answer = UdpKernel(peer, request.game, request.remote, request.port); break;
+      case Command::kUdpKernelEnd: answer = UdpKernelEnd(peer, request.game, request.remote); break;
+      case Command::kUdpKernelSeen: answer = UdpKernelSeen(peer, request.game, request.remote); break;
     }
   }
   if (answer.line.rfind("ERR ", 0) == 0) LogRefusal(peer, bytes, answer.line);
@@ -212,6 +215,7 @@ void RedirectService::Follow(uid_t uid, UserState& user, const SocketSnapshot& t
 }
 
 bool RedirectService::DropRules(UserState& user, std::string& error) {
+  DropKernelRoutes(user);
   if (user.applied) {
     if (!machine_.backend.Remove(*user.applied, error)) return false;
     slotsTaken_[user.applied->slot] = false;
@@ -258,6 +262,7 @@ void RedirectService::Check() {
         Log(UserName(uid) + ": " + why + (removed ? ": rules removed" : ": removing the rules failed: " + error));
       } else {
         Follow(uid, user, tcp, udp);
+        FollowKernelRoutes(user, udp);
       }
     }
     Tidy(uid);

@@ -41,12 +41,14 @@ class RedirectService {
  public:
   static constexpr std::size_t kMaxRules = 8;
   static constexpr std::size_t kMaxListeners = 8;
+  static constexpr std::size_t kMaxKernelRoutes = 256;
 
   struct Machine {
     IRedirectBackend& backend;
     IMachineView& view;
     ICoveredCgroups& cgroups;
     ITransparentSockets& sockets;
+    IUdpKernelPath& kernel;
   };
 
   RedirectService(Machine machine, Coverage coverage, std::function<void(const std::string&)> log);
@@ -72,6 +74,15 @@ class RedirectService {
   ServiceAnswer Join(const PeerCredentials& peer, long pid);
   ServiceAnswer Listener(const PeerCredentials& peer, const RedirectEndpoint& local);
   ServiceAnswer Reply(const PeerCredentials& peer, const RedirectEndpoint& remote, const RedirectEndpoint& game);
+  // The UDP kernel path's requests (RedirectServiceKernel.cpp).
+  ServiceAnswer UdpKernel(const PeerCredentials& peer, const RedirectEndpoint& game, const RedirectEndpoint& remote,
+                          int associationPort);
+  ServiceAnswer UdpKernelEnd(const PeerCredentials& peer, const RedirectEndpoint& game, const RedirectEndpoint& remote);
+  ServiceAnswer UdpKernelSeen(const PeerCredentials& peer, const RedirectEndpoint& game,
+                              const RedirectEndpoint& remote);
+  // Stops the kernel routes whose association socket has closed, or all.
+  void FollowKernelRoutes(UserState& user, const SocketSnapshot& udp);
+  void DropKernelRoutes(UserState& user);
 
   // Makes the user's cgroup when missing (the rules in force are loaded
   // again for one made anew).

@@ -17,7 +17,7 @@ constexpr std::size_t kMaxAnswerBytes = 512;
 
 }  // namespace
 
-bool AskRedirectService(const RedirectRequest& request, std::string& error, int* socketOut) {
+bool AskRedirectService(const RedirectRequest& request, std::string& error, int* socketOut, std::string* details) {
   if (socketOut != nullptr) *socketOut = -1;
   if (request.AnswerCarriesSocket() && socketOut == nullptr) {
     error = "the answer's socket has nowhere to go";
@@ -43,10 +43,13 @@ bool AskRedirectService(const RedirectRequest& request, std::string& error, int*
     ReceiveLineWithDescriptor(fd, kMaxAnswerBytes, kAnswerTimeoutMs, answer, received);
   }
   close(fd);
-  if (!ParseAnswer(answer, error)) {
+  std::string text;
+  if (!ParseAnswer(answer, text)) {
+    error = text;
     if (received >= 0) close(received);
     return false;
   }
+  if (details != nullptr) *details = text;
   if (!request.AnswerCarriesSocket()) {
     if (received >= 0) close(received);
     return true;

@@ -12,7 +12,9 @@
 //
 // For the requests whose answer carries a socket, socket receives it
 // (close-on-exec; the caller owns it); it must not be null then. An "OK"
-// that comes without its socket is a failure.
-bool AskRedirectService(const RedirectRequest& request, std::string& error, int* socket = nullptr);
+// that comes without its socket is a failure. details, when given,
+// receives the text of an "OK <details>" answer ("" for a plain "OK").
+bool AskRedirectService(const RedirectRequest& request, std::string& error, int* socket = nullptr,
+                        std::string* details = nullptr);
 
 inline constexpr char kServiceNotRunning[] = "the redirection service does not run";

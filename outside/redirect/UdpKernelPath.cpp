@@ -1,12 +1,18 @@
 #include "outside/redirect/UdpKernelPath.h"
 
+#include "outside/redirect/RunCommand.h"
+#include "outside/redirect/UdpKernelPathMaps.h"
 #include "outside/redirect/UdpKernelPathObject.h"
+
+#include <arpa/inet.h>
+#include <net/if.h>
 
 #include <bpf/bpf.h>
 #include <bpf/libbpf.h>
 
 #include <cerrno>
 #include <cstring>
+#include <sstream>
 
 namespace {
 
@@ -137,10 +143,7 @@ void UdpKernelPath::DetachAll() {
 }
 
 bool UdpKernelPath::Add(const UdpKernelRoute& route, std::string& error) {
-  if (object_ == nullptr) {
-    error = "the UDP kernel path is not loaded";
-    return false;
-  }
+  if (!Load(error)) return false;
   // Loopback sees the game's detoured datagrams (and a local relay's
   // replies); the device to a remote relay sees its replies.
   if (!AttachTo(kLoopbackIndex, error) || (route.ifindex != 0 && !AttachTo(route.ifindex, error))) return false;
@@ -183,7 +186,7 @@ bool UdpKernelPath::Remove(const sockaddr_in& game, const sockaddr_in& remote) {
   return true;
 }
 
-bool UdpKernelPath::Counters(const sockaddr_in& game, const sockaddr_in& remote, UdpKernelCounters& counters) const {
+bool UdpKernelPath::Counters(const sockaddr_in& game, const sockaddr_in& remote, UdpKernelCounters& counters) {
   if (object_ == nullptr) return false;
   const udp_kernel_out_key outKey = OutKey(game, remote);
   udp_kernel_out out{};
@@ -196,5 +199,29 @@ bool UdpKernelPath::Counters(const sockaddr_in& game, const sockaddr_in& remote,
   counters.packetsBack = back.packets;
   counters.bytesBack = back.bytes;
   counters.lastNs = out.last_ns > back.last_ns ? out.last_ns : back.last_ns;
+  return true;
+}
+
+bool UdpKernelPath::DeviceTo(const sockaddr_in& source, const sockaddr_in& relay, unsigned& ifindex, std::string& error) {
+  char from[INET_ADDRSTRLEN] = {}, to[INET_ADDRSTRLEN] = {};
+  inet_ntop(AF_INET, &source.sin_addr, from, sizeof(from));
+  inet_ntop(AF_INET, &relay.sin_addr, to, sizeof(to));
+  std::string output;
+  if (!RunCommand("ip", {"-o", "-4", "route", "get", to, "from", from}, "", error, &output)) return false;
+  // "local 198.18.9.3 from ... dev lo ..." or "198.18.0.7 via ... dev eth0 ...".
+  std::istringstream words(output);
+  std::string word, device;
+  words >> word;
+  if (word == "local") {
+    ifindex = 0;
+    return true;
+  }
+  while (words >> word)
+    if (word == "dev" && words >> device) break;
+  ifindex = device.empty() ? 0 : if_nametoindex(device.c_str());
+  if (ifindex == 0) {
+    error = std::string("no device leads to the relay ") + to;
+    return false;
+  }
   return true;
 }

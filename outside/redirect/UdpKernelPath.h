@@ -11,60 +11,29 @@
 // object ends.
 #pragma once
 
-#include "outside/redirect/UdpKernelPathMaps.h"
+#include "outside/redirect/RedirectMachine.h"
 
-#include <netinet/in.h>
-
-#include <cstdint>
-#include <memory>
 #include <set>
 #include <string>
 
 struct bpf_object;
 
-// What one game socket sends to one remote endpoint and what that endpoint
-// answers, carried through the game socket's association; IPv4, addresses
-// and ports in network byte order as in sockaddr_in.
-struct UdpKernelRoute {
-  sockaddr_in game{};
-  sockaddr_in remote{};
-  sockaddr_in association{};
-  sockaddr_in relay{};
-  // The player's UDP detour mark: only the datagrams the rules detour for
-  // that player are carried.
-  std::uint32_t mark = 0;
-  // The device the route to the relay leaves by, 0 when the relay is on
-  // this machine.
-  unsigned ifindex = 0;
-};
-
-struct UdpKernelCounters {
-  std::uint64_t packetsOut = 0, bytesOut = 0;
-  std::uint64_t packetsBack = 0, bytesBack = 0;
-  // CLOCK_MONOTONIC nanoseconds of the last datagram either way, 0 when
-  // none yet.
-  std::uint64_t lastNs = 0;
-};
-
-class UdpKernelPath {
+class UdpKernelPath final : public IUdpKernelPath {
  public:
   UdpKernelPath();
   ~UdpKernelPath();
   UdpKernelPath(const UdpKernelPath&) = delete;
   UdpKernelPath& operator=(const UdpKernelPath&) = delete;
 
-  // Loads the program and its tables into the kernel; false with why
-  // when this kernel or process cannot (no BPF, no privilege).
+  // Loads the program and its tables into the kernel (Add does when it
+  // has not been); false with why when this kernel or process cannot (no
+  // BPF, no privilege).
   bool Load(std::string& error);
-  // Carries route from now on (replacing an earlier route of the same
-  // game socket and remote endpoint), attaching the program where it must
-  // see the datagrams.
-  bool Add(const UdpKernelRoute& route, std::string& error);
-  // Stops carrying the route between game and remote; false when there was
-  // none.
-  bool Remove(const sockaddr_in& game, const sockaddr_in& remote);
-  // What the kernel carried on that route so far.
-  bool Counters(const sockaddr_in& game, const sockaddr_in& remote, UdpKernelCounters& counters) const;
+  bool Add(const UdpKernelRoute& route, std::string& error) override;
+  bool Remove(const sockaddr_in& game, const sockaddr_in& remote) override;
+  bool Counters(const sockaddr_in& game, const sockaddr_in& remote, UdpKernelCounters& counters) override;
+  // Asks the routing table ("ip route get").
+  bool DeviceTo(const sockaddr_in& source, const sockaddr_in& relay, unsigned& ifindex, std::string& error) override;
 
  private:
   bool AttachTo(unsigned ifindex, std::string& error);

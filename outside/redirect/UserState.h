@@ -25,6 +25,14 @@ struct HandedListener {
   unsigned long inode = 0;
 };
 
+// A route the kernel carries for the user's proxy (UdpKernelPath.h): it
+// goes when the association socket it runs through closes.
+struct KernelRoute {
+  RedirectEndpoint game;
+  RedirectEndpoint remote;
+  unsigned long association = 0;  // the association socket's inode
+};
+
 struct UserState {
   std::vector<int> rulePorts;              // the newest is in force
   long watchedPid = 0;                     // the front end; 0: none
@@ -32,9 +40,10 @@ struct UserState {
   std::vector<HandedListener> listeners;
   std::optional<UserRuleset> applied;      // the user's table in force
   bool cgroup = false;                     // the user's cgroup exists
+  std::vector<KernelRoute> kernelRoutes;   // only while rules are in force
 
   bool Idle() const {
-    return rulePorts.empty() && watchedPid == 0 && listeners.empty() && !applied && !cgroup;
+    return rulePorts.empty() && watchedPid == 0 && listeners.empty() && !applied && !cgroup && kernelRoutes.empty();
   }
   // The listener of family on port, if one is still open.
   bool ListenerOpen(int family, int port, const SocketSnapshot& udp) const;

@@ -31,6 +31,7 @@
 #include "outside/redirect/ServiceServer.h"
 #include "outside/redirect/SocketActivation.h"
 #include "outside/redirect/TransparentSockets.h"
+#include "outside/redirect/UdpKernelPath.h"
 
 #include <fcntl.h>
 #include <grp.h>
@@ -135,7 +136,8 @@ int main(int argc, char** argv) {
   ProcWatch view;
   CgroupTree cgroups(hierarchy);
   TransparentSockets sockets;
-  RedirectService service({backend, view, cgroups, sockets}, coverage, log);
+  UdpKernelPath kernel;
+  RedirectService service({backend, view, cgroups, sockets, kernel}, coverage, log);
   // Whatever a copy that crashed left in force goes first.
   if (!backend.Start(error)) {
     log("cannot use nftables: " + error);

@@ -23,14 +23,20 @@ class NoBackend final : public IRedirectBackend {
   void Stop() override {}
 };
 
-// The user's proxy listens on 48080 of both loopbacks and a game socket
-// on 198.18.7.1:40001; process 700 is the user's.
+// The user's proxy listens on 48080 of both loopbacks, with an association
+// socket on 198.18.7.1:40002 connected to a relay, and a game socket on
+// 198.18.7.1:40001; process 700 is the user's.
 class OneUsersMachine final : public IMachineView {
  public:
   SocketSnapshot TcpListeners() override {
     return SocketSnapshot({Socket(AF_INET, "127.0.0.1", 48080, true), Socket(AF_INET6, "::1", 48080, true)});
   }
-  SocketSnapshot UdpSockets() override { return SocketSnapshot({Socket(AF_INET, "198.18.7.1", 40001, false)}); }
+  SocketSnapshot UdpSockets() override {
+    ProcSocket association = Socket(AF_INET, "198.18.7.1", 40002, false);
+    inet_pton(AF_INET, "198.18.7.3", association.remoteAddress);
+    association.remotePort = 1080;
+    return SocketSnapshot({Socket(AF_INET, "198.18.7.1", 40001, false), association});
+  }
   std::string ProcessIdentity(long pid) override { return pid == 700 ? "1" : ""; }
   long ProcessOwner(long pid) override { return pid == 700 ? kUser : -1; }
   bool IsOwnAddress(const RedirectEndpoint& endpoint) override { return endpoint.address == "198.18.7.1"; }
@@ -72,6 +78,18 @@ class NoSockets final : public ITransparentSockets {
   }
 };
 
+// Takes every route: the service's own checks are what is fuzzed.
+class AnyKernelPath final : public IUdpKernelPath {
+ public:
+  bool Add(const UdpKernelRoute&, std::string&) override { return true; }
+  bool Remove(const sockaddr_in&, const sockaddr_in&) override { return true; }
+  bool Counters(const sockaddr_in&, const sockaddr_in&, UdpKernelCounters&) override { return true; }
+  bool DeviceTo(const sockaddr_in&, const sockaddr_in&, unsigned& ifindex, std::string&) override {
+    ifindex = 0;
+    return true;
+  }
+};
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -89,7 +107,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   OneUsersMachine view;
   NoCgroups cgroups;
   NoSockets sockets;
-  RedirectService service({backend, view, cgroups, sockets}, Coverage{}, [](const std::string&) {});
+  AnyKernelPath kernel;
+  RedirectService service({backend, view, cgroups, sockets, kernel}, Coverage{}, [](const std::string&) {});
   const ServiceAnswer answer = service.Handle({kUser, 700}, bytes);
   const std::string& line = answer.line;
   std::string reason;

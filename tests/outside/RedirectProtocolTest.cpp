@@ -29,7 +29,7 @@ RedirectEndpoint Endpoint(int family, const char* address, int port) { return Re
 
 TEST(RedirectProtocol, EveryCommandRoundTrips) {
   using Command = RedirectRequest::Command;
-  std::vector<RedirectRequest> requests(9);
+  std::vector<RedirectRequest> requests(12);
   requests[0].command = Command::kPing;
   requests[1].command = Command::kClear;
   requests[2].command = Command::kAdd;
@@ -48,6 +48,13 @@ TEST(RedirectProtocol, EveryCommandRoundTrips) {
   requests[8].command = Command::kUdpReply;
   requests[8].remote = Endpoint(AF_INET6, "2001:db8:7::2", 27015);
   requests[8].game = Endpoint(AF_INET6, "2001:db8:7::1", 40001);
+  const Command kernel[] = {Command::kUdpKernel, Command::kUdpKernelEnd, Command::kUdpKernelSeen};
+  for (int i = 0; i < 3; ++i) {
+    requests[9 + i].command = kernel[i];
+    requests[9 + i].game = Endpoint(AF_INET, "255.255.255.255", 65535);
+    requests[9 + i].remote = Endpoint(AF_INET, "198.18.7.2", 1);
+  }
+  requests[9].port = 40002;
   for (const RedirectRequest& request : requests) {
     const RedirectRequest again = Parsed(FormatRedirectRequest(request));
     EXPECT_EQ(again.command, request.command);
@@ -103,6 +110,15 @@ TEST(RedirectProtocol, RefusesBadTargetsPortsAndShapes) {
   EXPECT_EQ(Refusal("BRISGOL-REDIRECT 1 PING extra\n"), "unknown command or wrong number of arguments");
   EXPECT_EQ(Refusal("BRISGOL-REDIRECT 1  PING\n"), "unknown command or wrong number of arguments");
   EXPECT_EQ(Refusal("BRISGOL-REDIRECT 1 FLUSH\n"), "unknown command or wrong number of arguments");
+  EXPECT_EQ(Refusal("BRISGOL-REDIRECT 1 UDP-KERNEL 198.18.7.1 40001 198.18.7.2 27015\n"),
+            "unknown command or wrong number of arguments");
+  EXPECT_EQ(Refusal("BRISGOL-REDIRECT 1 UDP-KERNEL-END 198.18.7.1 40001 198.18.7.2 27015 40002\n"),
+            "unknown command or wrong number of arguments");
+  EXPECT_EQ(Refusal("BRISGOL-REDIRECT 1 UDP-KERNEL 2001:db8:7::1 40001 198.18.7.2 27015 40002\n"),
+            "the kernel carries IPv4 only");
+  EXPECT_EQ(Refusal("BRISGOL-REDIRECT 1 UDP-KERNEL-SEEN 198.18.7.1 40001 2001:db8:7::2 27015\n"),
+            "the kernel carries IPv4 only");
+  EXPECT_EQ(Refusal("BRISGOL-REDIRECT 1 UDP-KERNEL 198.18.7.1 40001 198.18.7.2 27015 0\n"), "the port is not 1..65535");
   EXPECT_EQ(Refusal("BRISGOL-REDIRECT 1 PING\nBRISGOL-REDIRECT 1 PING\n"),
             "request holds a byte that is not printable ASCII");
   EXPECT_EQ(Refusal(std::string("BRISGOL-REDIRECT 1 PING\0\n", 25)), "request holds a byte that is not printable ASCII");
@@ -111,6 +127,10 @@ TEST(RedirectProtocol, RefusesBadTargetsPortsAndShapes) {
 TEST(RedirectProtocol, AnswersAreOneLine) {
   std::string reason;
   EXPECT_TRUE(ParseAnswer(FormatAnswer(true, ""), reason));
+  EXPECT_EQ(reason, "");
+  EXPECT_TRUE(ParseAnswer(FormatAnswer(true, "1 2 3 4"), reason));
+  EXPECT_EQ(reason, "1 2 3 4");
+  EXPECT_FALSE(ParseAnswer("OK 1 2", reason));  // cut short
   EXPECT_FALSE(ParseAnswer(FormatAnswer(false, "two\nlines"), reason));
   EXPECT_EQ(reason, "two lines");
   EXPECT_FALSE(ParseAnswer("", reason));

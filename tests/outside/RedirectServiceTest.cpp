@@ -53,8 +53,9 @@ class RedirectServiceTest : public ::testing::Test {
   FakeView view;
   FakeCgroups cgroups;
   FakeSockets sockets;
+  FakeKernelPath kernel;
   std::vector<std::string> log;
-  RedirectService service{{backend, view, cgroups, sockets}, Coverage{},
+  RedirectService service{{backend, view, cgroups, sockets, kernel}, Coverage{},
                           [this](const std::string& text) { log.push_back(text); }};
   std::vector<int> handed;
 };
@@ -117,6 +118,73 @@ TEST_F(RedirectServiceTest, SocketsAreMadeForTheirUserOnly) {
                                                       "reply 198.18.7.2 to 198.18.7.1 for 1000",
                                                       "reply 2001:db8:7::2 to 2001:db8:7::1 for 1000"}));
   EXPECT_EQ(handed.size(), 3u);
+}
+
+// The kernel carries a route only between the caller's own game socket and
+// the caller's own association socket, only while the caller's IPv4 UDP is
+// detoured, and no longer once that association socket closes or the
+// rules go.
+TEST_F(RedirectServiceTest, KernelRoutesRunOnlyBetweenTheCallersOwnSockets) {
+  const std::string route = "UDP-KERNEL 198.18.7.1 40001 198.18.7.2 27015 40500";
+  view.BindUdp(kAlice, "0.0.0.0", 40001);
+  const unsigned long association = view.ConnectUdp(kAlice, "198.18.7.1", 40500, "198.18.7.1", 1080);
+  EXPECT_TRUE(Refused(kAlice, route, "no IPv4 UDP of yours is detoured"));
+  ASSERT_EQ(Ask(kAlice, "ADD 127.0.0.1 48080"), "OK\n");
+  ASSERT_EQ(Ask(kAlice, "UDP-LISTENER 127.0.0.1 48080"), "OK\n");
+  OpenLast(kAlice, "127.0.0.1", 48080);
+  service.Check();
+  ASSERT_TRUE(Table(kAlice).udp4);
+
+  // Bob's game socket, Bob's association, an unconnected one, a local
+  // remote end: refused, and nothing reaches the kernel.
+  view.BindUdp(kBob, "198.18.7.1", 40002);
+  view.ConnectUdp(kBob, "198.18.7.1", 40501, "198.18.7.1", 1080);
+  view.BindUdp(kAlice, "198.18.7.1", 40502);
+  EXPECT_TRUE(Refused(kAlice, "UDP-KERNEL 198.18.7.1 40002 198.18.7.2 27015 40500",
+                      "198.18.7.1:40002 is not a UDP socket of yours"));
+  EXPECT_TRUE(Refused(kAlice, "UDP-KERNEL 198.18.7.1 40001 198.18.7.2 27015 40501",
+                      "no UDP socket of yours on port 40501 is connected"));
+  EXPECT_TRUE(Refused(kAlice, "UDP-KERNEL 198.18.7.1 40001 198.18.7.2 27015 40502",
+                      "no UDP socket of yours on port 40502 is connected"));
+  EXPECT_TRUE(Refused(kAlice, "UDP-KERNEL 198.18.7.1 40001 192.168.1.1 27015 40500", "192.168.1.1:27015 is never redirected"));
+  EXPECT_TRUE(Refused(kAlice, "UDP-KERNEL 198.18.7.3 40001 198.18.7.2 27015 40500",
+                      "198.18.7.3 is not an address of this machine"));
+  EXPECT_TRUE(Refused(kBob, route, "no IPv4 UDP of yours is detoured"));
+  EXPECT_TRUE(kernel.Routes().empty());
+
+  ASSERT_EQ(Ask(kAlice, route), "OK\n");
+  const std::string mark = std::to_string(UdpDetourMark(Table(kAlice).slot));
+  EXPECT_EQ(kernel.Routes(), (std::vector<std::string>{"198.18.7.1:40001>198.18.7.2:27015 via 198.18.7.1:40500>198.18.7.1:1080 " + mark}));
+  kernel.Carried("198.18.7.1:40001>198.18.7.2:27015", {3, 300, 2, 200, 1});
+  EXPECT_EQ(Ask(kAlice, "UDP-KERNEL-SEEN 198.18.7.1 40001 198.18.7.2 27015"), "OK 3 2 300 200\n");
+  EXPECT_TRUE(Refused(kBob, "UDP-KERNEL-SEEN 198.18.7.1 40001 198.18.7.2 27015", "no such kernel route of yours"));
+  EXPECT_TRUE(Refused(kBob, "UDP-KERNEL-END 198.18.7.1 40001 198.18.7.2 27015", "no such kernel route of yours"));
+  // A relay behind a device, and the same route again: one route.
+  view.CloseUdp(association);
+  const unsigned long behind = view.ConnectUdp(kAlice, "198.18.7.1", 40500, "198.18.8.5", 1080);
+  ASSERT_EQ(Ask(kAlice, route), "OK\n");
+  EXPECT_EQ(kernel.Routes(), (std::vector<std::string>{"198.18.7.1:40001>198.18.7.2:27015 via 198.18.7.1:40500>198.18.8.5:1080 " + mark + " dev 7"}));
+  EXPECT_EQ(Ask(kAlice, "UDP-KERNEL-END 198.18.7.1 40001 198.18.7.2 27015"), "OK\n");
+  EXPECT_TRUE(kernel.Routes().empty());
+  EXPECT_TRUE(Refused(kAlice, "UDP-KERNEL-END 198.18.7.1 40001 198.18.7.2 27015", "no such kernel route of yours"));
+
+  // The association socket closes: the route goes at the next check.
+  ASSERT_EQ(Ask(kAlice, route), "OK\n");
+  service.Check();
+  EXPECT_EQ(kernel.Routes().size(), 1u);
+  view.CloseUdp(behind);
+  service.Check();
+  EXPECT_TRUE(kernel.Routes().empty());
+  // The rules go: every route with them.
+  view.ConnectUdp(kAlice, "198.18.7.1", 40500, "198.18.7.1", 1080);
+  ASSERT_EQ(Ask(kAlice, route), "OK\n");
+  ASSERT_EQ(Ask(kAlice, "CLEAR"), "OK\n");
+  EXPECT_TRUE(kernel.Routes().empty());
+  // A machine whose kernel cannot: the refusal says why.
+  ASSERT_EQ(Ask(kAlice, "ADD 127.0.0.1 48080"), "OK\n");
+  service.Check();
+  kernel.FailAdd(true);
+  EXPECT_TRUE(Refused(kAlice, route, "no BPF here"));
 }
 
 TEST_F(RedirectServiceTest, TheDetourFollowsTheProxysListeners) {
@@ -274,9 +342,10 @@ TEST(RedirectServiceWithoutCgroups, ProgramsAreCoveredByTheLaunchersGroup) {
   FakeView view;
   FakeCgroups cgroups;
   FakeSockets sockets;
+  FakeKernelPath kernel;
   view.Listen(kAlice, "127.0.0.1", 48080);
   view.Run(700, kAlice, "x");
-  RedirectService service({backend, view, cgroups, sockets}, Coverage{false, 998}, [](const std::string&) {});
+  RedirectService service({backend, view, cgroups, sockets, kernel}, Coverage{false, 998}, [](const std::string&) {});
   EXPECT_EQ(service.Handle({kAlice, 700}, Request("JOIN 700")).line,
             "ERR this machine has no cgroup v2; programs are covered by their group\n");
   EXPECT_EQ(service.Handle({kAlice, 700}, Request("ADD 127.0.0.1 48080")).line, "OK\n");

@@ -149,7 +149,8 @@ class ServedSocket : public ::testing::Test {
   CountingView view_;
   FakeCgroups cgroups_;
   FakeSockets sockets_;
-  RedirectService service_{{backend_, view_, cgroups_, sockets_}, Coverage{}, [](const std::string&) {}};
+  FakeKernelPath kernel_;
+  RedirectService service_{{backend_, view_, cgroups_, sockets_, kernel_}, Coverage{}, [](const std::string&) {}};
   std::string dir_, path_;
   std::unique_ptr<ServiceServer> server_;
   int stop_ = -1;

@@ -125,6 +125,22 @@ void FakeView::BindUdp(uid_t uid, const std::string& address, int port) {
   udp_.push_back(ListedSocket(address, port, uid, ++lastInode_, false));
 }
 
+unsigned long FakeView::ConnectUdp(uid_t uid, const std::string& address, int port, const std::string& remote,
+                                   int remotePort) {
+  ProcSocket socket = ListedSocket(address, port, uid, 0, false);
+  inet_pton(socket.family, remote.c_str(), socket.remoteAddress);
+  socket.remotePort = remotePort;
+  std::lock_guard<std::mutex> guard(lock_);
+  socket.inode = ++lastInode_;
+  udp_.push_back(socket);
+  return socket.inode;
+}
+
+void FakeView::CloseUdp(unsigned long inode) {
+  std::lock_guard<std::mutex> guard(lock_);
+  std::erase_if(udp_, [&](const ProcSocket& socket) { return socket.inode == inode; });
+}
+
 void FakeView::Open(int fd, uid_t uid, const std::string& address, int port) {
   std::lock_guard<std::mutex> guard(lock_);
   udp_.push_back(ListedSocket(address, port, uid, InodeOf(fd), false));
@@ -225,4 +241,65 @@ int FakeSockets::Reply(const RedirectEndpoint& remote, const RedirectEndpoint& g
 std::vector<std::string> FakeSockets::Made() {
   std::lock_guard<std::mutex> guard(lock_);
   return made_;
+}
+
+namespace {
+
+std::string Text(const sockaddr_in& address) {
+  char text[INET_ADDRSTRLEN] = {};
+  inet_ntop(AF_INET, &address.sin_addr, text, sizeof text);
+  return std::string(text) + ":" + std::to_string(ntohs(address.sin_port));
+}
+
+std::string RouteKey(const sockaddr_in& game, const sockaddr_in& remote) { return Text(game) + ">" + Text(remote); }
+
+}  // namespace
+
+bool FakeKernelPath::Add(const UdpKernelRoute& route, std::string& error) {
+  std::lock_guard<std::mutex> guard(lock_);
+  if (failAdd_) {
+    error = "no BPF here";
+    return false;
+  }
+  routes_[RouteKey(route.game, route.remote)] = route;
+  return true;
+}
+
+bool FakeKernelPath::Remove(const sockaddr_in& game, const sockaddr_in& remote) {
+  std::lock_guard<std::mutex> guard(lock_);
+  return routes_.erase(RouteKey(game, remote)) != 0;
+}
+
+bool FakeKernelPath::Counters(const sockaddr_in& game, const sockaddr_in& remote, UdpKernelCounters& counters) {
+  std::lock_guard<std::mutex> guard(lock_);
+  const std::string key = RouteKey(game, remote);
+  if (routes_.count(key) == 0) return false;
+  counters = carried_[key];
+  return true;
+}
+
+bool FakeKernelPath::DeviceTo(const sockaddr_in&, const sockaddr_in& relay, unsigned& ifindex, std::string&) {
+  // The relays of the tests are on this machine, but for 198.18.8.0/24.
+  ifindex = (ntohl(relay.sin_addr.s_addr) >> 8) == ((198u << 16) | (18u << 8) | 8u) ? 7 : 0;
+  return true;
+}
+
+std::vector<std::string> FakeKernelPath::Routes() {
+  std::lock_guard<std::mutex> guard(lock_);
+  std::vector<std::string> routes;
+  for (const auto& [key, route] : routes_) {
+    routes.push_back(key + " via " + Text(route.association) + ">" + Text(route.relay) + " " + std::to_string(route.mark) +
+                     (route.ifindex != 0 ? " dev " + std::to_string(route.ifindex) : ""));
+  }
+  return routes;
+}
+
+void FakeKernelPath::Carried(const std::string& gameAndRemote, const UdpKernelCounters& counters) {
+  std::lock_guard<std::mutex> guard(lock_);
+  carried_[gameAndRemote] = counters;
+}
+
+void FakeKernelPath::FailAdd(bool fail) {
+  std::lock_guard<std::mutex> guard(lock_);
+  failAdd_ = fail;
 }

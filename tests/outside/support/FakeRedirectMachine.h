@@ -47,6 +47,9 @@ class FakeView final : public IMachineView {
   void Listen(uid_t uid, const std::string& address, int port);
   void StopListening(const std::string& address, int port);
   void BindUdp(uid_t uid, const std::string& address, int port);
+  // A UDP socket connected to remote:remotePort; its inode.
+  unsigned long ConnectUdp(uid_t uid, const std::string& address, int port, const std::string& remote, int remotePort);
+  void CloseUdp(unsigned long inode);
   // A handed-over socket (by its inode) as /proc lists it, or no longer
   // (the socket is closed).
   void Open(int fd, uid_t uid, const std::string& address, int port);
@@ -93,4 +96,24 @@ class FakeSockets final : public ITransparentSockets {
  private:
   std::mutex lock_;
   std::vector<std::string> made_;
+};
+
+// Routes kept in memory; the test says what each carried.
+class FakeKernelPath final : public IUdpKernelPath {
+ public:
+  bool Add(const UdpKernelRoute& route, std::string& error) override;
+  bool Remove(const sockaddr_in& game, const sockaddr_in& remote) override;
+  bool Counters(const sockaddr_in& game, const sockaddr_in& remote, UdpKernelCounters& counters) override;
+  bool DeviceTo(const sockaddr_in& source, const sockaddr_in& relay, unsigned& ifindex, std::string& error) override;
+
+  // The routes in force, as "game:port>remote:port via assoc:port>relay:port mark".
+  std::vector<std::string> Routes();
+  void Carried(const std::string& gameAndRemote, const UdpKernelCounters& counters);
+  void FailAdd(bool fail);
+
+ private:
+  std::mutex lock_;
+  std::map<std::string, UdpKernelRoute> routes_;
+  std::map<std::string, UdpKernelCounters> carried_;
+  bool failAdd_ = false;
 };
