@@ -55,6 +55,12 @@ class LruTable {
     }
   }
 
+  // Calls visit(key, value) for every entry, the order of use unchanged.
+  template <typename Visit>
+  void ForEach(Visit visit) {
+    for (auto& [key, value] : entries_) visit(key, value);
+  }
+
   std::size_t size() const { return entries_.size(); }
   std::size_t capacity() const { return capacity_; }
   bool full() const { return entries_.size() >= capacity_; }

@@ -136,10 +136,7 @@ int BindUdpLoopback(int family) {
   return fd;
 }
 
-namespace {
-
-// The service's words for an IPv4 or IPv6 address; false for a domain.
-bool Endpoint(const SocksAddress& address, RedirectEndpoint& endpoint) {
+bool ServiceEndpoint(const SocksAddress& address, RedirectEndpoint& endpoint) {
   const int family = address.type == SocksAddress::kIpv4 ? AF_INET : AF_INET6;
   if (address.host.size() != (family == AF_INET ? 4u : 16u)) return false;
   char text[INET6_ADDRSTRLEN] = {};
@@ -147,6 +144,8 @@ bool Endpoint(const SocksAddress& address, RedirectEndpoint& endpoint) {
   endpoint = RedirectEndpoint{family, text, address.port};
   return true;
 }
+
+namespace {
 
 int AskForSocket(const RedirectRequest& request, std::string& error) {
   int fd = -1;
@@ -167,7 +166,7 @@ int ListenUdpTransparent(int family, int port, std::string& error) {
 int BindUdpTransparent(const SocksAddress& remote, const SocksAddress& game, std::string& error) {
   RedirectRequest request;
   request.command = RedirectRequest::Command::kUdpReply;
-  if (!Endpoint(remote, request.remote) || !Endpoint(game, request.game) ||
+  if (!ServiceEndpoint(remote, request.remote) || !ServiceEndpoint(game, request.game) ||
       request.remote.family != request.game.family) {
     error = "not two IP addresses of one family";
     return -1;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "outside/local/SocksAddress.h"
+#include "outside/redirect/RedirectProtocol.h"
 
 #include <netinet/in.h>
 
@@ -53,5 +54,8 @@ int ListenUdpTransparent(int family, int port, std::string& error);
 // remote arrive on it too. Both of one family (IPv4 or IPv6); -1 with the
 // reason otherwise.
 int BindUdpTransparent(const SocksAddress& remote, const SocksAddress& game, std::string& error);
+// The redirection service's words for an IPv4 or IPv6 address; false for
+// a domain name.
+bool ServiceEndpoint(const SocksAddress& address, RedirectEndpoint& endpoint);
 
 std::string ErrnoText(int error);

@@ -32,8 +32,8 @@ bool OriginalDestination(msghdr& message, SocksAddress& destination) {
 }  // namespace
 
 TransparentUdp::TransparentUdp(EventLoop& loop, const LineSettings& line, ProxyCounters& counters,
-                               ILineLimits& limits)
-    : loop_(loop), shared_{loop, line, counters, limits, batch_, {}, {}, {}, {}} {}
+                               ILineLimits& limits, IUdpKernelClient& kernel)
+    : loop_(loop), shared_{loop, line, counters, limits, batch_, kernel, {}, {}, {}, {}, {}} {}
 
 TransparentUdp::~TransparentUdp() {
   CloseListener(v4_);
@@ -119,6 +119,7 @@ UdpFlow* TransparentUdp::FlowFor(const SocksAddress& game) {
 
 void TransparentUdp::Tick() {
   const auto now = UdpFlow::Clock::now();
+  flows_.ForEach([now](const std::string&, const std::unique_ptr<UdpFlow>& flow) { flow->Refresh(now); });
   flows_.TakeIf([now](const std::string&, const std::unique_ptr<UdpFlow>& flow) { return flow->Finished(now); },
                 [](std::unique_ptr<UdpFlow>) {});
   graveyard_.clear();

@@ -25,7 +25,8 @@ class TransparentUdp final : public EventHandler {
  public:
   static constexpr std::size_t kMaxFlows = 1024;
 
-  TransparentUdp(EventLoop& loop, const LineSettings& line, ProxyCounters& counters, ILineLimits& limits);
+  TransparentUdp(EventLoop& loop, const LineSettings& line, ProxyCounters& counters, ILineLimits& limits,
+                 IUdpKernelClient& kernel);
   ~TransparentUdp();
   TransparentUdp(const TransparentUdp&) = delete;
   TransparentUdp& operator=(const TransparentUdp&) = delete;
@@ -37,7 +38,8 @@ class TransparentUdp final : public EventHandler {
   // Closes the listener of family and ends its game sockets' flows.
   void Close(int family);
   void OnEvent(int fd, std::uint32_t events) override;
-  // Once a second: forgets finished flows.
+  // Once a second: takes in what the kernel carried, forgets finished
+  // flows.
   void Tick();
 
  private:

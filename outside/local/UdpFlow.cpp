@@ -3,6 +3,7 @@
 #include "outside/local/SocketUtil.h"
 #include "outside/local/Socks5.h"
 
+#include <arpa/inet.h>
 #include <sys/epoll.h>
 #include <sys/socket.h>
 #include <sys/uio.h>
@@ -40,6 +41,7 @@ UdpFlow::UdpFlow(UdpFlowShared& shared, const SocksAddress& game)
     : shared_(shared), game_(game), startedAt_(Clock::now()), lastActivity_(startedAt_) {}
 
 UdpFlow::~UdpFlow() {
+  remotes_.ForEach([this](const std::string&, const Remote& remote) { EndKernelRoute(remote); });
   Uncount();
   CloseFd(controlFd_);
   CloseFd(relayFd_);
@@ -92,30 +94,88 @@ void UdpFlow::FromGame(const SocksAddress& destination, const std::uint8_t* payl
                                      destination.ToText() + ": too large for the line's relay with its header");
   }
   const std::string key = destination.Encode();
-  if (remotes_.Find(key) == nullptr) EnsureReplySocket(destination, key);
-  if (state_ == State::kReady) return SendToRelay(header, payload, size);
+  Remote* remote = remotes_.Find(key);
+  if (remote == nullptr) remote = AddRemote(destination, key);
+  if (state_ == State::kReady) {
+    SendToRelay(header, payload, size);
+    if (remote != nullptr && ++remote->sent == kKernelAfter) HandToKernel(*remote);
+    return;
+  }
   if (pending_.size() >= kMaxPendingDatagrams || pendingBytes_ + header.size() + size > kMaxPendingBytes) return;
   pending_.emplace_back(header.size(), header + std::string(reinterpret_cast<const char*>(payload), size));
   pendingBytes_ += pending_.back().second.size();
 }
 
-void UdpFlow::EnsureReplySocket(const SocksAddress& destination, const std::string& key) {
+UdpFlow::Remote* UdpFlow::AddRemote(const SocksAddress& destination, const std::string& key) {
   std::string why;
   const int fd = BindUdpTransparent(destination, game_, why);
   if (fd < 0) {
     // The datagram still goes; answers from there cannot reach the game.
-    return Log(shared_.noReplySocket, "no reply socket for answers from " + destination.ToText() + " to " +
-                                          game_.ToText() + ": " + why);
+    Log(shared_.noReplySocket, "no reply socket for answers from " + destination.ToText() + " to " + game_.ToText() +
+                                   ": " + why);
+    return nullptr;
   }
-  auto socket = std::make_unique<ReplySocket>(shared_.loop, shared_.batch, fd, destination, *this);
-  if (!socket->Watch()) return;
-  std::unique_ptr<ReplySocket> evicted;
+  Remote remote;
+  remote.address = destination;
+  remote.socket = std::make_unique<ReplySocket>(shared_.loop, shared_.batch, fd, destination, *this);
+  if (!remote.socket->Watch()) return nullptr;
+  Remote evicted;
   bool full = false;
-  remotes_.Insert(key, std::move(socket), evicted, full);
+  Remote& added = remotes_.Insert(key, std::move(remote), evicted, full);
   if (full) {
+    EndKernelRoute(evicted);
     Log(shared_.remotesFull, "a game socket talks to more than " + std::to_string(kMaxRemotes) +
                                  " endpoints: the least recently used one's answers are dropped now");
   }
+  return &added;
+}
+
+void UdpFlow::HandToKernel(Remote& remote) {
+  // The kernel carries IPv4 through an IPv4 relay.
+  if (game_.type != SocksAddress::kIpv4 || remote.address.type != SocksAddress::kIpv4 ||
+      relayLimit_ != kMaxUdpPayload4) {
+    return;
+  }
+  sockaddr_in own{};
+  socklen_t length = sizeof(own);
+  if (getsockname(relayFd_, reinterpret_cast<sockaddr*>(&own), &length) != 0) return;
+  std::string why;
+  if (!shared_.kernel.Carry(game_, remote.address, ntohs(own.sin_port), why)) {
+    return Log(shared_.kernelRefused, "the kernel does not carry UDP of " + game_.ToText() + " to " +
+                                          remote.address.ToText() + " (the proxy does): " + why);
+  }
+  remote.kernel = true;
+  remote.seen = UdpKernelSeen{};
+}
+
+void UdpFlow::EndKernelRoute(const Remote& remote) {
+  if (remote.kernel) shared_.kernel.End(game_, remote.address);
+}
+
+void UdpFlow::Refresh(Clock::time_point now) {
+  if (state_ != State::kReady) return;
+  bool changed = false;
+  remotes_.ForEach([&](const std::string&, Remote& remote) {
+    if (!remote.kernel) return;
+    UdpKernelSeen seen;
+    if (!shared_.kernel.Seen(game_, remote.address, seen)) {
+      // The route is gone (the service took it back): the proxy carries
+      // the endpoint again, and may hand it over again.
+      remote.kernel = false;
+      remote.sent = 0;
+      return;
+    }
+    const UdpKernelSeen& last = remote.seen;
+    if (seen.packetsOut == last.packetsOut && seen.packetsBack == last.packetsBack) return;
+    ProxyCounters& counters = shared_.counters;
+    counters.bytesUp += seen.bytesOut - last.bytesOut;
+    counters.bytesDown += seen.bytesBack - last.bytesBack;
+    counters.lineAnswers += seen.packetsBack - last.packetsBack;
+    remote.seen = seen;
+    lastActivity_ = now;
+    changed = true;
+  });
+  if (changed) shared_.counters.Changed();
 }
 
 void UdpFlow::SendToRelay(const std::string& header, const std::uint8_t* payload, std::size_t size) {
@@ -234,11 +294,11 @@ void UdpFlow::FromRelay() {
     }
     ++shared_.counters.lineAnswers;
     // Only endpoints the game socket sent to may answer it.
-    std::unique_ptr<ReplySocket>* reply = remotes_.Find(sender.Encode());
-    if (reply == nullptr) continue;
+    Remote* remote = remotes_.Find(sender.Encode());
+    if (remote == nullptr) continue;
     lastActivity_ = Clock::now();
     const std::size_t payload = size - 3 - used;
-    if ((*reply)->Send(datagram + 3 + used, payload)) {
+    if (remote->socket->Send(datagram + 3 + used, payload)) {
       shared_.counters.bytesDown += payload;
       shared_.counters.Changed();
     }
@@ -256,7 +316,8 @@ void UdpFlow::Fail(const std::string& reason, bool refused) {
   pendingBytes_ = 0;
   // Never called while a reply socket's event runs (only the control
   // connection and the relay fail), so they can go now.
-  remotes_.TakeIf([](const std::string&, const auto&) { return true; }, [](std::unique_ptr<ReplySocket>) {});
+  remotes_.TakeIf([](const std::string&, const auto&) { return true; },
+                  [this](const Remote& remote) { EndKernelRoute(remote); });
   if (refused) shared_.limits.UdpRefused(reason);
 }
 

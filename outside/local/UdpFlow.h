@@ -6,6 +6,13 @@
 // at most kMaxRemotes, the least recently used forgotten). Answers from an
 // endpoint the game socket never sent to are dropped, as a home router's
 // port-restricted NAT does.
+//
+// Once the game socket has sent kKernelAfter datagrams to an endpoint, the
+// kernel is asked to carry that endpoint's traffic through the open
+// association (UdpKernelClient.h): datagrams and answers then skip the
+// proxy, which looks once a second at what the kernel carried (for the
+// counters and to see that the flow is in use) and takes the route back
+// when it forgets the endpoint or the flow ends.
 #pragma once
 
 #include "outside/local/ByteQueue.h"
@@ -16,9 +23,11 @@
 #include "outside/local/LruTable.h"
 #include "outside/local/ReplySocket.h"
 #include "outside/local/ThrottledLog.h"
+#include "outside/local/UdpKernelClient.h"
 #include "outside/local/UpstreamClient.h"
 
 #include <chrono>
+#include <cstdint>
 #include <deque>
 #include <memory>
 #include <string>
@@ -33,16 +42,19 @@ struct UdpFlowShared {
   ProxyCounters& counters;
   ILineLimits& limits;
   DatagramBatch& batch;
+  IUdpKernelClient& kernel;
   ThrottledLog remotesFull;
   ThrottledLog tooLarge;
   ThrottledLog noReplySocket;
   ThrottledLog failed;
+  ThrottledLog kernelRefused;
 };
 
 class UdpFlow final : public EventHandler, public IGameDatagrams {
  public:
   using Clock = std::chrono::steady_clock;
   static constexpr std::size_t kMaxRemotes = 64;
+  static constexpr std::uint64_t kKernelAfter = 8;
 
   UdpFlow(UdpFlowShared& shared, const SocksAddress& game);
   ~UdpFlow();
@@ -56,6 +68,8 @@ class UdpFlow final : public EventHandler, public IGameDatagrams {
   void FromGame(const SocksAddress& destination, const std::uint8_t* payload, std::size_t size) override;
   void OnEvent(int fd, std::uint32_t events) override;
 
+  // Once a second: takes in what the kernel carried on the flow's routes.
+  void Refresh(Clock::time_point now);
   // True when the flow should be forgotten: failed a while ago (also when
   // the line server ended it), not set up in time, or idle for too long.
   bool Finished(Clock::time_point now) const;
@@ -64,12 +78,25 @@ class UdpFlow final : public EventHandler, public IGameDatagrams {
  private:
   enum class State { kConnecting, kHandshake, kReady, kFailed };
 
+  // An endpoint the game socket sends to.
+  struct Remote {
+    SocksAddress address;
+    std::unique_ptr<ReplySocket> socket;  // its answers go to the game from here
+    std::uint64_t sent = 0;               // datagrams the proxy carried there
+    bool kernel = false;                  // the kernel carries it now
+    UdpKernelSeen seen;                   // what the kernel had carried at the last look
+  };
+
   void OnControlEvent(std::uint32_t events);
   void AdvanceHandshake();
   void OpenRelay();
   void FromRelay();
-  // The reply socket of destination, made when the game first sends there.
-  void EnsureReplySocket(const SocksAddress& destination, const std::string& key);
+  // The endpoint destination with its reply socket, made when the game
+  // first sends there; null when no reply socket could be made.
+  Remote* AddRemote(const SocksAddress& destination, const std::string& key);
+  void HandToKernel(Remote& remote);
+  // Takes the kernel's route to remote back, if it has one.
+  void EndKernelRoute(const Remote& remote);
   void SendToRelay(const std::string& header, const std::uint8_t* payload, std::size_t size);
   // refused: the line does not carry UDP (told to the line limits).
   void Fail(const std::string& reason, bool refused = false);
@@ -90,7 +117,7 @@ class UdpFlow final : public EventHandler, public IGameDatagrams {
   // Each waiting datagram: its header's size, then header and payload.
   std::deque<std::pair<std::size_t, std::string>> pending_;
   std::size_t pendingBytes_ = 0;
-  LruTable<std::unique_ptr<ReplySocket>> remotes_{kMaxRemotes};
+  LruTable<Remote> remotes_{kMaxRemotes};
   Clock::time_point startedAt_;
   Clock::time_point lastActivity_;
   Clock::time_point failedAt_;

@@ -22,6 +22,7 @@
 #include "outside/local/ProxyServer.h"
 #include "outside/local/StatusPublisher.h"
 #include "outside/local/TransparentUdp.h"
+#include "outside/local/UdpKernelClient.h"
 
 #include <arpa/inet.h>
 #include <signal.h>
@@ -151,7 +152,8 @@ int main(int argc, char** argv) {
   // Redirected UDP arrives on a transparent socket the redirection service
   // makes for us; without it, or when the line refuses UDP, the proxy
   // carries TCP only and the games' UDP flows directly.
-  TransparentUdp udp(loop, server.line(), counters, limits);
+  ServiceUdpKernelClient kernel;
+  TransparentUdp udp(loop, server.line(), counters, limits, kernel);
   limits.Govern(udp);
   if (first.refused) {
     limits.UdpRefused(first.reason);

@@ -23,6 +23,7 @@
 
 #include <arpa/inet.h>
 #include <poll.h>
+#include <signal.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -296,6 +297,39 @@ TEST_F(GameUdp, OneGameSocketTalksToTwoServersThroughOneAssociationAndHearsEachF
   EXPECT_NE(line.find(" again"), std::string::npos) << got;
   std::getline(lines, line);
   EXPECT_EQ(line, "one association") << got;
+}
+
+// After its first datagrams to a server, the game socket's traffic with it
+// is carried by the kernel: it still goes through the line (the server
+// sees the line's address) while local.exe stands still, where a server the
+// game socket has not talked to yet gets nothing until local.exe goes on.
+TEST_F(GameUdp, AStreamToOneServerIsCarriedByTheKernelWhileTheProxyStandsStill) {
+  Accelerate(true);
+  const pid_t proxy = proxy_.pid();
+  const std::string got = RunGame([proxy] {
+    const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    std::string result;
+    for (int i = 0; i < 12; ++i) {
+      if (Said(Exchange(fd, kServerA, "warm")).rfind(kLine4, 0) != 0) result += "not carried by the line\n";
+    }
+    kill(proxy, SIGSTOP);
+    result += "A " + Exchange(fd, kServerA, "kernel", 2) + "\n";
+    result += "B " + Exchange(fd, kServerB, "proxy", 1) + "\n";
+    kill(proxy, SIGCONT);
+    result += "then " + Answer(fd, std::chrono::milliseconds(2000)) + "\n";
+    close(fd);
+    return result;
+  });
+  std::istringstream lines(got);
+  std::string line;
+  std::getline(lines, line);
+  EXPECT_EQ(line.rfind(std::string("A ") + kServerA + ":7777 said " + kLine4 + ":", 0), 0u) << got;
+  EXPECT_NE(line.find(" kernel"), std::string::npos) << got;
+  std::getline(lines, line);
+  EXPECT_EQ(line, "B nothing") << got;
+  // The datagram local.exe found waiting when it went on.
+  std::getline(lines, line);
+  EXPECT_EQ(line.rfind(std::string("then ") + kServerB + ":7777 said " + kLine4 + ":", 0), 0u) << got;
 }
 
 TEST_F(GameUdp, APeerTheGameNeverSentToCannotAnswerIt) {
