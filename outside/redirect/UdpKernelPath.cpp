@@ -71,7 +71,7 @@ int Quiet(enum libbpf_print_level, const char*, va_list) { return 0; }
 
 }  // namespace
 
-UdpKernelPath::UdpKernelPath() = default;
+UdpKernelPath::UdpKernelPath() { libbpf_set_print(Quiet); }
 
 UdpKernelPath::~UdpKernelPath() {
   DetachAll();
@@ -80,7 +80,6 @@ UdpKernelPath::~UdpKernelPath() {
 
 bool UdpKernelPath::Load(std::string& error) {
   if (object_ != nullptr) return true;
-  libbpf_set_print(Quiet);
   const std::string_view bytes = UdpKernelPathObject();
   LIBBPF_OPTS(bpf_object_open_opts, opts, .object_name = "udp_kernel_path");
   bpf_object* object = bpf_object__open_mem(bytes.data(), bytes.size(), &opts);
@@ -106,6 +105,17 @@ bool UdpKernelPath::Load(std::string& error) {
   out_ = bpf_map__fd(out);
   back_ = bpf_map__fd(back);
   return true;
+}
+
+void UdpKernelPath::RemoveStale() {
+  struct if_nameindex* devices = if_nameindex();
+  if (devices == nullptr) return;
+  for (const struct if_nameindex* device = devices; device->if_index != 0; ++device) {
+    bpf_tc_hook hook = Hook(device->if_index);
+    bpf_tc_opts filter = Filter(0, 0);
+    bpf_tc_detach(&hook, &filter);
+  }
+  if_freenameindex(devices);
 }
 
 bool UdpKernelPath::AttachTo(unsigned ifindex, std::string& error) {

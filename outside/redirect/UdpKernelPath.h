@@ -25,6 +25,9 @@ class UdpKernelPath final : public IUdpKernelPath {
   UdpKernelPath(const UdpKernelPath&) = delete;
   UdpKernelPath& operator=(const UdpKernelPath&) = delete;
 
+  // Removes the filter a service that was killed left on any device (its
+  // routes would go on carrying for marks that are another user's now).
+  void RemoveStale();
   // Loads the program and its tables into the kernel (Add does when it
   // has not been); false with why when this kernel or process cannot (no
   // BPF, no privilege).

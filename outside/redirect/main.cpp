@@ -143,6 +143,7 @@ int main(int argc, char** argv) {
     log("cannot use nftables: " + error);
     return 1;
   }
+  kernel.RemoveStale();
   service.AdoptCgroups();
   sigset_t signals;
   sigemptyset(&signals);

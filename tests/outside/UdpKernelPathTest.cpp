@@ -15,6 +15,7 @@
 #include <poll.h>
 #include <sched.h>
 #include <sys/socket.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -372,6 +373,44 @@ TEST_F(UdpKernelPathTest, CarriesEverySizeToARemoteRelayWithChecksumsComputedInF
   }
   close(gameFd);
   close(associationFd);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(UdpKernelPathTest, AFilterAKilledServiceLeftIsRemovedAndAnEndedOnesIsGone) {
+  const std::string filters = "ip netns exec " + player_ + " tc filter show dev lo ingress";
+  {
+    InNamespace in(player_);
+    ASSERT_TRUE(in.entered());
+    LocalLine line;
+    std::string error;
+    ASSERT_TRUE(line.Carry(error)) << error;
+  }
+  EXPECT_EQ(ShellOutput(filters).find("udp_kernel_path"), std::string::npos) << ShellOutput(filters);
+  // A service killed while carrying: its filter stays.
+  const pid_t killed = fork();
+  if (killed == 0) {
+    InNamespace in(player_);
+    UdpKernelPath path;
+    std::string error;
+    const sockaddr_in game = Address("127.0.0.1", 6000), remote = Address("127.0.0.2", 9000);
+    _exit(in.entered() && path.Add({game, remote, Address("127.0.0.1", 6500), Address("127.0.0.1", 7000), kMark, 0}, error)
+              ? 0
+              : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(killed, &status, 0), killed);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_NE(ShellOutput(filters).find("udp_kernel_path"), std::string::npos) << ShellOutput(filters);
+  {
+    InNamespace in(player_);
+    ASSERT_TRUE(in.entered());
+    UdpKernelPath next;
+    next.RemoveStale();
+  }
+  EXPECT_EQ(ShellOutput(filters).find("udp_kernel_path"), std::string::npos) << ShellOutput(filters);
 }
 
 }  // namespace
