@@ -33,7 +33,7 @@ bool OriginalDestination(msghdr& message, SocksAddress& destination) {
 
 TransparentUdp::TransparentUdp(EventLoop& loop, const LineSettings& line, ProxyCounters& counters,
                                ILineLimits& limits, IUdpKernelClient& kernel)
-    : loop_(loop), shared_{loop, line, counters, limits, batch_, kernel, {}, {}, {}, {}, {}} {}
+    : loop_(loop), shared_{loop, line, counters, limits, batch_, kernel, {}, {}, {}, {}, {}, 0, [this] { StartWaiting(); }} {}
 
 TransparentUdp::~TransparentUdp() {
   CloseListener(v4_);
@@ -111,10 +111,21 @@ UdpFlow* TransparentUdp::FlowFor(const SocksAddress& game) {
                                                UdpFlow::Clock::now());
     if (!record.empty()) WriteLog(record);
   }
+  // The forgotten flow's turn to set up, if it had one, is the new flow's.
+  evicted.reset();
   // A flow that cannot start stays, failed, so its datagrams are dropped
   // for a while instead of retried one by one.
-  flow->Start();
+  if (shared_.settingUp < kMaxSettingUp) flow->Start();
   return flow;
+}
+
+void TransparentUdp::StartWaiting() {
+  if (startingWaiting_) return;  // a flow that fails as it starts frees its turn at once
+  startingWaiting_ = true;
+  flows_.ForEach([this](const std::string&, const std::unique_ptr<UdpFlow>& flow) {
+    if (flow->waiting() && shared_.settingUp < kMaxSettingUp) flow->Start();
+  });
+  startingWaiting_ = false;
 }
 
 void TransparentUdp::Tick() {
@@ -123,4 +134,5 @@ void TransparentUdp::Tick() {
   flows_.TakeIf([now](const std::string&, const std::unique_ptr<UdpFlow>& flow) { return flow->Finished(now); },
                 [](std::unique_ptr<UdpFlow>) {});
   graveyard_.clear();
+  StartWaiting();
 }

@@ -3,7 +3,10 @@
 // the datagrams the redirect hands over (tproxy) with their original
 // destination. Each game socket (its address and port) gets one UdpFlow,
 // which carries every destination it talks to; at most kMaxFlows of them,
-// the least recently used forgotten when a new one needs room.
+// the least recently used forgotten when a new one needs room. At most
+// kMaxSettingUp flows log in to the line at once; the others wait their
+// turn, the most recently used first, so that a burst of new game sockets
+// neither swamps the line with logins nor keeps the line check's waiting.
 //
 // When the line refuses UDP, the line limits are told (they act on the
 // first time only); their answer is to Close the listeners, which is safe
@@ -24,6 +27,7 @@
 class TransparentUdp final : public EventHandler {
  public:
   static constexpr std::size_t kMaxFlows = 1024;
+  static constexpr std::size_t kMaxSettingUp = 16;
 
   TransparentUdp(EventLoop& loop, const LineSettings& line, ProxyCounters& counters, ILineLimits& limits,
                  IUdpKernelClient& kernel);
@@ -52,6 +56,8 @@ class TransparentUdp final : public EventHandler {
   void CloseListener(Listener& listener);
   void Receive(Listener& listener);
   UdpFlow* FlowFor(const SocksAddress& game);
+  // Starts waiting flows while fewer than kMaxSettingUp are setting up.
+  void StartWaiting();
   // Destroys what Close took, after the events that may still use it.
   void Bury(std::unique_ptr<UdpFlow> flow);
 
@@ -62,4 +68,5 @@ class TransparentUdp final : public EventHandler {
   LruTable<std::unique_ptr<UdpFlow>> flows_{kMaxFlows};
   ThrottledLog flowsFull_;
   std::vector<std::unique_ptr<UdpFlow>> graveyard_;
+  bool startingWaiting_ = false;
 };

@@ -42,12 +42,22 @@ UdpFlow::UdpFlow(UdpFlowShared& shared, const SocksAddress& game)
 
 UdpFlow::~UdpFlow() {
   remotes_.ForEach([this](const std::string&, const Remote& remote) { EndKernelRoute(remote); });
+  // A flow that ends is no longer set up: another may take its turn, but
+  // not from inside this destructor.
+  if (settingUp_) --shared_.settingUp;
   Uncount();
   CloseFd(controlFd_);
   CloseFd(relayFd_);
 }
 
 int UdpFlow::family() const { return game_.type == SocksAddress::kIpv6 ? AF_INET6 : AF_INET; }
+
+void UdpFlow::LeaveSetUp() {
+  if (!settingUp_) return;
+  settingUp_ = false;
+  --shared_.settingUp;
+  if (shared_.setUpDone) shared_.setUpDone();
+}
 
 void UdpFlow::Uncount() {
   if (!counted_) return;
@@ -75,6 +85,9 @@ bool UdpFlow::Start() {
   any.host.assign(4, '\0');
   handshake_ = std::make_unique<UpstreamHandshake>(shared_.line.user, shared_.line.password,
                                                    socks5::kCommandUdpAssociate, any);
+  state_ = State::kConnecting;
+  settingUp_ = true;
+  ++shared_.settingUp;
   controlFd_ = StartTcpConnect(shared_.line.server);
   if (controlFd_ < 0 || !shared_.loop.Add(controlFd_, EPOLLOUT, this)) {
     Fail("cannot connect to the line server: " + ErrnoText(errno));
@@ -265,6 +278,7 @@ void UdpFlow::OpenRelay() {
   }
   relayLimit_ = address.ss_family == AF_INET6 ? kMaxUdpPayload6 : kMaxUdpPayload4;
   state_ = State::kReady;
+  LeaveSetUp();
   ++shared_.counters.lineAnswers;
   ++shared_.counters.udpAssociations;
   counted_ = true;
@@ -308,6 +322,7 @@ void UdpFlow::FromRelay() {
 void UdpFlow::Fail(const std::string& reason, bool refused) {
   Log(shared_.failed, "UDP of " + game_.ToText() + ": " + reason);
   state_ = State::kFailed;
+  LeaveSetUp();
   Uncount();
   failedAt_ = Clock::now();
   CloseFd(controlFd_);

@@ -29,6 +29,7 @@
 #include <chrono>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -48,6 +49,10 @@ struct UdpFlowShared {
   ThrottledLog noReplySocket;
   ThrottledLog failed;
   ThrottledLog kernelRefused;
+  // Flows whose association is being set up now, and what to call when one
+  // of them is done (ready or failed), so that a waiting flow may start.
+  std::size_t settingUp = 0;
+  std::function<void()> setUpDone;
 };
 
 class UdpFlow final : public EventHandler, public IGameDatagrams {
@@ -63,6 +68,8 @@ class UdpFlow final : public EventHandler, public IGameDatagrams {
 
   // Starts the association; false (and logged) when it cannot begin.
   bool Start();
+  // True until Start: the flow waits for its turn to set up.
+  bool waiting() const { return state_ == State::kWaiting; }
   // A datagram of the game socket to destination; queued (a bounded
   // number) until the association is ready.
   void FromGame(const SocksAddress& destination, const std::uint8_t* payload, std::size_t size) override;
@@ -76,7 +83,7 @@ class UdpFlow final : public EventHandler, public IGameDatagrams {
   int family() const;
 
  private:
-  enum class State { kConnecting, kHandshake, kReady, kFailed };
+  enum class State { kWaiting, kConnecting, kHandshake, kReady, kFailed };
 
   // An endpoint the game socket sends to.
   struct Remote {
@@ -102,11 +109,14 @@ class UdpFlow final : public EventHandler, public IGameDatagrams {
   void Fail(const std::string& reason, bool refused = false);
   void CloseFd(int& fd);
   void Uncount();
+  // The set-up is over (ready, failed or ended).
+  void LeaveSetUp();
   void Log(ThrottledLog& kind, const std::string& text);
 
   UdpFlowShared& shared_;
   SocksAddress game_;
-  State state_ = State::kConnecting;
+  State state_ = State::kWaiting;
+  bool settingUp_ = false;    // in shared_.settingUp
   bool counted_ = false;      // in counters_.udpAssociations
   bool requestSent_ = false;  // UDP ASSOCIATE sent, no answer yet
   int controlFd_ = -1;
