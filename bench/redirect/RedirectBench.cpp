@@ -1,6 +1,7 @@
 // The path a game started with brisgol-run takes when accelerated: the
 // redirection service's rules, local.exe (TCP by redirect, UDP by tproxy
-// to the transparent sockets the service hands it)
+// to the transparent sockets the service hands it, a steady exchange then
+// by the kernel's share of the service)
 // and a line server (dante), to a game server inside a network namespace
 // on 198.18.9.0/29. Against the same traffic sent directly and through two
 // socat relays in a row (the same number of hops), the UDP paths measured
@@ -510,9 +511,9 @@ int main(int argc, char** argv) {
     std::printf("redirect / socat: UDP p50 %.2fx (goal 1.2x or less), TCP throughput %.2fx\n", redirectP50 / socatP50,
                 tcpRedirect / tcpSocat);
   if (floorP50 > 0)
-    std::printf("redirect over the one-hop floor: UDP p50 +%.1f us (goal 15 us or less)\n", redirectP50 - floorP50);
+    std::printf("redirect over the one-hop floor: UDP p50 %+.1f us (goal 15 us or less)\n", redirectP50 - floorP50);
   if (floorP50 > 0 && bareHopP50 > 0)
-    std::printf("a bare relay's hop over the same floor: UDP p50 +%.1f us\n", bareHopP50 - floorP50);
+    std::printf("a bare relay's hop over the same floor: UDP p50 %+.1f us\n", bareHopP50 - floorP50);
   std::printf("processor time a UDP round trip: local.exe %.1f us, the bare relay %.1f us\n", proxyCpu, bareCpu);
   RedirectRequest clear;
   clear.command = RedirectRequest::Command::kClear;
