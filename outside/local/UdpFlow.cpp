@@ -178,7 +178,10 @@ void UdpFlow::Refresh(Clock::time_point now) {
       remote.sent = 0;
       return;
     }
-    const UdpKernelSeen& last = remote.seen;
+    // Counts below the last look's belong to a route made anew.
+    const bool anew = seen.packetsOut < remote.seen.packetsOut || seen.packetsBack < remote.seen.packetsBack ||
+                      seen.bytesOut < remote.seen.bytesOut || seen.bytesBack < remote.seen.bytesBack;
+    const UdpKernelSeen last = anew ? UdpKernelSeen{} : remote.seen;
     if (seen.packetsOut == last.packetsOut && seen.packetsBack == last.packetsBack) return;
     ProxyCounters& counters = shared_.counters;
     counters.bytesUp += seen.bytesOut - last.bytesOut;
