@@ -84,7 +84,7 @@ struct RedirectRequest {
     kUdpKernelSeen
   };
   Command command = Command::kPing;
-  int port = 0;               // kAdd; kUdpKernel: the association socket's
+  int port = 0;               // kAdd; kUdpKernel: the association socket's port
   long pid = 0;               // kWatch, kJoin
   RedirectEndpoint local;     // kUdpListener: the loopback address and port
   RedirectEndpoint remote;    // kUdpReply, kUdpKernel*: the game's remote end

@@ -80,8 +80,9 @@ class RedirectService {
   ServiceAnswer UdpKernelEnd(const PeerCredentials& peer, const RedirectEndpoint& game, const RedirectEndpoint& remote);
   ServiceAnswer UdpKernelSeen(const PeerCredentials& peer, const RedirectEndpoint& game,
                               const RedirectEndpoint& remote);
-  // Stops the kernel routes whose association socket has closed, or all.
+  // Stops the user's kernel routes whose association socket has closed.
   void FollowKernelRoutes(UserState& user, const SocketSnapshot& udp);
+  // Stops all of the user's kernel routes.
   void DropKernelRoutes(UserState& user);
 
   // Makes the user's cgroup when missing (the rules in force are loaded
