@@ -140,6 +140,22 @@ std::string EndpointWords(const RedirectEndpoint& endpoint) {
 
 }  // namespace
 
+bool EndpointAddress(const RedirectEndpoint& endpoint, sockaddr_storage& address, socklen_t& length) {
+  address = {};
+  if (endpoint.family == AF_INET) {
+    auto* v4 = reinterpret_cast<sockaddr_in*>(&address);
+    v4->sin_family = AF_INET;
+    v4->sin_port = htons(static_cast<std::uint16_t>(endpoint.port));
+    length = sizeof *v4;
+    return inet_pton(AF_INET, endpoint.address.c_str(), &v4->sin_addr) == 1;
+  }
+  auto* v6 = reinterpret_cast<sockaddr_in6*>(&address);
+  v6->sin6_family = AF_INET6;
+  v6->sin6_port = htons(static_cast<std::uint16_t>(endpoint.port));
+  length = sizeof *v6;
+  return endpoint.family == AF_INET6 && inet_pton(AF_INET6, endpoint.address.c_str(), &v6->sin6_addr) == 1;
+}
+
 bool ParseRedirectRequest(std::string_view bytes, RedirectRequest& request, std::string& error) {
   if (bytes.size() > kMaxRequestBytes) {
     error = "request too long";

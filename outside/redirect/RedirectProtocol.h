@@ -50,6 +50,8 @@
 // (SCM_RIGHTS, see DescriptorPassing.h); every other answer carries none.
 #pragma once
 
+#include <sys/socket.h>
+
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -93,6 +95,10 @@ struct RedirectRequest {
   // True for the commands whose "OK" carries a socket.
   bool AnswerCarriesSocket() const { return command == Command::kUdpListener || command == Command::kUdpReply; }
 };
+
+// The socket address of endpoint; false when its text is no address of
+// its family.
+bool EndpointAddress(const RedirectEndpoint& endpoint, sockaddr_storage& address, socklen_t& length);
 
 // True with request filled when bytes are one well-formed request line;
 // false with a reason otherwise (nothing is ever partly accepted).

@@ -18,12 +18,12 @@ namespace {
 
 ServiceAnswer Answer(bool ok, const std::string& text) { return {FormatAnswer(ok, text), -1}; }
 
+// The requests' endpoints are IPv4 (the parser sees to it).
 sockaddr_in Ipv4(const RedirectEndpoint& endpoint) {
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(static_cast<std::uint16_t>(endpoint.port));
-  inet_pton(AF_INET, endpoint.address.c_str(), &address.sin_addr);
-  return address;
+  sockaddr_storage address{};
+  socklen_t length = 0;
+  EndpointAddress(endpoint, address, length);
+  return reinterpret_cast<const sockaddr_in&>(address);
 }
 
 sockaddr_in Ipv4(const unsigned char* bytes, int port) {

@@ -13,22 +13,6 @@
 
 namespace {
 
-bool Address(const RedirectEndpoint& endpoint, sockaddr_storage& address, socklen_t& length) {
-  address = {};
-  if (endpoint.family == AF_INET) {
-    auto* v4 = reinterpret_cast<sockaddr_in*>(&address);
-    v4->sin_family = AF_INET;
-    v4->sin_port = htons(static_cast<std::uint16_t>(endpoint.port));
-    length = sizeof *v4;
-    return inet_pton(AF_INET, endpoint.address.c_str(), &v4->sin_addr) == 1;
-  }
-  auto* v6 = reinterpret_cast<sockaddr_in6*>(&address);
-  v6->sin6_family = AF_INET6;
-  v6->sin6_port = htons(static_cast<std::uint16_t>(endpoint.port));
-  length = sizeof *v6;
-  return endpoint.family == AF_INET6 && inet_pton(AF_INET6, endpoint.address.c_str(), &v6->sin6_addr) == 1;
-}
-
 bool On(int fd, int level, int option) {
   const int on = 1;
   return setsockopt(fd, level, option, &on, sizeof on) == 0;
@@ -72,7 +56,7 @@ int Failed(int fd, const std::string& what, std::string& error) {
 int TransparentSockets::Listener(const RedirectEndpoint& local, uid_t owner, std::string& error) {
   sockaddr_storage address{};
   socklen_t length = 0;
-  if (!Address(local, address, length)) {
+  if (!EndpointAddress(local, address, length)) {
     error = "not an address: " + local.address;
     return -1;
   }
@@ -92,7 +76,7 @@ int TransparentSockets::Reply(const RedirectEndpoint& remote, const RedirectEndp
                               std::string& error) {
   sockaddr_storage from{}, to{};
   socklen_t fromLength = 0, toLength = 0;
-  if (!Address(remote, from, fromLength) || !Address(game, to, toLength) || remote.family != game.family) {
+  if (!EndpointAddress(remote, from, fromLength) || !EndpointAddress(game, to, toLength) || remote.family != game.family) {
     error = "not two addresses of one family";
     return -1;
   }
