@@ -48,6 +48,18 @@ std::size_t OpenDescriptors(pid_t pid) {
   return count;
 }
 
+// What each of a process's descriptors is, one a line.
+std::string DescribeDescriptors(pid_t pid) {
+  std::error_code error;
+  std::string text;
+  for (auto it = fs::directory_iterator("/proc/" + std::to_string(pid) + "/fd", error); !error && it != fs::directory_iterator();
+       it.increment(error)) {
+    std::error_code linkError;
+    text += it->path().filename().string() + " -> " + fs::read_symlink(it->path(), linkError).string() + "\n";
+  }
+  return text;
+}
+
 // Echoes one message through an established connection.
 bool Echoes(int fd, const std::string& message) {
   std::string answer;
@@ -63,6 +75,10 @@ class LocalProxy : public ::testing::Test {
     std::string why;
     ASSERT_TRUE(line_->Start(FreeLoopbackPort(), why)) << why;
     mainPort_ = FreeLoopbackPort();
+    // The status interface in a folder of the test's own.
+    fs::create_directory(dir_ / "run");
+    fs::permissions(dir_ / "run", fs::perms::owner_all);
+    proxy_.UseRuntimeDirectory((dir_ / "run").string());
     ASSERT_TRUE(proxy_.Start(TestLaunchRecord(line_->port(), mainPort_), Output())) << ReadText(Output());
   }
 
@@ -257,7 +273,10 @@ TEST_F(LocalProxy, ClosesOnGarbageAndKeepsServing) {
 
 TEST_F(LocalProxy, HoldsHundredsOfConcurrentConnectionsAndLeaksNone) {
   const pid_t pid = proxy_.process().pid();
+  // Its port accepts before the proxy has made all it keeps open.
+  ASSERT_TRUE(proxy_.WaitUntilStarted(std::chrono::seconds(10))) << ReadText(Output());
   const std::size_t baseline = OpenDescriptors(pid);
+  const std::string before = DescribeDescriptors(pid);
   constexpr int kConnections = 300;
   std::vector<int> fds;
   for (int i = 0; i < kConnections; ++i) {
@@ -281,7 +300,9 @@ TEST_F(LocalProxy, HoldsHundredsOfConcurrentConnectionsAndLeaksNone) {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     open = OpenDescriptors(pid);
   }
-  EXPECT_LE(open, baseline) << "no descriptor is left behind";
+  EXPECT_LE(open, baseline) << "no descriptor is left behind; at the start:\n"
+                            << before << "now:\n"
+                            << DescribeDescriptors(pid) << ReadText(Output());
 }
 
 TEST_F(LocalProxy, EndsCleanlyOnSigterm) {

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <thread>
 
 std::string ProgramDir() {
   const char* dir = std::getenv("BRISGOL_PROGRAM_DIR");
@@ -25,7 +26,24 @@ LaunchRecord TestLaunchRecord(int linePort, int mainPort) {
 }
 
 bool LocalProxyProcess::StartRaw(const std::string& argument, const std::string& outputPath) {
-  return process_.Start({ProgramDir() + "/local.exe", argument}, outputPath);
+  std::vector<std::string> words;
+  if (!runtimeDirectory_.empty()) words = {"env", "XDG_RUNTIME_DIR=" + runtimeDirectory_};
+  words.push_back(ProgramDir() + "/local.exe");
+  words.push_back(argument);
+  return process_.Start(words, outputPath);
+}
+
+bool LocalProxyProcess::WaitUntilStarted(std::chrono::milliseconds limit) {
+  if (runtimeDirectory_.empty()) return false;
+  // The socket appears when it is bound, after the interface's other
+  // descriptors were made.
+  const std::string socketPath = runtimeDirectory_ + "/brisgol/local.sock";
+  const auto end = std::chrono::steady_clock::now() + limit;
+  for (;;) {
+    if (access(socketPath.c_str(), F_OK) == 0) return true;
+    if (!process_.running() || std::chrono::steady_clock::now() >= end) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
 }
 
 bool LocalProxyProcess::Start(const LaunchRecord& record, const std::string& outputPath, bool waitReady) {

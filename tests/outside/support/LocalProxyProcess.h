@@ -7,6 +7,7 @@
 
 #include <sys/types.h>
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -30,8 +31,16 @@ class LocalProxyProcess {
   static std::vector<std::string> CommandAsUser(uid_t uid, const LaunchRecord& record);
   // Starts it with a raw command-line argument.
   bool StartRaw(const std::string& argument, const std::string& outputPath);
+  // Runs the next starts with XDG_RUNTIME_DIR set to directory (a folder
+  // of the test's own), where the status interface then opens.
+  void UseRuntimeDirectory(const std::string& directory) { runtimeDirectory_ = directory; }
+  // Waits until the status interface's socket is in the runtime directory:
+  // the proxy's last step of starting, after its line check, listeners and
+  // the redirected UDP. Only after UseRuntimeDirectory.
+  bool WaitUntilStarted(std::chrono::milliseconds limit);
   ChildProcess& process() { return process_; }
 
  private:
   ChildProcess process_;
+  std::string runtimeDirectory_;
 };
