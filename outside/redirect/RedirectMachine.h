@@ -91,4 +91,8 @@ class IUdpKernelPath {
   // The device by which what source sends to relay leaves; 0 when relay is
   // an address of this machine.
   virtual bool DeviceTo(const sockaddr_in& source, const sockaddr_in& relay, unsigned& ifindex, std::string& error) = 0;
+  // Looks again by which device each remote relay is reached and carries
+  // on by the new one where the route moved; each move (or move it cannot
+  // follow) adds a line to changes.
+  virtual void FollowDevices(std::vector<std::string>& changes) = 0;
 };

@@ -267,6 +267,7 @@ void RedirectService::Check() {
     }
     Tidy(uid);
   }
+  FollowKernelDevices();
 }
 
 bool RedirectService::NeedsChecks() const {

@@ -82,6 +82,8 @@ class RedirectService {
                               const RedirectEndpoint& remote);
   // Stops the user's kernel routes whose association socket has closed.
   void FollowKernelRoutes(UserState& user, const SocketSnapshot& udp);
+  // Moves the kernel routes to the device the routing table names now.
+  void FollowKernelDevices();
   // Stops all of the user's kernel routes.
   void DropKernelRoutes(UserState& user);
 

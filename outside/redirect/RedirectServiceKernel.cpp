@@ -119,6 +119,15 @@ void RedirectService::FollowKernelRoutes(UserState& user, const SocketSnapshot& 
   });
 }
 
+void RedirectService::FollowKernelDevices() {
+  const bool anyRoutes =
+      std::any_of(users_.begin(), users_.end(), [](const auto& entry) { return !entry.second.kernelRoutes.empty(); });
+  if (!anyRoutes) return;
+  std::vector<std::string> changes;
+  machine_.kernel.FollowDevices(changes);
+  for (const std::string& change : changes) Log("UDP kernel path: " + change);
+}
+
 void RedirectService::DropKernelRoutes(UserState& user) {
   for (const KernelRoute& route : user.kernelRoutes) machine_.kernel.Remove(Ipv4(route.game), Ipv4(route.remote));
   user.kernelRoutes.clear();

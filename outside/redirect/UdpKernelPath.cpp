@@ -1,6 +1,6 @@
 #include "outside/redirect/UdpKernelPath.h"
 
-#include "outside/redirect/RunCommand.h"
+#include "outside/redirect/RouteQuery.h"
 #include "outside/redirect/UdpKernelPathMaps.h"
 #include "outside/redirect/UdpKernelPathObject.h"
 
@@ -12,7 +12,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <sstream>
 
 namespace {
 
@@ -43,6 +42,25 @@ udp_kernel_back_key BackKey(const udp_kernel_out_key& outKey, const udp_kernel_o
   key.association_port = out.association_port;
   key.sender_port = outKey.remote_port;
   return key;
+}
+
+udp_kernel_device_key DeviceKey(const udp_kernel_out& out) {
+  udp_kernel_device_key key{};
+  key.association_addr = out.association_addr;
+  key.relay_addr = out.relay_addr;
+  return key;
+}
+
+sockaddr_in Ipv4(std::uint32_t address) {
+  sockaddr_in ip{};
+  ip.sin_family = AF_INET;
+  ip.sin_addr.s_addr = address;
+  return ip;
+}
+
+std::string DeviceName(unsigned ifindex) {
+  char name[IF_NAMESIZE] = {};
+  return if_indextoname(ifindex, name) != nullptr ? std::string(name) : "device " + std::to_string(ifindex);
 }
 
 bpf_tc_hook Hook(unsigned ifindex) {
@@ -95,7 +113,8 @@ bool UdpKernelPath::Load(std::string& error) {
   bpf_program* program = bpf_object__find_program_by_name(object, "udp_kernel_path");
   bpf_map* out = bpf_object__find_map_by_name(object, "udp_kernel_out");
   bpf_map* back = bpf_object__find_map_by_name(object, "udp_kernel_back");
-  if (program == nullptr || out == nullptr || back == nullptr) {
+  bpf_map* device = bpf_object__find_map_by_name(object, "udp_kernel_device");
+  if (program == nullptr || out == nullptr || back == nullptr || device == nullptr) {
     bpf_object__close(object);
     error = "the UDP kernel path's object lacks its program or tables";
     return false;
@@ -104,6 +123,7 @@ bool UdpKernelPath::Load(std::string& error) {
   program_ = bpf_program__fd(program);
   out_ = bpf_map__fd(out);
   back_ = bpf_map__fd(back);
+  device_ = bpf_map__fd(device);
   return true;
 }
 
@@ -164,23 +184,83 @@ bool UdpKernelPath::Add(const UdpKernelRoute& route, std::string& error) {
   out.relay_addr = route.relay.sin_addr.s_addr;
   out.association_port = route.association.sin_port;
   out.relay_port = route.relay.sin_port;
-  out.ifindex = route.ifindex;
+  out.remote = route.ifindex != 0 ? 1 : 0;
   udp_kernel_back back{};
   back.game_addr = route.game.sin_addr.s_addr;
   back.game_port = route.game.sin_port;
   const udp_kernel_out_key outKey = OutKey(route.game, route.remote);
   const udp_kernel_back_key backKey = BackKey(outKey, out);
-  // The way back first: a datagram carried out finds its answer's way.
+  // The device and the way back first: a datagram carried out finds its
+  // way and its answer's.
+  if (out.remote && !UseDevice(DeviceKey(out), route.ifindex, error)) return false;
   if (const int added = bpf_map_update_elem(back_, &backKey, &back, BPF_NOEXIST); added != 0) {
+    if (out.remote) ReleaseDevice(DeviceKey(out));
     error = Why("cannot add the route back", added);
     return false;
   }
   if (const int added = bpf_map_update_elem(out_, &outKey, &out, BPF_NOEXIST); added != 0) {
     bpf_map_delete_elem(back_, &backKey);
+    if (out.remote) ReleaseDevice(DeviceKey(out));
     error = Why("cannot add the route out", added);
     return false;
   }
   return true;
+}
+
+bool UdpKernelPath::UseDevice(const udp_kernel_device_key& key, unsigned ifindex, std::string& error) {
+  DeviceUse& use = devices_[{key.association_addr, key.relay_addr}];
+  // The newest answer of the routing table counts for every route to the
+  // relay.
+  const udp_kernel_device device{ifindex};
+  if (use.ifindex != ifindex) {
+    if (const int set = bpf_map_update_elem(device_, &key, &device, BPF_ANY); set != 0) {
+      if (use.routes == 0) devices_.erase({key.association_addr, key.relay_addr});
+      error = Why("cannot name the device to the relay", set);
+      return false;
+    }
+    use.ifindex = ifindex;
+    use.refused = 0;
+  }
+  ++use.routes;
+  return true;
+}
+
+void UdpKernelPath::ReleaseDevice(const udp_kernel_device_key& key) {
+  const auto found = devices_.find({key.association_addr, key.relay_addr});
+  if (found == devices_.end() || --found->second.routes > 0) return;
+  bpf_map_delete_elem(device_, &key);
+  devices_.erase(found);
+}
+
+void UdpKernelPath::FollowDevices(std::vector<std::string>& changes) {
+  for (auto& [addresses, use] : devices_) {
+    const sockaddr_in association = Ipv4(addresses.first), relay = Ipv4(addresses.second);
+    unsigned now = 0;
+    std::string error;
+    // No route (the network is gone) or a relay that is now local: the
+    // datagrams keep their device until the proxy takes them back.
+    if (!RouteDevice(association, relay, now, error) || now == 0 || now == use.ifindex || now == use.refused) continue;
+    char relayText[INET_ADDRSTRLEN] = {};
+    inet_ntop(AF_INET, &relay.sin_addr, relayText, sizeof(relayText));
+    const std::string moved = std::string("the route to the relay ") + relayText + " moved from " +
+                              DeviceName(use.ifindex) + " to " + DeviceName(now);
+    const udp_kernel_device_key key{addresses.first, addresses.second};
+    const udp_kernel_device device{now};
+    if (AttachTo(now, error)) {
+      if (const int set = bpf_map_update_elem(device_, &key, &device, BPF_EXIST); set != 0) {
+        error = Why("cannot name the device", set);
+      }
+    }
+    if (!error.empty()) {
+      // Said once; the datagrams keep the old device.
+      use.refused = now;
+      changes.push_back(moved + ", where the UDP kernel path cannot follow: " + error);
+      continue;
+    }
+    use.ifindex = now;
+    use.refused = 0;
+    changes.push_back(moved);
+  }
 }
 
 bool UdpKernelPath::Remove(const sockaddr_in& game, const sockaddr_in& remote) {
@@ -193,6 +273,7 @@ bool UdpKernelPath::Remove(const sockaddr_in& game, const sockaddr_in& remote) {
   bpf_map_delete_elem(out_, &outKey);
   const udp_kernel_back_key backKey = BackKey(outKey, out);
   bpf_map_delete_elem(back_, &backKey);
+  if (out.remote) ReleaseDevice(DeviceKey(out));
   return true;
 }
 
@@ -213,25 +294,5 @@ bool UdpKernelPath::Counters(const sockaddr_in& game, const sockaddr_in& remote,
 }
 
 bool UdpKernelPath::DeviceTo(const sockaddr_in& source, const sockaddr_in& relay, unsigned& ifindex, std::string& error) {
-  char from[INET_ADDRSTRLEN] = {}, to[INET_ADDRSTRLEN] = {};
-  inet_ntop(AF_INET, &source.sin_addr, from, sizeof(from));
-  inet_ntop(AF_INET, &relay.sin_addr, to, sizeof(to));
-  std::string output;
-  if (!RunCommand("ip", {"-o", "-4", "route", "get", to, "from", from}, "", error, &output)) return false;
-  // "local 198.18.9.3 from ... dev lo ..." or "198.18.0.7 via ... dev eth0 ...".
-  std::istringstream words(output);
-  std::string word, device;
-  words >> word;
-  if (word == "local") {
-    ifindex = 0;
-    return true;
-  }
-  while (words >> word)
-    if (word == "dev" && words >> device) break;
-  ifindex = device.empty() ? 0 : if_nametoindex(device.c_str());
-  if (ifindex == 0) {
-    error = std::string("no device leads to the relay ") + to;
-    return false;
-  }
-  return true;
+  return RouteDevice(source, relay, ifindex, error);
 }

@@ -13,10 +13,15 @@
 
 #include "outside/redirect/RedirectMachine.h"
 
+#include <cstdint>
+#include <map>
 #include <set>
 #include <string>
+#include <utility>
+#include <vector>
 
 struct bpf_object;
+struct udp_kernel_device_key;
 
 class UdpKernelPath final : public IUdpKernelPath {
  public:
@@ -35,15 +40,28 @@ class UdpKernelPath final : public IUdpKernelPath {
   bool Add(const UdpKernelRoute& route, std::string& error) override;
   bool Remove(const sockaddr_in& game, const sockaddr_in& remote) override;
   bool Counters(const sockaddr_in& game, const sockaddr_in& remote, UdpKernelCounters& counters) override;
-  // Asks the routing table ("ip route get").
+  // Asks the routing table.
   bool DeviceTo(const sockaddr_in& source, const sockaddr_in& relay, unsigned& ifindex, std::string& error) override;
+  void FollowDevices(std::vector<std::string>& changes) override;
 
  private:
+  // How many routes go to one relay from one association address, and by
+  // which device.
+  struct DeviceUse {
+    unsigned ifindex = 0;
+    unsigned routes = 0;
+    unsigned refused = 0;  // a device the routes could not move to
+  };
+
   bool AttachTo(unsigned ifindex, std::string& error);
   void DetachAll();
+  bool UseDevice(const udp_kernel_device_key& key, unsigned ifindex, std::string& error);
+  void ReleaseDevice(const udp_kernel_device_key& key);
 
   bpf_object* object_ = nullptr;
-  int program_ = -1, out_ = -1, back_ = -1;
+  int program_ = -1, out_ = -1, back_ = -1, device_ = -1;
   std::set<unsigned> attached_;
   std::set<unsigned> createdHooks_;
+  // By association address and relay address (network byte order).
+  std::map<std::pair<std::uint32_t, std::uint32_t>, DeviceUse> devices_;
 };

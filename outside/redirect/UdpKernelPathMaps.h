@@ -19,9 +19,9 @@ struct udp_kernel_out {
   __u32 relay_addr;
   __u16 association_port;
   __u16 relay_port;
-  /* The device the route to the relay leaves by; 0 when the relay is on
-   * this machine. */
-  __u32 ifindex;
+  /* 1 when the relay is behind a device (udp_kernel_device names it), 0
+   * when it is on this machine. */
+  __u32 remote;
   __u32 pad;
   __u64 packets;
   __u64 bytes;
@@ -49,6 +49,19 @@ struct udp_kernel_back {
   __u64 packets;
   __u64 bytes;
   __u64 last_ns;
+};
+
+/* The device by which what an association socket's address sends to a
+ * remote relay leaves, as the routing table says now: the service looks
+ * again once a second, so a route that moves to another device (another
+ * network, a VPN) is followed. */
+struct udp_kernel_device_key {
+  __u32 association_addr;
+  __u32 relay_addr;
+};
+
+struct udp_kernel_device {
+  __u32 ifindex;
 };
 
 #define UDP_KERNEL_MAX_ROUTES 4096

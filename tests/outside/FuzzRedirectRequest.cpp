@@ -88,6 +88,7 @@ class AnyKernelPath final : public IUdpKernelPath {
     ifindex = 0;
     return true;
   }
+  void FollowDevices(std::vector<std::string>&) override {}
 };
 
 }  // namespace

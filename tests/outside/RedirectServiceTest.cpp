@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace {
 
 constexpr uid_t kAlice = 1000;
@@ -168,13 +170,22 @@ TEST_F(RedirectServiceTest, KernelRoutesRunOnlyBetweenTheCallersOwnSockets) {
   EXPECT_TRUE(kernel.Routes().empty());
   EXPECT_TRUE(Refused(kAlice, "UDP-KERNEL-END 198.18.7.1 40001 198.18.7.2 27015", "no such kernel route of yours"));
 
-  // The association socket closes: the route goes at the next check.
+  // While a route runs, each check looks where the relays' routes lead
+  // now, and a move is logged.
   ASSERT_EQ(Ask(kAlice, route), "OK\n");
+  const int followed = kernel.follows();
+  kernel.MoveDevice("the route to the relay 198.18.8.5 moved from wlan0 to eth0");
   service.Check();
+  EXPECT_EQ(kernel.follows(), followed + 1);
+  EXPECT_EQ(std::count(log.begin(), log.end(), "UDP kernel path: the route to the relay 198.18.8.5 moved from wlan0 to eth0"), 1);
+  // The association socket closes: the route goes at the next check, and
+  // with no route left nothing is looked up.
   EXPECT_EQ(kernel.Routes().size(), 1u);
   view.CloseUdp(behind);
   service.Check();
   EXPECT_TRUE(kernel.Routes().empty());
+  service.Check();
+  EXPECT_EQ(kernel.follows(), followed + 1);
   // The rules go: every route with them.
   view.ConnectUdp(kAlice, "198.18.7.1", 40500, "198.18.7.1", 1080);
   ASSERT_EQ(Ask(kAlice, route), "OK\n");

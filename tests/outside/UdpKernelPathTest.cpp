@@ -375,6 +375,79 @@ TEST_F(UdpKernelPathTest, CarriesEverySizeToARemoteRelayWithChecksumsComputedInF
   close(associationFd);
 }
 
+TEST_F(UdpKernelPathTest, FollowsARemoteRelaysRouteToAnotherDevice) {
+  // The player's address is on loopback and the relay's on the line's, so
+  // that either pair of devices can carry them: first the one pair, then
+  // (the first taken down, as a network that went away) the other.
+  const std::string secondDevice = "bgkq" + std::to_string(getpid());
+  const std::string player = "ip -n " + player_ + " ", line = "ip -n " + line_ + " ";
+  ASSERT_TRUE(ShellSucceeds(player + "link add " + secondDevice + " type veth peer name line1 netns " + line_ + " && " + player +
+                            "addr add 198.18.11.1/30 dev " + secondDevice + " && " + line + "addr add 198.18.11.2/30 dev line1 && " +
+                            player + "link set " + secondDevice + " up && " + line + "link set line1 up && " + player +
+                            "addr add 198.18.12.1/32 dev lo && " + line + "addr add 198.18.20.2/32 dev lo && " + player +
+                            "route add 198.18.20.2/32 via 198.18.10.2 && " + line + "route add 198.18.12.1/32 via 198.18.10.1"));
+  const sockaddr_in game = Address("198.18.12.1", 6000), association = Address("198.18.12.1", 6500),
+                    relay = Address("198.18.20.2", 7000), server = Address("198.18.20.2", 9000);
+  int echoFd, relayFd, otherRelayFd;
+  {
+    InNamespace in(line_);
+    ASSERT_TRUE(in.entered());
+    echoFd = BoundUdp(server);
+    relayFd = BoundUdp(relay);
+    otherRelayFd = BoundUdp(Address("198.18.20.2", 7001));
+  }
+  ASSERT_GE(echoFd, 0);
+  ASSERT_GE(relayFd, 0);
+  ASSERT_GE(otherRelayFd, 0);
+  Server echo(echoFd, Echo), relayServer(relayFd, Relay), otherRelayServer(otherRelayFd, Relay);
+  InNamespace in(player_);
+  ASSERT_TRUE(in.entered());
+  const unsigned first = if_nametoindex(playerDevice_.c_str()), second = if_nametoindex(secondDevice.c_str());
+  const int gameFd = MarkedGame(game, kMark), associationFd = BoundUdp(association);
+  UdpKernelPath path;
+  std::string error;
+  unsigned device = 0;
+  ASSERT_TRUE(path.DeviceTo(association, relay, device, error)) << error;
+  EXPECT_EQ(device, first);
+  ASSERT_TRUE(path.Add({game, server, association, relay, kMark, device}, error)) << error;
+  EXPECT_EQ(SendAndWait(gameFd, server, "by the first").bytes, "by the first");
+
+  // Nothing moved: nothing to say.
+  std::vector<std::string> changes;
+  path.FollowDevices(changes);
+  EXPECT_TRUE(changes.empty());
+
+  ASSERT_TRUE(ShellSucceeds(player + "route replace 198.18.20.2/32 via 198.18.11.2 && " + line +
+                            "route replace 198.18.12.1/32 via 198.18.11.1 && " + player + "link set " + playerDevice_ + " down"));
+  path.FollowDevices(changes);
+  ASSERT_EQ(changes.size(), 1u);
+  EXPECT_EQ(changes[0], "the route to the relay 198.18.20.2 moved from " + playerDevice_ + " to " + secondDevice);
+  const Answer answer = SendAndWait(gameFd, server, "by the second");
+  EXPECT_EQ(answer.bytes, "by the second");
+  EXPECT_TRUE(Same(answer.from, server));
+  // Both ways in the kernel: out by the second device, and back through
+  // the filter the move put on it.
+  UdpKernelCounters counters;
+  ASSERT_TRUE(path.Counters(game, server, counters));
+  EXPECT_EQ(counters.packetsOut, 2u);
+  EXPECT_EQ(counters.packetsBack, 2u);
+  EXPECT_NE(ShellOutput("ip netns exec " + player_ + " tc filter show dev " + secondDevice + " ingress").find("udp_kernel_path"),
+            std::string::npos);
+
+  // Two routes to the relay's address share its device: the end of one
+  // leaves the other's.
+  const sockaddr_in otherGame = Address("198.18.12.1", 6001), otherRelay = Address("198.18.20.2", 7001);
+  const int otherGameFd = MarkedGame(otherGame, kMark);
+  ASSERT_TRUE(path.Add({otherGame, server, Address("198.18.12.1", 6501), otherRelay, kMark, second}, error)) << error;
+  ASSERT_TRUE(path.Remove(game, server));
+  EXPECT_EQ(SendAndWait(otherGameFd, server, "still by the second").bytes, "still by the second");
+  ASSERT_TRUE(path.Counters(otherGame, server, counters));
+  EXPECT_EQ(counters.packetsOut, 1u);
+  close(gameFd);
+  close(otherGameFd);
+  close(associationFd);
+}
+
 }  // namespace
 
 namespace {

@@ -8,7 +8,8 @@
  * detour mark gets the SOCKS5 UDP header (RSV, FRAG 0, ATYP 1, its
  * destination) in front of its payload and the association's addresses
  * and ports, and goes to the line's relay: delivered here when the relay
- * is on this machine, else sent out of the device the route names.
+ * is on this machine, else sent out of the device the routing table
+ * names for it.
  * Back: a datagram from the relay to the association socket, from a
  * sender listed for it, loses its header and reaches the game from the
  * address and port the header names, the one that really sent it.
@@ -48,6 +49,13 @@ struct {
   __type(value, struct udp_kernel_back);
 } udp_kernel_back SEC(".maps");
 
+struct {
+  __uint(type, BPF_MAP_TYPE_HASH);
+  __uint(max_entries, UDP_KERNEL_MAX_ROUTES);
+  __type(key, struct udp_kernel_device_key);
+  __type(value, struct udp_kernel_device);
+} udp_kernel_device SEC(".maps");
+
 /* Room for one chunk of payload on its way (too big for the stack). */
 struct {
   __uint(type, BPF_MAP_TYPE_PERCPU_ARRAY);
@@ -64,6 +72,8 @@ struct {
 #define MAX_DATAGRAM (UDP_KERNEL_MAX_PAYLOAD + SOCKS_HEADER)
 #define IP_CHECK (IP_OFF + offsetof(struct iphdr, check))
 #define UDP_CHECK (UDP_OFF + offsetof(struct udphdr, check))
+
+#define READ_ONCE_U32(x) (*(volatile const __u32 *)&(x))
 
 /* n in [1, CHUNK] and offset below the largest datagram, in a form the
  * verifier follows. */
@@ -180,9 +190,16 @@ static __always_inline int carry_out(struct __sk_buff *skb, struct udp_kernel_ou
                         .ip_length = bpf_htons(bpf_ntohs(old->ip_length) + SOCKS_HEADER)};
   /* A relay behind a device: the datagram with its header must fit the
    * device (else it is left to the proxy). */
-  __u32 mtu = 0;
-  if (out->ifindex != 0 && bpf_check_mtu(skb, out->ifindex, &mtu, SOCKS_HEADER, 0) != BPF_MTU_CHK_RET_SUCCESS)
-    return TC_ACT_OK;
+  __u32 ifindex = 0;
+  if (out->remote) {
+    const struct udp_kernel_device_key device_key = {.association_addr = out->association_addr,
+                                                     .relay_addr = out->relay_addr};
+    const struct udp_kernel_device *device = bpf_map_lookup_elem(&udp_kernel_device, &device_key);
+    /* Read once: the service may be changing it. */
+    ifindex = device ? READ_ONCE_U32(device->ifindex) : 0;
+    __u32 mtu = 0;
+    if (!ifindex || bpf_check_mtu(skb, ifindex, &mtu, SOCKS_HEADER, 0) != BPF_MTU_CHK_RET_SUCCESS) return TC_ACT_OK;
+  }
   __u32 words[3];
   socks_header(words, old->daddr, old->dport);
   const __s64 more = bpf_csum_diff(0, 0, words, sizeof(words), 0);
@@ -195,9 +212,9 @@ static __always_inline int carry_out(struct __sk_buff *skb, struct udp_kernel_ou
   __sync_fetch_and_add(&out->packets, 1);
   __sync_fetch_and_add(&out->bytes, payload);
   out->last_ns = bpf_ktime_get_ns();
-  if (out->ifindex == 0) return TC_ACT_OK;
+  if (ifindex == 0) return TC_ACT_OK;
   /* Out of that device, to the next hop its route names. */
-  return bpf_redirect_neigh(out->ifindex, 0, 0, 0);
+  return bpf_redirect_neigh(ifindex, 0, 0, 0);
 }
 
 SEC("tc")

@@ -284,6 +284,23 @@ bool FakeKernelPath::DeviceTo(const sockaddr_in&, const sockaddr_in& relay, unsi
   return true;
 }
 
+void FakeKernelPath::FollowDevices(std::vector<std::string>& changes) {
+  std::lock_guard<std::mutex> guard(lock_);
+  ++follows_;
+  changes.insert(changes.end(), moves_.begin(), moves_.end());
+  moves_.clear();
+}
+
+void FakeKernelPath::MoveDevice(const std::string& change) {
+  std::lock_guard<std::mutex> guard(lock_);
+  moves_.push_back(change);
+}
+
+int FakeKernelPath::follows() {
+  std::lock_guard<std::mutex> guard(lock_);
+  return follows_;
+}
+
 std::vector<std::string> FakeKernelPath::Routes() {
   std::lock_guard<std::mutex> guard(lock_);
   std::vector<std::string> routes;

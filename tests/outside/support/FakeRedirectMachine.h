@@ -105,7 +105,12 @@ class FakeKernelPath final : public IUdpKernelPath {
   bool Remove(const sockaddr_in& game, const sockaddr_in& remote) override;
   bool Counters(const sockaddr_in& game, const sockaddr_in& remote, UdpKernelCounters& counters) override;
   bool DeviceTo(const sockaddr_in& source, const sockaddr_in& relay, unsigned& ifindex, std::string& error) override;
+  void FollowDevices(std::vector<std::string>& changes) override;
 
+  // The next FollowDevices reports change.
+  void MoveDevice(const std::string& change);
+  // How many times the devices were followed.
+  int follows();
   // The routes in force, as "game:port>remote:port via assoc:port>relay:port mark".
   std::vector<std::string> Routes();
   void Carried(const std::string& gameAndRemote, const UdpKernelCounters& counters);
@@ -116,4 +121,6 @@ class FakeKernelPath final : public IUdpKernelPath {
   std::map<std::string, UdpKernelRoute> routes_;
   std::map<std::string, UdpKernelCounters> carried_;
   bool failAdd_ = false;
+  std::vector<std::string> moves_;
+  int follows_ = 0;
 };
