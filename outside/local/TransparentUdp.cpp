@@ -130,7 +130,16 @@ void TransparentUdp::StartWaiting() {
 
 void TransparentUdp::Tick() {
   const auto now = UdpFlow::Clock::now();
-  flows_.ForEach([now](const std::string&, const std::unique_ptr<UdpFlow>& flow) { flow->Refresh(now); });
+  // One question to the service for every route; without an answer the
+  // routes stay as they are until the next look.
+  bool anyKernel = false;
+  flows_.ForEach([&anyKernel](const std::string&, const std::unique_ptr<UdpFlow>& flow) {
+    anyKernel = anyKernel || flow->HasKernelRoutes();
+  });
+  UdpKernelTally tally;
+  if (anyKernel && shared_.kernel.Seen(tally)) {
+    flows_.ForEach([now, &tally](const std::string&, const std::unique_ptr<UdpFlow>& flow) { flow->Refresh(now, tally); });
+  }
   flows_.TakeIf([now](const std::string&, const std::unique_ptr<UdpFlow>& flow) { return flow->Finished(now); },
                 [](std::unique_ptr<UdpFlow>) {});
   graveyard_.clear();

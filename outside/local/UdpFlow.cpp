@@ -165,13 +165,19 @@ void UdpFlow::EndKernelRoute(const Remote& remote) {
   if (remote.kernel) shared_.kernel.End(game_, remote.address);
 }
 
-void UdpFlow::Refresh(Clock::time_point now) {
+bool UdpFlow::HasKernelRoutes() {
+  bool any = false;
+  remotes_.ForEach([&any](const std::string&, const Remote& remote) { any = any || remote.kernel; });
+  return any;
+}
+
+void UdpFlow::Refresh(Clock::time_point now, const UdpKernelTally& tally) {
   if (state_ != State::kReady) return;
   bool changed = false;
   remotes_.ForEach([&](const std::string&, Remote& remote) {
     if (!remote.kernel) return;
     UdpKernelSeen seen;
-    if (!shared_.kernel.Seen(game_, remote.address, seen)) {
+    if (!tally.Find(game_, remote.address, seen)) {
       // The route is gone (the service took it back): the proxy carries
       // the endpoint again, and may hand it over again.
       remote.kernel = false;

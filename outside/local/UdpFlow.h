@@ -75,8 +75,11 @@ class UdpFlow final : public EventHandler, public IGameDatagrams {
   void FromGame(const SocksAddress& destination, const std::uint8_t* payload, std::size_t size) override;
   void OnEvent(int fd, std::uint32_t events) override;
 
-  // Once a second: takes in what the kernel carried on the flow's routes.
-  void Refresh(Clock::time_point now);
+  // The kernel carries some of the flow's endpoints.
+  bool HasKernelRoutes();
+  // Once a second: takes in what the kernel carried on the flow's routes,
+  // as tally tells it.
+  void Refresh(Clock::time_point now, const UdpKernelTally& tally);
   // True when the flow should be forgotten: failed a while ago (also when
   // the line server ended it), not set up in time, or idle for too long.
   bool Finished(Clock::time_point now) const;

@@ -3,7 +3,7 @@
 #include "outside/local/SocketUtil.h"
 #include "outside/redirect/ServiceClient.h"
 
-#include <sstream>
+#include <vector>
 
 namespace {
 
@@ -16,6 +16,24 @@ bool Request(RedirectRequest::Command command, const SocksAddress& game, const S
 
 }  // namespace
 
+void UdpKernelTally::Add(const KernelRouteSeen& route) {
+  routes_[Key(route.game, route.remote)] = {route.packetsOut, route.packetsBack, route.bytesOut, route.bytesBack};
+}
+
+bool UdpKernelTally::Find(const SocksAddress& game, const SocksAddress& remote, UdpKernelSeen& seen) const {
+  RedirectEndpoint gameEndpoint, remoteEndpoint;
+  if (!ServiceEndpoint(game, gameEndpoint) || !ServiceEndpoint(remote, remoteEndpoint)) return false;
+  const auto found = routes_.find(Key(gameEndpoint, remoteEndpoint));
+  if (found == routes_.end()) return false;
+  seen = found->second;
+  return true;
+}
+
+// The endpoints as the service writes them.
+std::string UdpKernelTally::Key(const RedirectEndpoint& game, const RedirectEndpoint& remote) {
+  return game.address + " " + std::to_string(game.port) + " " + remote.address + " " + std::to_string(remote.port);
+}
+
 bool ServiceUdpKernelClient::Carry(const SocksAddress& game, const SocksAddress& remote, int associationPort,
                                    std::string& error) {
   RedirectRequest request;
@@ -27,17 +45,13 @@ bool ServiceUdpKernelClient::Carry(const SocksAddress& game, const SocksAddress&
   return AskRedirectService(request, error);
 }
 
-bool ServiceUdpKernelClient::Seen(const SocksAddress& game, const SocksAddress& remote, UdpKernelSeen& seen) {
+bool ServiceUdpKernelClient::Seen(UdpKernelTally& tally) {
   RedirectRequest request;
+  request.command = RedirectRequest::Command::kUdpKernelSeen;
   std::string error, details;
-  if (!Request(RedirectRequest::Command::kUdpKernelSeen, game, remote, request) ||
-      !AskRedirectService(request, error, nullptr, &details)) {
-    return false;
-  }
-  std::istringstream numbers(details);
-  UdpKernelSeen read;
-  if (!(numbers >> read.packetsOut >> read.packetsBack >> read.bytesOut >> read.bytesBack)) return false;
-  seen = read;
+  std::vector<KernelRouteSeen> routes;
+  if (!AskRedirectService(request, error, nullptr, &details) || !ParseKernelSeen(details, routes)) return false;
+  for (const KernelRouteSeen& route : routes) tally.Add(route);
   return true;
 }
 

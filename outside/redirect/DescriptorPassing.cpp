@@ -61,7 +61,7 @@ bool ReceiveLineWithDescriptor(int socket, std::size_t maxBytes, int timeoutMs, 
   bytes.clear();
   descriptor = -1;
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  char buffer[256];
+  char buffer[4096];
   while (bytes.size() < maxBytes && (bytes.empty() || bytes.back() != '\n')) {
     const auto left =
         std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();

@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 
+#include <utility>
 #include <vector>
 
 namespace {
@@ -28,6 +29,17 @@ bool ParseNumber(std::string_view text, long max, long& value) {
     value = value * 10 + (c - '0');
   }
   return value <= max;
+}
+
+// A count in decimal, 0 included, without sign or leading zeros.
+bool ParseCount(std::string_view text, std::uint64_t& value) {
+  if (text.empty() || text.size() > 19 || (text[0] == '0' && text.size() > 1)) return false;
+  value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+    value = value * 10 + static_cast<std::uint64_t>(c - '0');
+  }
+  return true;
 }
 
 bool ParsePort(std::string_view text, int& port, std::string& error) {
@@ -114,11 +126,12 @@ bool ParseCommand(const std::vector<std::string_view>& words, RedirectRequest& p
     }
     return true;
   }
-  if ((command == "UDP-KERNEL" && arguments == 5) ||
-      ((command == "UDP-KERNEL-END" || command == "UDP-KERNEL-SEEN") && arguments == 4)) {
-    parsed.command = command == "UDP-KERNEL"       ? Command::kUdpKernel
-                     : command == "UDP-KERNEL-END" ? Command::kUdpKernelEnd
-                                                   : Command::kUdpKernelSeen;
+  if (command == "UDP-KERNEL-SEEN" && arguments == 0) {
+    parsed.command = Command::kUdpKernelSeen;
+    return true;
+  }
+  if ((command == "UDP-KERNEL" && arguments == 5) || (command == "UDP-KERNEL-END" && arguments == 4)) {
+    parsed.command = command == "UDP-KERNEL" ? Command::kUdpKernel : Command::kUdpKernelEnd;
     if (!ParseEndpoint(words[3], words[4], parsed.game, error) ||
         !ParseEndpoint(words[5], words[6], parsed.remote, error) ||
         (arguments == 5 && !ParsePort(words[7], parsed.port, error))) {
@@ -205,11 +218,40 @@ std::string FormatRedirectRequest(const RedirectRequest& request) {
     case Command::kUdpKernelEnd:
       line += "UDP-KERNEL-END " + EndpointWords(request.game) + " " + EndpointWords(request.remote);
       break;
-    case Command::kUdpKernelSeen:
-      line += "UDP-KERNEL-SEEN " + EndpointWords(request.game) + " " + EndpointWords(request.remote);
-      break;
+    case Command::kUdpKernelSeen: line += "UDP-KERNEL-SEEN"; break;
   }
   return line + "\n";
+}
+
+std::string FormatKernelSeen(const std::vector<KernelRouteSeen>& routes) {
+  std::string text;
+  for (const KernelRouteSeen& route : routes) {
+    if (!text.empty()) text += ' ';
+    text += EndpointWords(route.game) + " " + EndpointWords(route.remote) + " " + std::to_string(route.packetsOut) + " " +
+            std::to_string(route.packetsBack) + " " + std::to_string(route.bytesOut) + " " + std::to_string(route.bytesBack);
+  }
+  return text;
+}
+
+bool ParseKernelSeen(std::string_view details, std::vector<KernelRouteSeen>& routes) {
+  std::vector<KernelRouteSeen> parsed;
+  if (!details.empty()) {
+    const std::vector<std::string_view> words = Words(details);
+    if (words.size() % 8 != 0) return false;
+    for (std::size_t at = 0; at < words.size(); at += 8) {
+      KernelRouteSeen route;
+      std::string error;
+      if (!ParseEndpoint(words[at], words[at + 1], route.game, error) ||
+          !ParseEndpoint(words[at + 2], words[at + 3], route.remote, error) || !ParseCount(words[at + 4], route.packetsOut) ||
+          !ParseCount(words[at + 5], route.packetsBack) || !ParseCount(words[at + 6], route.bytesOut) ||
+          !ParseCount(words[at + 7], route.bytesBack)) {
+        return false;
+      }
+      parsed.push_back(route);
+    }
+  }
+  routes = std::move(parsed);
+  return true;
 }
 
 std::string FormatAnswer(bool ok, const std::string& text) {

@@ -32,10 +32,9 @@
 //   BRISGOL-REDIRECT 1 UDP-KERNEL-END <game> <gport> <remote> <rport>
 //                                               the local proxy carries that
 //                                               again
-//   BRISGOL-REDIRECT 1 UDP-KERNEL-SEEN <game> <gport> <remote> <rport>
-//                                               what the kernel carried there:
-//                                               "OK <datagrams out> <datagrams
-//                                               back> <bytes out> <bytes back>"
+//   BRISGOL-REDIRECT 1 UDP-KERNEL-SEEN          what the kernel carried on each
+//                                               of the caller's routes (see
+//                                               KernelRouteSeen)
 //
 // Words are separated by exactly one space. The version is 1. A port is
 // 1..65535 and a process id 1..4194304, in decimal without sign or leading
@@ -44,8 +43,8 @@
 // only ever names 127.0.0.1: the service never sends traffic anywhere but
 // to a local proxy.
 //
-// The answer is one line: "OK", "OK <details>" (UDP-KERNEL-SEEN) or
-// "ERR <reason>". The answers to
+// The answer is one line of at most kMaxAnswerBytes: "OK", "OK <details>"
+// (UDP-KERNEL-SEEN) or "ERR <reason>". The answers to
 // UDP-LISTENER and UDP-REPLY carry the socket they made with their "OK"
 // (SCM_RIGHTS, see DescriptorPassing.h); every other answer carries none.
 #pragma once
@@ -53,10 +52,14 @@
 #include <sys/socket.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 inline constexpr std::size_t kMaxRequestBytes = 160;
+// Room for UDP-KERNEL-SEEN's answer on the most routes a user may have.
+inline constexpr std::size_t kMaxAnswerBytes = 64 * 1024;
 inline constexpr char kRequestMagic[] = "BRISGOL-REDIRECT";
 inline constexpr int kRequestVersion = 1;
 
@@ -105,6 +108,20 @@ bool EndpointAddress(const RedirectEndpoint& endpoint, sockaddr_storage& address
 bool ParseRedirectRequest(std::string_view bytes, RedirectRequest& request, std::string& error);
 
 std::string FormatRedirectRequest(const RedirectRequest& request);
+
+// What the kernel carried on one route. The details of UDP-KERNEL-SEEN's
+// answer hold eight words a route, the groups one space apart:
+//   <game> <gport> <remote> <rport> <datagrams out> <datagrams back>
+//   <bytes out> <bytes back>
+// (the counts in decimal, 0 included); none when the caller has no route.
+struct KernelRouteSeen {
+  RedirectEndpoint game, remote;
+  std::uint64_t packetsOut = 0, packetsBack = 0, bytesOut = 0, bytesBack = 0;
+};
+
+std::string FormatKernelSeen(const std::vector<KernelRouteSeen>& routes);
+// False when details are not such groups (nothing is then taken).
+bool ParseKernelSeen(std::string_view details, std::vector<KernelRouteSeen>& routes);
 
 // "OK\n", "OK <text>\n" or "ERR <text>\n" (line breaks become spaces).
 std::string FormatAnswer(bool ok, const std::string& text);

@@ -67,7 +67,7 @@ ServiceAnswer RedirectService::Handle(const PeerCredentials& peer, std::string_v
       case Command::kUdpReply: answer = Reply(peer, request.remote, request.game); break;
       case Command::kUdpKernel: answer = UdpKernel(peer, request.game, request.remote, request.port); break;
       case Command::kUdpKernelEnd: answer = UdpKernelEnd(peer, request.game, request.remote); break;
-      case Command::kUdpKernelSeen: answer = UdpKernelSeen(peer, request.game, request.remote); break;
+      case Command::kUdpKernelSeen: answer = UdpKernelSeen(peer); break;
     }
   }
   if (answer.line.rfind("ERR ", 0) == 0) LogRefusal(peer, bytes, answer.line);

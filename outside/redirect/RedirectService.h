@@ -78,8 +78,7 @@ class RedirectService {
   ServiceAnswer UdpKernel(const PeerCredentials& peer, const RedirectEndpoint& game, const RedirectEndpoint& remote,
                           int associationPort);
   ServiceAnswer UdpKernelEnd(const PeerCredentials& peer, const RedirectEndpoint& game, const RedirectEndpoint& remote);
-  ServiceAnswer UdpKernelSeen(const PeerCredentials& peer, const RedirectEndpoint& game,
-                              const RedirectEndpoint& remote);
+  ServiceAnswer UdpKernelSeen(const PeerCredentials& peer);
   // Stops the user's kernel routes whose association socket has closed.
   void FollowKernelRoutes(UserState& user, const SocketSnapshot& udp);
   // Moves the kernel routes to the device the routing table names now.

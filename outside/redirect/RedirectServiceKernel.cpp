@@ -98,17 +98,19 @@ ServiceAnswer RedirectService::UdpKernelEnd(const PeerCredentials& peer, const R
   return Answer(true, "");
 }
 
-ServiceAnswer RedirectService::UdpKernelSeen(const PeerCredentials& peer, const RedirectEndpoint& game,
-                                             const RedirectEndpoint& remote) {
+ServiceAnswer RedirectService::UdpKernelSeen(const PeerCredentials& peer) {
+  std::vector<KernelRouteSeen> seen;
   const auto found = users_.find(peer.uid);
-  UdpKernelCounters counters;
-  if (found == users_.end() ||
-      std::none_of(found->second.kernelRoutes.begin(), found->second.kernelRoutes.end(), SameRoute(game, remote)) ||
-      !machine_.kernel.Counters(Ipv4(game), Ipv4(remote), counters)) {
-    return Answer(false, "no such kernel route of yours");
+  if (found != users_.end()) {
+    for (const KernelRoute& route : found->second.kernelRoutes) {
+      UdpKernelCounters counters;
+      // A route the kernel no longer lists is left out: the proxy then
+      // carries it again.
+      if (!machine_.kernel.Counters(Ipv4(route.game), Ipv4(route.remote), counters)) continue;
+      seen.push_back({route.game, route.remote, counters.packetsOut, counters.packetsBack, counters.bytesOut, counters.bytesBack});
+    }
   }
-  return Answer(true, std::to_string(counters.packetsOut) + " " + std::to_string(counters.packetsBack) + " " +
-                          std::to_string(counters.bytesOut) + " " + std::to_string(counters.bytesBack));
+  return Answer(true, FormatKernelSeen(seen));
 }
 
 void RedirectService::FollowKernelRoutes(UserState& user, const SocketSnapshot& udp) {

@@ -13,7 +13,6 @@
 namespace {
 
 constexpr int kAnswerTimeoutMs = 2000;
-constexpr std::size_t kMaxAnswerBytes = 512;
 
 }  // namespace
 

@@ -104,6 +104,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         !(again.remote == request.remote) || !(again.game == request.game))
       std::abort();
   }
+  // The same bytes as the details of what the kernel carried: whatever is
+  // taken comes back the same when written again.
+  std::vector<KernelRouteSeen> routes, again;
+  if (ParseKernelSeen(bytes, routes)) {
+    if (!ParseKernelSeen(FormatKernelSeen(routes), again) || again.size() != routes.size()) std::abort();
+    for (std::size_t i = 0; i < routes.size(); ++i) {
+      if (!(again[i].game == routes[i].game) || !(again[i].remote == routes[i].remote) ||
+          again[i].packetsOut != routes[i].packetsOut || again[i].packetsBack != routes[i].packetsBack ||
+          again[i].bytesOut != routes[i].bytesOut || again[i].bytesBack != routes[i].bytesBack)
+        std::abort();
+    }
+  }
   NoBackend backend;
   OneUsersMachine view;
   NoCgroups cgroups;

@@ -7,6 +7,7 @@
 // addresses) when the line carried it, 198.18.10.1 or 2001:db8:10::1 and
 // the game's own port when it came directly.
 #include "outside/launchrecord/LaunchRecordCodec.h"
+#include "outside/local/StatusConnection.h"
 #include "outside/redirect/NftRuleset.h"
 #include "outside/redirect/RedirectPaths.h"
 #include "outside/redirect/ServiceClient.h"
@@ -227,8 +228,12 @@ class GameUdp : public ::testing::Test {
     port_ = FreeLoopbackPort();
     const std::string record = EncodeLaunchRecord(FormatLaunchRecord(TestLaunchRecord(line_->port(), port_)));
     const std::string id = std::to_string(kPlayer);
-    ASSERT_TRUE(proxy_.Start({"setpriv", "--reuid=" + id, "--regid=" + id, "--clear-groups",
-                              ProgramDir() + "/local.exe", record},
+    // The player's runtime folder, where the proxy's status interface opens.
+    fs::create_directory(dir_ / "run");
+    fs::permissions(dir_ / "run", fs::perms::owner_all);
+    ASSERT_EQ(chown((dir_ / "run").c_str(), kPlayer, kPlayer), 0);
+    ASSERT_TRUE(proxy_.Start({"setpriv", "--reuid=" + id, "--regid=" + id, "--clear-groups", "env",
+                              "XDG_RUNTIME_DIR=" + (dir_ / "run").string(), ProgramDir() + "/local.exe", record},
                              (dir_ / "local.out").string()));
     ASSERT_TRUE(WaitForTcpPort(port_, std::chrono::seconds(5))) << Output();
     const int port = port_;
@@ -330,6 +335,19 @@ TEST_F(GameUdp, AStreamToOneServerIsCarriedByTheKernelWhileTheProxyStandsStill) 
   // The datagram local.exe found waiting when it went on.
   std::getline(lines, line);
   EXPECT_EQ(line.rfind(std::string("then ") + kServerB + ":7777 said " + kLine4 + ":", 0), 0u) << got;
+  // What the kernel carried counts in the proxy's status like what the
+  // proxy carried itself: every byte the game sent, taken in within about
+  // a second (the proxy alone carried 8 "warm" and "proxy").
+  const std::uint64_t sent = 12 * 4 + 6 + 5;
+  const std::string status = (dir_ / "run" / "brisgol" / "local.sock").string();
+  const auto counted = [&status, sent] {
+    ProxyStatus now;
+    std::string error;
+    return ReadStatusOnce(status, kPlayer, std::chrono::seconds(1), now, error) && now.bytesUp >= sent ? 0 : 1;
+  };
+  EXPECT_TRUE(WaitUntil([&] { return RunAsUser(kPlayer, kPlayer, counted) == 0; }, std::chrono::seconds(5)))
+      << "the status never counted the " << sent << " bytes the game sent\n"
+      << Output();
 }
 
 TEST_F(GameUdp, APeerTheGameNeverSentToCannotAnswerIt) {

@@ -48,13 +48,14 @@ TEST(RedirectProtocol, EveryCommandRoundTrips) {
   requests[8].command = Command::kUdpReply;
   requests[8].remote = Endpoint(AF_INET6, "2001:db8:7::2", 27015);
   requests[8].game = Endpoint(AF_INET6, "2001:db8:7::1", 40001);
-  const Command kernel[] = {Command::kUdpKernel, Command::kUdpKernelEnd, Command::kUdpKernelSeen};
-  for (int i = 0; i < 3; ++i) {
+  const Command kernel[] = {Command::kUdpKernel, Command::kUdpKernelEnd};
+  for (int i = 0; i < 2; ++i) {
     requests[9 + i].command = kernel[i];
     requests[9 + i].game = Endpoint(AF_INET, "255.255.255.255", 65535);
     requests[9 + i].remote = Endpoint(AF_INET, "198.18.7.2", 1);
   }
   requests[9].port = 40002;
+  requests[11].command = Command::kUdpKernelSeen;
   for (const RedirectRequest& request : requests) {
     const RedirectRequest again = Parsed(FormatRedirectRequest(request));
     EXPECT_EQ(again.command, request.command);
@@ -116,8 +117,10 @@ TEST(RedirectProtocol, RefusesBadTargetsPortsAndShapes) {
             "unknown command or wrong number of arguments");
   EXPECT_EQ(Refusal("BRISGOL-REDIRECT 1 UDP-KERNEL 2001:db8:7::1 40001 198.18.7.2 27015 40002\n"),
             "the kernel carries IPv4 only");
-  EXPECT_EQ(Refusal("BRISGOL-REDIRECT 1 UDP-KERNEL-SEEN 198.18.7.1 40001 2001:db8:7::2 27015\n"),
+  EXPECT_EQ(Refusal("BRISGOL-REDIRECT 1 UDP-KERNEL-END 198.18.7.1 40001 2001:db8:7::2 27015\n"),
             "the kernel carries IPv4 only");
+  EXPECT_EQ(Refusal("BRISGOL-REDIRECT 1 UDP-KERNEL-SEEN 198.18.7.1 40001 198.18.7.2 27015\n"),
+            "unknown command or wrong number of arguments");
   EXPECT_EQ(Refusal("BRISGOL-REDIRECT 1 UDP-KERNEL 198.18.7.1 40001 198.18.7.2 27015 0\n"), "the port is not 1..65535");
   EXPECT_EQ(Refusal("BRISGOL-REDIRECT 1 PING\nBRISGOL-REDIRECT 1 PING\n"),
             "request holds a byte that is not printable ASCII");
@@ -135,6 +138,41 @@ TEST(RedirectProtocol, AnswersAreOneLine) {
   EXPECT_EQ(reason, "two lines");
   EXPECT_FALSE(ParseAnswer("", reason));
   EXPECT_EQ(reason, "the redirection service gave no answer");
+}
+
+TEST(RedirectProtocol, WhatTheKernelCarriedRoundTripsForEveryRouteAUserMayHave) {
+  std::vector<KernelRouteSeen> routes;
+  EXPECT_EQ(FormatKernelSeen(routes), "");
+  routes.push_back({Endpoint(AF_INET, "198.18.7.1", 40001), Endpoint(AF_INET, "198.18.7.2", 27015), 3, 2, 300, 200});
+  routes.push_back({Endpoint(AF_INET, "198.18.7.1", 40001), Endpoint(AF_INET, "198.18.7.3", 27016), 0, 0, 0, 0});
+  EXPECT_EQ(FormatKernelSeen(routes), "198.18.7.1 40001 198.18.7.2 27015 3 2 300 200 198.18.7.1 40001 198.18.7.3 27016 0 0 0 0");
+  std::vector<KernelRouteSeen> parsed = {routes[0]};
+  ASSERT_TRUE(ParseKernelSeen("", parsed));
+  EXPECT_TRUE(parsed.empty());
+
+  // The longest there can be: every route of a user, every count at its
+  // largest, still one answer line a client reads whole.
+  const std::uint64_t most = 9999999999999999999ull;
+  routes.assign(256, {Endpoint(AF_INET, "255.255.255.255", 65535), Endpoint(AF_INET, "255.255.255.254", 65535), most, most,
+                      most, most});
+  const std::string answer = FormatAnswer(true, FormatKernelSeen(routes));
+  EXPECT_LE(answer.size(), kMaxAnswerBytes);
+  std::string details;
+  ASSERT_TRUE(ParseAnswer(answer, details));
+  ASSERT_TRUE(ParseKernelSeen(details, parsed));
+  ASSERT_EQ(parsed.size(), 256u);
+  EXPECT_EQ(parsed[255].remote, routes[255].remote);
+  EXPECT_EQ(parsed[255].bytesBack, most);
+
+  // Anything but whole groups of well-formed words takes nothing.
+  parsed = {routes[0]};
+  for (const char* bad : {"198.18.7.1 40001 198.18.7.2 27015 3 2 300", "198.18.7.1 40001 198.18.7.2 27015 3 2 300 -1",
+                          "198.18.7.1 40001 198.18.7.2 27015 3 2 300 01", "198.18.7.1 0 198.18.7.2 27015 3 2 300 200",
+                          "198.18.7.1 40001 198.18.7.2 27015 3 2 300 200 ", "example 40001 198.18.7.2 27015 3 2 300 200",
+                          "198.18.7.1 40001 198.18.7.2 27015 3 2 300 99999999999999999999"}) {
+    EXPECT_FALSE(ParseKernelSeen(bad, parsed)) << bad;
+    EXPECT_EQ(parsed.size(), 1u) << bad;
+  }
 }
 
 TEST(CoveredCgroup, FindsTheUnifiedHierarchyWhereverItIsMounted) {

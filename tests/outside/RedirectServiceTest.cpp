@@ -5,6 +5,7 @@
 #include "outside/redirect/RedirectProtocol.h"
 #include "outside/redirect/RedirectService.h"
 #include "tests/outside/support/FakeRedirectMachine.h"
+#include "tests/outside/support/TestAddress.h"
 
 #include <unistd.h>
 
@@ -158,8 +159,13 @@ TEST_F(RedirectServiceTest, KernelRoutesRunOnlyBetweenTheCallersOwnSockets) {
   const std::string mark = std::to_string(UdpDetourMark(Table(kAlice).slot));
   EXPECT_EQ(kernel.Routes(), (std::vector<std::string>{"198.18.7.1:40001>198.18.7.2:27015 via 198.18.7.1:40500>198.18.7.1:1080 " + mark}));
   kernel.Carried("198.18.7.1:40001>198.18.7.2:27015", {3, 300, 2, 200, 1});
-  EXPECT_EQ(Ask(kAlice, "UDP-KERNEL-SEEN 198.18.7.1 40001 198.18.7.2 27015"), "OK 3 2 300 200\n");
-  EXPECT_TRUE(Refused(kBob, "UDP-KERNEL-SEEN 198.18.7.1 40001 198.18.7.2 27015", "no such kernel route of yours"));
+  EXPECT_EQ(Ask(kAlice, "UDP-KERNEL-SEEN"), "OK 198.18.7.1 40001 198.18.7.2 27015 3 2 300 200\n");
+  EXPECT_EQ(Ask(kBob, "UDP-KERNEL-SEEN"), "OK\n");
+  // A route the kernel lost is left out (the proxy then carries it again).
+  const sockaddr_storage game = TestSocketAddress("198.18.7.1", 40001), server = TestSocketAddress("198.18.7.2", 27015);
+  kernel.Remove(reinterpret_cast<const sockaddr_in&>(game), reinterpret_cast<const sockaddr_in&>(server));
+  EXPECT_EQ(Ask(kAlice, "UDP-KERNEL-SEEN"), "OK\n");
+  ASSERT_EQ(Ask(kAlice, route), "OK\n");
   EXPECT_TRUE(Refused(kBob, "UDP-KERNEL-END 198.18.7.1 40001 198.18.7.2 27015", "no such kernel route of yours"));
   // A relay behind a device, and the same route again: one route.
   view.CloseUdp(association);
