@@ -42,7 +42,7 @@ bool ReadAnswer(int fd, unsigned sequence, unsigned& ifindex, std::string& error
       error = std::string("no answer from the routing table: ") + (got < 0 ? std::strerror(errno) : "closed");
       return false;
     }
-    int left = static_cast<int>(got);
+    unsigned left = static_cast<unsigned>(got);
     for (auto* message = reinterpret_cast<nlmsghdr*>(buffer); NLMSG_OK(message, left); message = NLMSG_NEXT(message, left)) {
       if (message->nlmsg_seq != sequence) continue;
       if (message->nlmsg_type == NLMSG_ERROR) {
