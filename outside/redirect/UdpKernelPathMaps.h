@@ -53,8 +53,8 @@ struct udp_kernel_back {
 
 /* The device by which what an association socket's address sends to a
  * remote relay leaves, as the routing table says now: the service looks
- * again once a second, so a route that moves to another device (another
- * network, a VPN) is followed. */
+ * again at each of its checks (five a second), so a route that moves to
+ * another device (another network, a VPN) is followed. */
 struct udp_kernel_device_key {
   __u32 association_addr;
   __u32 relay_addr;
